@@ -1,0 +1,33 @@
+# Native build: the plug-in as a static library over the stand-in.
+find_package(Threads REQUIRED)
+
+if(PLK_SANITIZE)
+    add_compile_options(-fsanitize=${PLK_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${PLK_SANITIZE})
+endif()
+add_compile_options(-Wall -Wextra)
+
+add_library(plk_plugin STATIC ${PLK_PLUGIN_SOURCES})
+target_include_directories(plk_plugin PUBLIC ${PROJECT_SOURCE_DIR})
+
+add_library(plk_standin STATIC ${PLK_STANDIN_SOURCES}
+    ${PROJECT_SOURCE_DIR}/standin/script_context_posix.cpp)
+target_include_directories(plk_standin PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(plk_standin PUBLIC Threads::Threads)
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB PLK_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(plk_unit_tests ${PLK_UNIT_TESTS})
+target_link_libraries(plk_unit_tests PRIVATE plk_plugin plk_standin GTest::gtest_main GTest::gmock)
+target_compile_definitions(plk_unit_tests PRIVATE
+    PLK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+gtest_discover_tests(plk_unit_tests DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+
+foreach(sub tools bench fuzz)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/${sub}/CMakeLists.txt)
+        add_subdirectory(${PROJECT_SOURCE_DIR}/${sub} ${CMAKE_BINARY_DIR}/${sub})
+    endif()
+endforeach()

@@ -1,0 +1,56 @@
+# MinGW cross build: the real Pacelark.dll, the stand-in ScriptHookFRTR.dll,
+# a host program, and end-to-end tests that run under Wine.
+set(PLK_BIN ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${PLK_BIN})
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${PLK_BIN})
+set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+
+# Ship no MinGW runtime DLLs: everything of the toolchain is linked in.
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_options(-Wall -Wextra)
+
+# Import library for the decorated script hook names, under plain aliases.
+set(PLK_SH_IMPLIB ${CMAKE_BINARY_DIR}/lib/libscripthook_imports.a)
+add_custom_command(OUTPUT ${PLK_SH_IMPLIB}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
+    COMMAND x86_64-w64-mingw32-dlltool -d ${PROJECT_SOURCE_DIR}/host/scripthook_imports.def
+            -D ScriptHookFRTR.dll -l ${PLK_SH_IMPLIB}
+    DEPENDS ${PROJECT_SOURCE_DIR}/host/scripthook_imports.def
+    COMMENT "Import library for ScriptHookFRTR.dll")
+add_custom_target(plk_scripthook_imports DEPENDS ${PLK_SH_IMPLIB})
+
+add_library(Pacelark SHARED ${PLK_PLUGIN_SOURCES})
+set_target_properties(Pacelark PROPERTIES PREFIX "" OUTPUT_NAME Pacelark)
+target_include_directories(Pacelark PRIVATE ${PROJECT_SOURCE_DIR})
+add_dependencies(Pacelark plk_scripthook_imports)
+# No exports of our own: without this MinGW exports every symbol.
+target_link_options(Pacelark PRIVATE -Wl,--exclude-all-symbols -s)
+target_link_libraries(Pacelark PRIVATE ${PLK_SH_IMPLIB} kernel32)
+
+add_library(ScriptHookFRTR SHARED ${PLK_STANDIN_SOURCES}
+    ${PROJECT_SOURCE_DIR}/standin/script_context_win32.cpp
+    ${PROJECT_SOURCE_DIR}/standin/iat_win32.cpp
+    ${PROJECT_SOURCE_DIR}/standin/ScriptHookFRTR.def)
+set_target_properties(ScriptHookFRTR PROPERTIES PREFIX "" OUTPUT_NAME ScriptHookFRTR)
+target_include_directories(ScriptHookFRTR PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_definitions(ScriptHookFRTR PRIVATE PLK_BUILDING_STANDIN)
+
+add_executable(pacelark-host ${PROJECT_SOURCE_DIR}/standin/host_main.cpp)
+target_link_libraries(pacelark-host PRIVATE ScriptHookFRTR)
+add_dependencies(pacelark-host Pacelark)
+
+# GoogleTest for Windows, from the Debian source package.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+file(GLOB PLK_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
+add_executable(plk_e2e_tests ${PLK_E2E_TESTS})
+target_link_libraries(plk_e2e_tests PRIVATE ScriptHookFRTR gtest gmock)
+add_dependencies(plk_e2e_tests Pacelark)
+gtest_discover_tests(plk_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    WORKING_DIRECTORY ${PLK_BIN})
+
+add_test(NAME dll_tables
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/check_dll_tables.sh $<TARGET_FILE:Pacelark>)

@@ -1,0 +1,4 @@
+// Placeholder until the INI reader lands: the defaults stay.
+#include "config/settings.h"
+
+void loadSettings() {}

@@ -1,0 +1,5 @@
+// Turning the desired speed into speeds for the entity that moves.
+#pragma once
+
+void applySpeedOnFoot();
+void applySpeedMounted();

@@ -1,0 +1,11 @@
+// The library's entry and its one script.
+#pragma once
+
+#include "host/platform.h"
+
+#ifndef WINAPI
+#define WINAPI
+#endif
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
+void scriptMain();

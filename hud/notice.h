@@ -1,0 +1,15 @@
+// The two-second notice at the upper left corner after an accepted toggle.
+#pragma once
+
+#include <cstddef>
+
+void drawToggleNotice();
+
+// Frees the text copies of the previous frame's notice; called at the start
+// of every pass, so copies never pile up.
+void releaseNoticeCopies();
+
+// Where the notice gets storage for its text copies; tests swap it to see
+// what happens when storage runs out. Null means malloc.
+using NoticeAllocator = void* (*)(std::size_t size);
+extern NoticeAllocator noticeAllocator;

@@ -1,0 +1,20 @@
+// The two speed bars near the lower left corner.
+#pragma once
+
+enum class SpeedBand { High, AtTwo, Middle, Low };
+
+struct BandStyle {
+    SpeedBand band;
+    unsigned red, green, blue;
+    float nudge;  // subtracted from the label's x
+};
+
+bool isDefinitelyGreater(float a, float b);
+bool isApproximatelyEqual(float a, float b);
+BandStyle selectSpeedBand(float value);
+
+void drawSpeedBars(bool mounted);
+
+// The label buffers, rewritten in every frame in which the bars are drawn.
+extern char desiredSpeedLabel[64];
+extern char reportedSpeedLabel[64];
