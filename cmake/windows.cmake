@@ -54,3 +54,10 @@ gtest_discover_tests(plk_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
 
 add_test(NAME dll_tables
     COMMAND bash ${PROJECT_SOURCE_DIR}/tests/check_dll_tables.sh $<TARGET_FILE:Pacelark>)
+
+# Windows parts of the tools and the load benchmarks live with them.
+foreach(sub tools bench)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/${sub}/windows.cmake)
+        include(${PROJECT_SOURCE_DIR}/${sub}/windows.cmake)
+    endif()
+endforeach()

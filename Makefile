@@ -1,0 +1,70 @@
+# Front door. Every target first installs what is missing, then drives the
+# CMake presets (build/linux, build/windows, build/asan, build/tsan, build/fuzz).
+
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
+
+PACKAGES := cmake ninja-build g++ clang make git zip unzip \
+	libgtest-dev libgmock-dev googletest libbenchmark-dev \
+	g++-mingw-w64-x86-64-posix wine64 llvm \
+	libcairo2-dev fonts-dejavu-core libinih-dev libclang-rt-14-dev valgrind
+
+.PHONY: all deps build linux windows asan tsan test test-linux test-windows test-asan test-tsan \
+	demo dist bench fuzz clean
+
+all: build
+
+# Installs only what is missing, once; needs root (apt-get) on a fresh machine.
+deps: build/.deps-ok
+build/.deps-ok: Makefile
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q "install ok installed" || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+		echo "installing:" $$missing; \
+		SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
+		$$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing >/dev/null; \
+	fi
+	@mkdir -p build && touch $@
+
+linux: deps
+	cmake --preset linux >/dev/null
+	cmake --build --preset linux -j $(JOBS)
+
+windows: deps
+	cmake --preset windows >/dev/null
+	cmake --build --preset windows -j $(JOBS)
+
+asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+
+tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS)
+
+build: linux windows
+
+test-windows: windows
+	ctest --preset windows -j 2
+
+test-asan: asan
+	ctest --preset asan -j $(JOBS)
+
+test-tsan: tsan
+	ctest --preset tsan -j $(JOBS) -E DeathTest
+
+test-linux: linux
+	ctest --preset linux -j $(JOBS)
+
+# Everything, native and under Wine; the native suite runs last so the
+# output ends with its summary.
+test: test-windows test-asan test-tsan test-linux
+
+demo: windows
+	@bash tools/demo.sh
+
+dist: windows
+	@bash tools/dist.sh $(VERSION)
+
+clean:
+	rm -rf build dist
