@@ -1,0 +1,298 @@
+#include <cmath>
+
+#include "hud/draw.h"
+#include "hud/notice.h"
+#include "hud/speed_bars.h"
+#include "support.h"
+
+using namespace plktest;
+using namespace natives;
+
+namespace {
+
+std::uint64_t ptr(const void* p) { return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p)); }
+
+class HudTest : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        world().beginFrame(0);
+    }
+};
+
+TEST_F(HudTest, DrawTextMakesFiveOrSixCallsWithTheFlagBetweenColourAndSetup) {
+    const char* text = "abc";
+    drawText(0.25f, 0.75f, text, 0.5f, false, 1, 2, 3, 0x1FFFFFFFFULL);
+    drawText(0.25f, 0.75f, "", 0.2f, true, 255, 255, 255, 255);
+    const auto& c = currentCalls();
+    ASSERT_EQ(c.size(), 11u);
+    EXPECT_EQ(hashesOf(c), (std::vector<std::uint64_t>{
+        nativeTextScale, nativeTextColour, nativeTextSetup, nativeTextHandle, nativeTextDraw,
+        nativeTextScale, nativeTextColour, nativeTextFlag, nativeTextSetup, nativeTextHandle, nativeTextDraw}));
+    EXPECT_EQ(c[0].args, (std::vector<std::uint64_t>{f(0.5f), f(0.5f)}));
+    EXPECT_EQ(c[1].args, (std::vector<std::uint64_t>{1, 2, 3, 0x1FFFFFFFFULL})) << "channels forwarded whole";
+    EXPECT_EQ(c[2].args, std::vector<std::uint64_t>(5, 0));
+    EXPECT_EQ(c[3].args, (std::vector<std::uint64_t>{10, ptr(LITERAL_STRING), ptr(text)}));
+    EXPECT_STREQ(LITERAL_STRING, "LITERAL_STRING");
+    EXPECT_EQ(c[4].args, (std::vector<std::uint64_t>{c[3].result, f(0.25f), f(0.75f)}));
+    EXPECT_GT(c[3].result, 0xFFFFFFFFULL) << "the world's handles need all 64 bits";
+    EXPECT_EQ(c[7].args, (std::vector<std::uint64_t>{1}));
+    ASSERT_EQ(world().current.draws.size(), 2u);
+    EXPECT_EQ(world().current.draws[0].text, "abc");
+    EXPECT_EQ(world().current.draws[1].text, "");
+}
+
+TEST_F(HudTest, RectanglesSendCentreSizeColourAndTwoZeros) {
+    drawRect(0.25f, 0.25f, 0.5f, 0.5f, 1, 2, 3, 4);
+    drawRect(0.1f, 0.2f, 0.0f, -0.5f, 300, 0xFFFFFFFFu, 0, 255);
+    drawRectCentred(0.3f, 0.4f, 0.05f, 0.06f, 25, 25, 25, 255);
+    const auto& c = currentCalls();
+    ASSERT_EQ(c.size(), 3u);
+    for (const auto& call : c) EXPECT_EQ(call.hash, nativeRectDraw);
+    EXPECT_EQ(c[0].args, (std::vector<std::uint64_t>{f(0.5f), f(0.5f), f(0.5f), f(0.5f), 1, 2, 3, 4, 0, 0}));
+    // Zero width keeps the centre on the left edge; channels are not clamped.
+    EXPECT_EQ(c[1].args, (std::vector<std::uint64_t>{f(0.1f), f(-0.5f * 0.5f + 0.2f), f(0.0f), f(-0.5f),
+                                                     300, 0xFFFFFFFFu, 0, 255, 0, 0}));
+    EXPECT_EQ(c[2].args, (std::vector<std::uint64_t>{f(0.3f), f(0.4f), f(0.05f), f(0.06f), 25, 25, 25, 255, 0, 0}));
+}
+
+struct BandCase {
+    float value;
+    SpeedBand band;
+    unsigned r, g, b;
+    std::uint32_t nudgeBits;
+};
+
+TEST(SpeedBands, DecisionListAtTheListedValues) {
+    const BandCase cases[] = {
+        {1.5f, SpeedBand::Low, 0, 100, 0, 0},
+        {2.0f, SpeedBand::AtTwo, 155, 60, 0, 0},
+        {3.0f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},
+        {2.9f, SpeedBand::High, 155, 0, 0, 0x3B23D70A},
+        {2.5f, SpeedBand::High, 155, 0, 0, 0},
+        {1.6f, SpeedBand::Middle, 0, 100, 170, 0},
+        {1.5005f, SpeedBand::Low, 0, 100, 0, 0},
+        {1.9985f, SpeedBand::AtTwo, 155, 60, 0, 0},
+        {0.0f, SpeedBand::Low, 0, 100, 0, 0xBC23D70A},
+        {-0.5f, SpeedBand::Low, 0, 100, 0, 0xBC23D70A},
+        {6.0f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},
+        {2.9995f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},  // approximately 3
+        {0.0005f, SpeedBand::Low, 0, 100, 0, 0},            // above 0 by the relative test
+        {NAN, SpeedBand::AtTwo, 155, 60, 0, 0},             // NaN is "approximately" anything
+    };
+    for (const auto& c : cases) {
+        const BandStyle s = selectSpeedBand(c.value);
+        EXPECT_EQ(s.band, c.band) << c.value;
+        EXPECT_EQ(s.red, c.r) << c.value;
+        EXPECT_EQ(s.green, c.g) << c.value;
+        EXPECT_EQ(s.blue, c.b) << c.value;
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(s.nudge), c.nudgeBits) << c.value;
+    }
+}
+
+TEST(SpeedBands, TolerantComparisonsAreStrictAndRelative) {
+    EXPECT_FALSE(isDefinitelyGreater(1.0009f, 1.0f)) << "under both the absolute and relative margins";
+    EXPECT_TRUE(isDefinitelyGreater(1.0025f, 1.0f));
+    EXPECT_TRUE(isDefinitelyGreater(0.0005f, 0.0f)) << "the relative margin is tiny near zero";
+    EXPECT_FALSE(isDefinitelyGreater(0.001f, 0.001f));
+    EXPECT_FALSE(isDefinitelyGreater(1.0f, 1.0025f));
+    EXPECT_FALSE(isDefinitelyGreater(NAN, 1.0f));
+    EXPECT_TRUE(isApproximatelyEqual(NAN, 1.0f));
+    EXPECT_TRUE(isApproximatelyEqual(2001.5f, 2000.0f));
+    EXPECT_FALSE(isApproximatelyEqual(2003.0f, 2000.0f));
+    EXPECT_TRUE(isApproximatelyEqual(INFINITY, INFINITY)) << "inf - inf is NaN";
+}
+
+class SpeedBarsTest : public HudTest {
+protected:
+    std::vector<Call> bars(bool mounted, float desired, float reported) {
+        world().speedOverridden = true;
+        world().speedOverride = reported;
+        modState.desiredSpeed = desired;
+        modState.playerCharacter = standin::kPlayerHandle;
+        modState.targetEntity = mounted ? standin::kMountHandle : standin::kPlayerHandle;
+        world().beginFrame(0);
+        drawSpeedBars(mounted);
+        return currentCalls();
+    }
+    static std::vector<Call> rects(const std::vector<Call>& calls) {
+        std::vector<Call> out;
+        for (const auto& c : calls) if (c.hash == nativeRectDraw) out.push_back(c);
+        return out;
+    }
+};
+
+TEST_F(SpeedBarsTest, DefaultGeometryAtDesiredOnePointFive) {
+    const auto calls = bars(false, 1.5f, 0.0f);
+    // Gate, blocked test, speed; then six primitives.
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls[0].hash, nativeHudGate);
+    EXPECT_EQ(calls[1].hash, nativeEntityBlocked);
+    EXPECT_EQ(calls[1].args, (std::vector<std::uint64_t>{u(standin::kPlayerHandle), 0}));
+    EXPECT_EQ(calls[2].hash, nativeEntitySpeed);
+    EXPECT_EQ(calls[2].args, (std::vector<std::uint64_t>{u(standin::kPlayerHandle)}));
+    const auto r = rects(calls);
+    ASSERT_EQ(r.size(), 4u);
+    // Upper background: top (1 - 0.015) - 0x3CCCCCCC.
+    const float upperTop = (1.0f - 0.015f) - std::bit_cast<float>(0x3CCCCCCCu);
+    const float lowerTop = (1.0f - 0.015f) - 0.01f;
+    EXPECT_EQ(r[0].args, (std::vector<std::uint64_t>{f(0.15f * 0.5f + 0.038f), f(0.01f * 0.5f + upperTop),
+                                                     f(0.15f), f(0.01f), 50, 50, 50, 200, 0, 0}));
+    EXPECT_NEAR(lowerTop, 0.975f, 1e-6);
+    EXPECT_NEAR(upperTop, 0.96f, 1e-6);
+    // Lower value bar: 1.5 × third × 0.15 = 0.075 long, green.
+    const float len = (1.5f * std::bit_cast<float>(0x3EAAAAABu)) * 0.15f;
+    EXPECT_NEAR(len, 0.075f, 1e-7);
+    EXPECT_EQ(r[3].args, (std::vector<std::uint64_t>{f(len * 0.5f + 0.038f), f(0.01f * 0.5f + lowerTop), f(len),
+                                                     f(0.01f), 0, 100, 0, 255, 0, 0}));
+    const auto& draws = world().current.draws;
+    ASSERT_EQ(draws.size(), 6u);
+    EXPECT_EQ(draws[2].text, "0.00");
+    EXPECT_EQ(draws[5].text, "1.50");
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(draws[5].cx), std::bit_cast<std::uint32_t>(len + 0.038f));
+    EXPECT_NEAR(draws[5].cx, 0.113f, 1e-7);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(draws[5].cy),
+              std::bit_cast<std::uint32_t>((1.0f - 0.015f) - std::bit_cast<float>(0x3C51B717u)));
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(draws[2].cy),
+              std::bit_cast<std::uint32_t>((1.0f - 0.015f) - std::bit_cast<float>(0x3CE3BCD2u)));
+    // Reported 0: nudged 0.01 to the right of the bar's start.
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(draws[2].cx), std::bit_cast<std::uint32_t>(0.038f - (-0.01f)));
+    EXPECT_EQ(draws[5].scale, std::bit_cast<float>(0x3E4CCCCDu));
+    EXPECT_TRUE(draws[5].flag);
+    EXPECT_EQ(draws[5].a, 255u);
+}
+
+TEST_F(SpeedBarsTest, ReportedSpeedIsAbsoluteAndLongBarsOverrun) {
+    bars(false, 3.0f, -6.0f);
+    const auto& d = world().current.draws;
+    ASSERT_EQ(d.size(), 6u);
+    EXPECT_EQ(d[2].text, "6.00");
+    EXPECT_NEAR(d[1].w, 0.3f, 1e-6) << "twice the background";
+    EXPECT_EQ(d[1].r, 155u);
+    EXPECT_NEAR(d[4].w, 0.15f, 1e-7) << "3 fills the background";
+    const float len3 = (3.0f * std::bit_cast<float>(0x3EAAAAABu)) * 0.15f;
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(d[5].cx),
+              std::bit_cast<std::uint32_t>((len3 + 0.038f) - std::bit_cast<float>(0x3BF5C28Fu)));
+}
+
+TEST_F(SpeedBarsTest, GatesAndHiddenUpperRow) {
+    world().hudGate = 1;
+    world().hudGateOverride = 1;
+    EXPECT_EQ(hashesOf(bars(false, 1.5f, 1.0f)), (std::vector<std::uint64_t>{nativeHudGate, nativeHudGateOverride}));
+    EXPECT_TRUE(world().current.draws.empty()) << "on foot the override does not help";
+    EXPECT_EQ(world().current.draws.size(), 0u);
+    bars(true, 1.5f, 1.0f);
+    EXPECT_EQ(world().current.draws.size(), 6u) << "riding, the override allows the bars";
+    world().hudGateOverride = 0;
+    EXPECT_EQ(hashesOf(bars(true, 1.5f, 1.0f)), (std::vector<std::uint64_t>{nativeHudGate, nativeHudGateOverride}));
+
+    world().hudGate = 0;
+    settings.UI_HIDE_PED_DESIRED_SPEED = true;
+    const auto calls = bars(false, 2.0f, 1.0f);
+    EXPECT_EQ(calls[1].hash, nativeRectDraw) << "no blocked test and no speed query when hidden";
+    EXPECT_EQ(world().current.draws.size(), 3u);
+    EXPECT_STREQ(reportedSpeedLabel, "0.00") << "both labels are formatted even when hidden";
+    EXPECT_STREQ(desiredSpeedLabel, "2.00");
+}
+
+TEST_F(SpeedBarsTest, BlockedPlayerReportsZero) {
+    world().blocked = true;
+    const auto calls = bars(false, 1.5f, 2.5f);
+    EXPECT_EQ(calls[2].hash, nativeRectDraw) << "the speed is not asked";
+    EXPECT_EQ(world().current.draws[2].text, "0.00");
+}
+
+struct NoticeCase {
+    NoticeKind kind;
+    const char* label;
+    std::uint32_t centreBits;
+    float width;
+    float wordX;
+};
+
+class NoticeTest : public HudTest {};
+
+TEST_F(NoticeTest, EachKindDrawsItsBoxLabelAndWord) {
+    const NoticeCase cases[] = {
+        {0, "PLK:", std::bit_cast<std::uint32_t>(0.0425f), 0.08f, 0.051f},
+        {1, "PLK HUD:", 0x3D75C290u, 0.115f, 0.091f},
+        {2, "PLK Auto-Walk:", std::bit_cast<std::uint32_t>(0.0775f), 0.15f, 0.126f},
+        {3, "PLK Horse-Support:", std::bit_cast<std::uint32_t>(0.0925f), 0.18f, 0.156f},
+    };
+    for (const auto& c : cases) {
+        for (bool flag : {true, false}) {
+            modState = ModState{};
+            modState.noticeKind = c.kind;
+            modState.modEnabled = modState.hudVisible = modState.autoWalk = flag;
+            modState.horseSupportOff = !flag;  // kind 3 reports the inverse
+            world().beginFrame(0);
+            drawToggleNotice();
+            const auto& calls = currentCalls();
+            ASSERT_EQ(calls.size(), 11u);
+            EXPECT_EQ(calls[0].args, (std::vector<std::uint64_t>{c.centreBits, f(0.0225f), f(c.width), f(0.035f),
+                                                                 25, 25, 25, 255, 0, 0}));
+            const auto& d = world().current.draws;
+            ASSERT_EQ(d.size(), 3u);
+            EXPECT_EQ(d[1].text, c.label);
+            EXPECT_EQ(d[1].cx, 0.0076f);
+            EXPECT_EQ(d[1].cy, 0.006f);
+            EXPECT_EQ(d[1].scale, 0.5f);
+            EXPECT_FALSE(d[1].flag);
+            EXPECT_EQ((std::vector<std::uint64_t>{d[1].r, d[1].g, d[1].b, d[1].a}),
+                      (std::vector<std::uint64_t>{255, 255, 255, 200}));
+            EXPECT_EQ(d[2].text, flag ? "On" : "Off") << c.label;
+            EXPECT_EQ(d[2].cx, c.wordX);
+            EXPECT_EQ((std::vector<std::uint64_t>{d[2].r, d[2].g, d[2].b, d[2].a}),
+                      (flag ? std::vector<std::uint64_t>{0, 255, 0, 200} : std::vector<std::uint64_t>{255, 0, 0, 200}));
+        }
+    }
+}
+
+TEST_F(NoticeTest, UnknownKindsDrawNothing) {
+    for (NoticeKind k : {-1, 4, 1000}) {
+        modState.noticeKind = k;
+        drawToggleNotice();
+    }
+    EXPECT_TRUE(currentCalls().empty());
+}
+
+TEST_F(NoticeTest, CopiesComeFromTheAllocatorAndAreFreedByTheNextPass) {
+    static int allocations;
+    allocations = 0;
+    static std::size_t sizes[2];
+    noticeAllocator = [](std::size_t n) -> void* {
+        if (allocations < 2) sizes[allocations] = n;
+        ++allocations;
+        return std::malloc(n);
+    };
+    modState.noticeKind = 3;
+    modState.horseSupportOff = true;
+    drawToggleNotice();
+    EXPECT_EQ(allocations, 2);
+    EXPECT_EQ(sizes[0], sizeof("PLK Horse-Support:"));
+    EXPECT_EQ(sizes[1], sizeof("Off"));
+    // The host still sees the copies' text after the call returned.
+    const auto& calls = currentCalls();
+    const char* label = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(calls[4].args[2]));
+    EXPECT_STREQ(label, "PLK Horse-Support:");
+    releaseNoticeCopies();  // what the next pass does first; ASan reports a leak otherwise
+}
+
+using NoticeDeathTest = NoticeTest;
+
+TEST_F(NoticeDeathTest, StorageExhaustionEndsTheProcessWithStatusOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (int failAt : {0, 1}) {
+        EXPECT_EXIT(
+            {
+                static int calls;
+                calls = failAt;
+                noticeAllocator = [](std::size_t n) -> void* { return calls-- > 0 ? std::malloc(n) : nullptr; };
+                modState.noticeKind = 2;
+                drawToggleNotice();
+            },
+            ::testing::ExitedWithCode(1), "^Memory Allocation Failed! Exiting...\n$");
+    }
+}
+
+}  // namespace
