@@ -49,25 +49,6 @@ const char* nativeName(std::uint64_t hash) {
     }
 }
 
-bool World::isActive(std::uint32_t c) const {
-    return std::find(activeControls.begin(), activeControls.end(), c) != activeControls.end();
-}
-bool World::isSecondaryActive(std::uint32_t c) const {
-    return std::find(activeSecondary.begin(), activeSecondary.end(), c) != activeSecondary.end();
-}
-
-static void setIn(std::vector<std::uint32_t>& v, std::uint32_t c, bool on) {
-    auto it = std::find(v.begin(), v.end(), c);
-    if (on && it == v.end()) v.push_back(c);
-    if (!on && it != v.end()) v.erase(it);
-}
-void World::setControl(std::uint32_t c, bool on) { setIn(activeControls, c, on); }
-void World::setSecondary(std::uint32_t c, bool on) { setIn(activeSecondary, c, on); }
-void World::clearControls() {
-    activeControls.clear();
-    activeSecondary.clear();
-}
-
 float World::reportedSpeedOf(std::int32_t entity) const {
     if (speedOverridden) return speedOverride;
     auto it = entitySpeed.find(entity);

@@ -2,6 +2,7 @@
 // answers natives by hash and records every call and every HUD element.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -77,11 +78,23 @@ struct World {
     std::uint64_t totalCalls = 0;
     std::uint64_t unknownCalls = 0;
 
-    bool isActive(std::uint32_t control) const;
-    bool isSecondaryActive(std::uint32_t control) const;
-    void setControl(std::uint32_t control, bool active);
-    void setSecondary(std::uint32_t control, bool active);
-    void clearControls();
+    // Inline, so programs that reach the world across the DLL boundary can use them.
+    bool isActive(std::uint32_t control) const { return contains(activeControls, control); }
+    bool isSecondaryActive(std::uint32_t control) const { return contains(activeSecondary, control); }
+    void setControl(std::uint32_t control, bool active) { setIn(activeControls, control, active); }
+    void setSecondary(std::uint32_t control, bool active) { setIn(activeSecondary, control, active); }
+    void clearControls() {
+        activeControls.clear();
+        activeSecondary.clear();
+    }
+    static bool contains(const std::vector<std::uint32_t>& v, std::uint32_t c) {
+        return std::find(v.begin(), v.end(), c) != v.end();
+    }
+    static void setIn(std::vector<std::uint32_t>& v, std::uint32_t c, bool on) {
+        auto it = std::find(v.begin(), v.end(), c);
+        if (on && it == v.end()) v.push_back(c);
+        if (!on && it != v.end()) v.erase(it);
+    }
 
     // Answers one native; the stand-in records it.
     std::uint64_t answer(std::uint64_t hash, const std::vector<std::uint64_t>& args);
