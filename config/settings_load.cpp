@@ -1,4 +1,7 @@
-// Placeholder until the INI reader lands: the defaults stay.
 #include "config/settings.h"
+#include "config/settings_table.h"
 
-void loadSettings() {}
+// Silent by design: a bad or missing file only means defaults.
+void loadSettings() {
+    loadSettingsFile(settingsFileName, settings);
+}

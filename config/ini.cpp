@@ -1,0 +1,248 @@
+#include "config/ini.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr std::string_view kWhitespace{" \t\n\r\f\v", 6};
+constexpr auto npos = std::string::npos;
+
+// Position of the first "=" not escaped as "\=", or npos. Escapes pair up
+// from the left without overlap, so "\\=" hides its "=" too.
+std::size_t findUnescapedEquals(std::string_view line) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '=')
+            ++i;
+        else if (line[i] == '=')
+            return i;
+    }
+    return npos;
+}
+
+// Returns `key` with every "\=" turned into "=", scanning once.
+std::string unescapeKey(std::string_view key) {
+    std::string plain;
+    plain.reserve(key.size());
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (key[i] == '\\' && i + 1 < key.size() && key[i + 1] == '=')
+            ++i;
+        plain.push_back(key[i]);
+    }
+    return plain;
+}
+
+// Reads at most `limit` bytes in chunks, stopping early at end or failure,
+// so a size the source cannot back (a directory, a shrinking file) never
+// becomes one huge allocation.
+std::string readUpTo(std::istream& in, std::streamoff limit) {
+    constexpr std::streamoff chunk = std::streamoff{1} << 20;
+    std::string bytes;
+    while (limit > 0) {
+        const std::streamoff want = std::min(limit, chunk);
+        const std::size_t had = bytes.size();
+        bytes.resize(had + static_cast<std::size_t>(want));
+        in.read(bytes.data() + had, want);
+        const std::streamoff got = in.gcount();
+        bytes.resize(had + static_cast<std::size_t>(got));
+        if (got < want)
+            break;
+        limit -= got;
+    }
+    return bytes;
+}
+
+// The entry stored under the normalised `name`, appended with an empty value
+// first when absent; index and list stay in step even when an append throws.
+template <class Value>
+Value& findOrAppend(std::vector<std::pair<std::string, Value>>& entries,
+                    std::unordered_map<std::string, std::size_t>& index, std::string_view name) {
+    std::string key = normaliseIniName(name);
+    if (const auto found = index.find(key); found != index.end())
+        return entries[found->second].second;
+    entries.emplace_back(key, Value{});
+    try {
+        index.emplace(std::move(key), entries.size() - 1);
+    } catch (...) {
+        entries.pop_back();
+        throw;
+    }
+    return entries.back().second;
+}
+
+}  // namespace
+
+void trimWhitespace(std::string& text) {
+    const std::size_t last = text.find_last_not_of(kWhitespace);
+    if (last == npos) {
+        text.clear();
+        return;
+    }
+    text.erase(last + 1);
+    text.erase(0, text.find_first_not_of(kWhitespace));
+}
+
+std::string normaliseIniName(std::string_view name) {
+    std::string normalised(name);
+    trimWhitespace(normalised);
+    for (char& byte : normalised)
+        byte = static_cast<char>(std::tolower(static_cast<unsigned char>(byte)));
+    return normalised;
+}
+
+IniLineKind parseIniLine(std::string line, IniKeyValue& out) {
+    out.key.clear();
+    out.value.clear();
+    trimWhitespace(line);
+    if (line.empty())
+        return IniLineKind::Blank;
+    if (line.front() == ';')
+        return IniLineKind::Comment;
+    if (line.front() == '[') {
+        if (const std::size_t semicolon = line.find(';'); semicolon != npos)
+            line.erase(semicolon);
+        // The name runs to the last "]", so an earlier one belongs to it.
+        if (const std::size_t close = line.rfind(']'); close != npos) {
+            out.key.assign(line, 1, close - 1);
+            trimWhitespace(out.key);
+            return IniLineKind::SectionHeader;
+        }
+    }
+    const std::size_t equals = findUnescapedEquals(line);
+    if (equals == npos)
+        return IniLineKind::Unrecognised;
+    std::string key = line.substr(0, equals);
+    trimWhitespace(key);
+    out.key = unescapeKey(key);
+    // Values keep "\=" as written; only keys are unescaped.
+    out.value.assign(line, equals + 1);
+    trimWhitespace(out.value);
+    return IniLineKind::KeyValue;
+}
+
+std::vector<std::string> splitIniLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = bytes.find('\n', start);
+        const std::string_view raw = bytes.substr(start, end == npos ? npos : end - start);
+        std::string line;
+        line.reserve(raw.size());
+        for (const char byte : raw) {
+            if (byte != '\r' && byte != '\0')
+                line.push_back(byte);
+        }
+        lines.push_back(std::move(line));
+        if (end == npos)
+            return lines;
+        start = end + 1;
+    }
+}
+
+bool IniSection::hasKey(std::string_view key) const {
+    return index_.count(normaliseIniName(key)) != 0;
+}
+
+std::string IniSection::getValue(std::string_view key) const {
+    const auto found = index_.find(normaliseIniName(key));
+    return found == index_.end() ? std::string{} : entries_[found->second].second;
+}
+
+std::string& IniSection::valueFor(std::string_view key) {
+    return findOrAppend(entries_, index_, key);
+}
+
+void IniDocument::clear() {
+    entries_.clear();
+    index_.clear();
+}
+
+bool IniDocument::hasSection(std::string_view name) const {
+    return index_.count(normaliseIniName(name)) != 0;
+}
+
+IniSection IniDocument::getSection(std::string_view name) const {
+    const auto found = index_.find(normaliseIniName(name));
+    return found == index_.end() ? IniSection{} : entries_[found->second].second;
+}
+
+IniSection& IniDocument::sectionFor(std::string_view name) {
+    return findOrAppend(entries_, index_, name);
+}
+
+IniReader::IniReader(const std::string& path) {
+    auto file = std::make_unique<std::ifstream>(path, std::ios::in | std::ios::binary);
+    if (file->is_open())
+        source_ = std::move(file);
+}
+
+IniReader::IniReader(std::unique_ptr<std::istream> source) : source_(std::move(source)) {}
+
+std::vector<std::string> IniReader::readIniLines() {
+    if (!source_)
+        return {};
+    std::istream& in = *source_;
+    in.seekg(0, std::ios::end);
+    // An unknown size (-1) reads nothing, like an empty file.
+    const std::streamoff size = in.tellg();
+    std::string bytes;
+    if (size > 0) {
+        in.clear();
+        in.seekg(0, std::ios::beg);
+        if (size >= 3) {
+            char mark[3] = {};
+            in.read(mark, 3);
+            byteOrderMark_ = in.gcount() == 3 && mark[0] == '\xEF' && mark[1] == '\xBB' &&
+                             mark[2] == '\xBF';
+        }
+        in.clear();
+        in.seekg(byteOrderMark_ ? 3 : 0, std::ios::beg);
+        bytes = readUpTo(in, size);
+    }
+    source_.reset();
+    if (size <= 0)
+        return {};
+    // Bytes the size promised but the read did not deliver would be zeros,
+    // which the split drops anyway.
+    return splitIniLines(bytes);
+}
+
+bool IniReader::parseInto(IniDocument& doc) {
+    if (!source_)
+        return false;
+    std::vector<std::string> lines = readIniLines();
+    // Only a header inserts into `doc`, so the pointer stays valid between headers.
+    IniSection* current = nullptr;
+    IniKeyValue parsed;
+    for (std::string& line : lines) {
+        switch (parseIniLine(std::move(line), parsed)) {
+        case IniLineKind::SectionHeader:
+            current = &doc.sectionFor(parsed.key);
+            break;
+        case IniLineKind::KeyValue:
+            if (current != nullptr)
+                current->valueFor(parsed.key) = std::move(parsed.value);
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+bool loadIniFile(const std::string& path, IniDocument& doc) {
+    doc.clear();
+    if (path.empty())
+        return false;
+    IniReader reader(path);
+    return reader.parseInto(doc);
+}
+
+void loadIniText(std::string_view bytes, IniDocument& doc) {
+    doc.clear();
+    IniReader reader(std::make_unique<std::istringstream>(std::string(bytes),
+                                                          std::ios::in | std::ios::binary));
+    reader.parseInto(doc);
+}

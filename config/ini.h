@@ -1,0 +1,106 @@
+// A small INI reader: sections of key/value lines, names matched without
+// regard to case or surrounding blanks, values kept as written.
+#pragma once
+
+#include <cstddef>
+#include <istream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// Removes space, tab, LF, CR, FF and VT from both ends of `text`.
+void trimWhitespace(std::string& text);
+
+// Returns `name` trimmed and lower-cased byte by byte with tolower.
+std::string normaliseIniName(std::string_view name);
+
+enum class IniLineKind {
+    Blank = 0,
+    Comment = 1,
+    SectionHeader = 2,
+    KeyValue = 3,
+    Unrecognised = 4,
+};
+
+// What parseIniLine found: the section name in `key` for a header,
+// key and value for a key/value line, both empty otherwise.
+struct IniKeyValue {
+    std::string key;
+    std::string value;
+};
+
+// Classifies one line (without its line end) and fills `out` accordingly.
+IniLineKind parseIniLine(std::string line, IniKeyValue& out);
+
+// Splits raw file bytes at LF, dropping CR and zero bytes; always yields at
+// least one line, the last one possibly empty.
+std::vector<std::string> splitIniLines(std::string_view bytes);
+
+class IniSection {
+public:
+    using Entry = std::pair<std::string, std::string>;  // normalised key, value
+
+    bool hasKey(std::string_view key) const;
+    // A copy of the value, or "" when the key is absent; inserts nothing.
+    std::string getValue(std::string_view key) const;
+    // The stored value, appended empty first when absent. Valid until the
+    // next insertion into this section.
+    std::string& valueFor(std::string_view key);
+    // Entries in order of first insertion.
+    const std::vector<Entry>& entries() const { return entries_; }
+
+private:
+    std::vector<Entry> entries_;
+    std::unordered_map<std::string, std::size_t> index_;
+};
+
+class IniDocument {
+public:
+    using Entry = std::pair<std::string, IniSection>;  // normalised name, section
+
+    void clear();
+    bool hasSection(std::string_view name) const;
+    // A copy of the section, or an empty one when absent; inserts nothing.
+    IniSection getSection(std::string_view name) const;
+    // The stored section, appended empty first when absent. Valid until the
+    // next insertion into this document.
+    IniSection& sectionFor(std::string_view name);
+    // Sections in order of first insertion.
+    const std::vector<Entry>& entries() const { return entries_; }
+
+private:
+    std::vector<Entry> entries_;
+    std::unordered_map<std::string, std::size_t> index_;
+};
+
+// Reads one byte source once: a file opened in binary mode, or bytes held in
+// memory; both go through the same size query, mark test and split.
+class IniReader {
+public:
+    explicit IniReader(const std::string& path);
+    explicit IniReader(std::unique_ptr<std::istream> source);
+
+    bool isOpen() const { return source_ != nullptr; }
+    // Whether the source started with EF BB BF; known after readIniLines.
+    bool hasByteOrderMark() const { return byteOrderMark_; }
+
+    // Reads the whole source, closes it and returns its lines without line
+    // ends; an empty source, or one not open, gives no lines.
+    std::vector<std::string> readIniLines();
+    // Adds the source's sections and keys to `doc`; false when not open.
+    bool parseInto(IniDocument& doc);
+
+private:
+    std::unique_ptr<std::istream> source_;
+    bool byteOrderMark_ = false;
+};
+
+// Empties `doc` and fills it from the file at `path`; false for an empty path
+// or a file that cannot be opened.
+bool loadIniFile(const std::string& path, IniDocument& doc);
+
+// Empties `doc` and fills it from `bytes` as if they were a file's content.
+void loadIniText(std::string_view bytes, IniDocument& doc);

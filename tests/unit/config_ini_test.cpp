@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <tuple>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "config/ini.h"
+#include "config_test_support.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+TEST(IniNames, TrimUsesExactlySixBytesAndNormaliseLowersOnlyAscii) {
+    const std::pair<std::string, std::string> cases[] = {
+        {" \t\n\r\f\vMiXeD Key\v\f\r\n\t ", "mixed key"}, {" \t\n\r\f\v", ""},
+        {"\xA0Key\x85", "\xA0key\x85"},  // NBSP and NEL are not whitespace
+        {"\xC4\xD6_@[`{Z", "\xC4\xD6_@[`{z"},
+    };
+    for (const auto& [raw, expected] : cases) EXPECT_EQ(normaliseIniName(raw), expected) << raw;
+}
+
+TEST(IniLine, ClassifiesEachLineAsWritten) {
+    using K = IniLineKind;
+    const std::tuple<std::string, IniLineKind, std::string, std::string> rows[] = {
+        {" \t\f\v\r", K::Blank, "", ""},
+        {"  ; a=b", K::Comment, "", ""},
+        {"[Settings]", K::SectionHeader, "Settings", ""},
+        {"[ SETTINGS ] ; note", K::SectionHeader, "SETTINGS", ""},
+        {"[a]b]", K::SectionHeader, "a]b", ""},
+        {"[settings", K::Unrecognised, "", ""},
+        {"[a;b]", K::Unrecognised, "", ""},
+        {"[a=b;c", K::KeyValue, "[a", "b"},
+        {"Key = Value ; note", K::KeyValue, "Key", "Value ; note"},
+        {"#key=1", K::KeyValue, "#key", "1"},
+        {R"(a\=b = c\=d)", K::KeyValue, "a=b", R"(c\=d)"},
+        {R"(a\=b)", K::Unrecognised, "", ""},
+        {R"(a\\=b)", K::Unrecognised, "", ""},  // escapes pair from the left
+        {R"(k\=\==v=w)", K::KeyValue, "k==", "v=w"},
+        {"=x", K::KeyValue, "", "x"},
+        {"k=", K::KeyValue, "k", ""},
+    };
+    for (const auto& [line, kind, key, value] : rows) {
+        IniKeyValue out{"stale", "stale"};
+        EXPECT_EQ(parseIniLine(line, out), kind) << line;
+        EXPECT_EQ(out.key, key) << line;
+        EXPECT_EQ(out.value, value) << line;
+    }
+}
+
+TEST(IniReader, SplitsBytesDroppingCarriageReturnsZerosAndTheByteOrderMark) {
+    const std::tuple<std::string, std::vector<std::string>, bool> rows[] = {
+        {"", {}, false},
+        {"a\nb\n", {"a", "b", ""}, false},
+        {"a\r\nb", {"a", "b"}, false},
+        {"a\rb\r", {"ab"}, false},
+        {"x\0y\n\0"s, {"xy", ""}, false},
+        {"\xEF\xBB\xBF", {""}, true},
+        {"\xEF\xBB\xBFk=v\n", {"k=v", ""}, true},
+        {"\xEF\xBB", {"\xEF\xBB"}, false},
+        {"\n\xEF\xBB\xBF", {"", "\xEF\xBB\xBF"}, false},
+    };
+    for (const auto& [bytes, lines, mark] : rows) {
+        IniReader reader(std::make_unique<std::istringstream>(bytes, std::ios::binary));
+        EXPECT_EQ(reader.readIniLines(), lines) << testing::PrintToString(bytes);
+        EXPECT_EQ(reader.hasByteOrderMark(), mark) << testing::PrintToString(bytes);
+    }
+}
+
+TEST(IniDocument, ReopenedSectionsMergeAndOnlyTheForLookupsInsert) {
+    IniDocument doc;
+    loadIniText("early=1\n[One]\na=1\nb=2\n[two]\nx=9\n[empty]\n[ ONE ]\nB=3\nc=4\nA = 5\n", doc);
+    std::vector<std::string> names;
+    for (const auto& entry : doc.entries()) names.push_back(entry.first);
+    EXPECT_EQ(names, (std::vector<std::string>{"one", "two", "empty"}));
+    EXPECT_EQ(doc.getSection(" oNe\t").entries(), (Entries{{"a", "5"}, {"b", "3"}, {"c", "4"}}));
+    EXPECT_TRUE(doc.getSection("TWO").hasKey("\vX "));
+
+    EXPECT_TRUE(doc.getSection("absent").entries().empty());
+    EXPECT_EQ(doc.getSection("one").getValue("absent"), "");
+    EXPECT_FALSE(doc.hasSection("absent") || doc.getSection("one").hasKey("absent"));
+    doc.sectionFor(" New ").valueFor(" Key ") = "v";
+    EXPECT_EQ(doc.entries().back().first, "new");
+    EXPECT_EQ(doc.getSection("new").entries(), (Entries{{"key", "v"}}));
+}
+
+TEST(IniFile, FileAndTextReadAlikeAndBadPathsGiveAnEmptyDocument) {
+    configtest::ScratchDir dir;
+    const std::string bytes = "\xEF\xBB\xBF[a]\r\nk=1\r\n\0x=2\ry=3\nk2 = \\= \n"s;
+    configtest::writeBytes("same.ini", bytes);
+    IniDocument fromFile, fromText;
+    EXPECT_TRUE(loadIniFile("same.ini", fromFile));
+    loadIniText(bytes, fromText);
+    const Entries expected{{"k", "1"}, {"x", "2y=3"}, {"k2", "\\="}};
+    EXPECT_EQ(fromFile.entries().size(), 1u);
+    EXPECT_EQ(fromFile.getSection("a").entries(), expected);
+    EXPECT_EQ(fromText.getSection("a").entries(), expected);
+    for (const char* path : {"", "missing.ini"}) {
+        EXPECT_FALSE(loadIniFile(path, fromFile)) << path;
+        EXPECT_TRUE(fromFile.entries().empty()) << path;
+    }
+}
+
+TEST(IniFile, MegabyteLinesOfEscapesParseWhole) {
+    std::string escapes;
+    for (int i = 0; i < 2'000'000; ++i) escapes += R"(\=)";
+    IniDocument doc;
+    loadIniText("[s]\n" + escapes + "=v\nk=" + escapes + "\n" + escapes + "\n", doc);
+    EXPECT_EQ(doc.getSection("s").entries(), (Entries{{std::string(2'000'000, '='), "v"}, {"k", escapes}}));
+}
+
+}  // namespace

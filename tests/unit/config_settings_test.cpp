@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "config/settings_table.h"
+#include "config_test_support.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+std::uint32_t bits(std::int32_t v) { return static_cast<std::uint32_t>(v); }
+std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+std::uint32_t bits(bool v) { return v; }
+
+// The keys in load order, written out apart from settingsTable, each with a
+// valid value that is not its default.
+struct Field {
+    const char* name;
+    const char* good;
+    std::uint32_t goodBits;
+    std::uint32_t (*read)(const Settings&);
+};
+#define PLK_FIELD(key, text, value) {#key, text, bits(value), [](const Settings& s) { return bits(s.key); }}
+const Field kFields[] = {
+    PLK_FIELD(TOGGLE_MOD_KEY, "65", 65), PLK_FIELD(TOGGLE_HUD_KEY, "66", 66),
+    PLK_FIELD(TOGGLE_AUTO_WALK_KEY, "67", 67), PLK_FIELD(TOGGLE_HORSE_SUPPORT, "68", 68),
+    PLK_FIELD(INITIAL_WALK_SPEED, "2.25", 2.25f), PLK_FIELD(SCROLL_STEP_SIZE, "0.25", 0.25f),
+    PLK_FIELD(MIN_SCROLL_VAL, "0.5", 0.5f), PLK_FIELD(MAX_SCROLL_VAL, "4.5", 4.5f),
+    PLK_FIELD(DISABLE_HORSE_SUPPORT, "true", true), PLK_FIELD(UI_HIDE_PED_DESIRED_SPEED, "true", true),
+    PLK_FIELD(UI_LEFT_OFFSET, "0.125", 0.125f), PLK_FIELD(UI_BOTTOM_OFFSET, "0.0625", 0.0625f),
+    PLK_FIELD(UI_BAR_LENGTH, "0.375", 0.375f),
+};
+#undef PLK_FIELD
+
+std::vector<std::uint32_t> snapshot(const Settings& s) {
+    std::vector<std::uint32_t> out;
+    for (const Field& field : kFields) out.push_back(field.read(s));
+    return out;
+}
+
+// Every key at its good value, except `key`, which gets `text`.
+std::string fileWith(std::string_view key, const std::string& text) {
+    std::string file = "[SETTINGS]\n";
+    for (const Field& field : kFields) file += field.name + "="s + (key == field.name ? text : field.good) + "\n";
+    return file;
+}
+
+class SettingsLoad : public testing::Test {
+protected:
+    void SetUp() override { settings = Settings{}; }
+    configtest::ScratchDir dir_;
+};
+
+TEST_F(SettingsLoad, ValuesParseAsTheirKindAndTheFirstBadOneEndsTheLoad) {
+    using F = std::numeric_limits<float>;
+    const std::tuple<const char*, std::string, std::optional<std::uint32_t>, const char*> rows[] = {
+        {"TOGGLE_MOD_KEY", "0x7A", bits(0), ""},
+        {"TOGGLE_MOD_KEY", "121 ; F10", bits(121), ""},
+        {"TOGGLE_MOD_KEY", "-0", bits(0), ""},
+        {"TOGGLE_HUD_KEY", "-1", bits(-1), ""},
+        {"TOGGLE_HUD_KEY", "255", bits(255), ""},
+        {"TOGGLE_MOD_KEY", "", std::nullopt, "invalid stoi argument"},
+        {"TOGGLE_MOD_KEY", "F10", std::nullopt, "invalid stoi argument"},
+        {"TOGGLE_HUD_KEY", "2147483648", std::nullopt, "stoi argument out of range"},
+        {"TOGGLE_HORSE_SUPPORT", "-99999999999999999999", std::nullopt, "stoi argument out of range"},
+        {"INITIAL_WALK_SPEED", "2,5", bits(2.0f), ""},
+        {"INITIAL_WALK_SPEED", "10", bits(10.0f), ""},
+        {"INITIAL_WALK_SPEED", "nan", bits(F::quiet_NaN()), ""},
+        {"UI_BAR_LENGTH", "-Infinity", bits(-F::infinity()), ""},
+        {"UI_BAR_LENGTH", "-0", bits(-0.0f), ""},
+        {"UI_LEFT_OFFSET", "0x1p-2", bits(0.25f), ""},
+        {"MIN_SCROLL_VAL", "abc", std::nullopt, "invalid stof argument"},
+        {"MAX_SCROLL_VAL", "1e39", std::nullopt, "stof argument out of range"},
+        {"DISABLE_HORSE_SUPPORT", "TRUE", bits(true), ""},
+        {"DISABLE_HORSE_SUPPORT", "1", bits(false), ""},
+        {"DISABLE_HORSE_SUPPORT", "yes", bits(false), ""},
+        {"DISABLE_HORSE_SUPPORT", "true ; comment", bits(false), ""},
+    };
+    for (const auto& [key, text, stored, message] : rows) {
+        SCOPED_TRACE(key + " = "s + text);
+        configtest::writeBytes(settingsFileName, fileWith(key, text));
+        const auto at = static_cast<std::size_t>(
+            std::find_if(std::begin(kFields), std::end(kFields), [&](const Field& f) { return f.name == std::string_view(key); }) -
+            std::begin(kFields));
+        std::vector<std::uint32_t> expected = snapshot(Settings{});
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            if (stored || i < at) expected[i] = kFields[i].goodBits;
+        if (stored) expected[at] = *stored;
+
+        settings = Settings{};
+        EXPECT_NO_THROW(loadSettings());
+        EXPECT_EQ(snapshot(settings), expected);
+        Settings viaFile;
+        const SettingsLoadResult result = loadSettingsFile(settingsFileName, viaFile);
+        EXPECT_EQ(snapshot(viaFile), expected);
+        EXPECT_EQ(result.end, stored ? SettingsLoadEnd::Complete : SettingsLoadEnd::Stopped);
+        EXPECT_EQ(result.failedKey, stored ? settingsTable.size() : at);
+        EXPECT_EQ(settingsLoadMessage(result), message);
+    }
+}
+
+TEST_F(SettingsLoad, BadFilesKeepDefaultsOrWhatTheirReadableLinesSay) {
+    enum Setup { File, Missing, Directory };
+    std::mt19937 random(20240611);
+    std::string garbage(1 << 16, '\0');
+    for (char& byte : garbage) byte = static_cast<char>(random());
+    std::string huge = "[SETTINGS]\n";
+    for (int i = 0; i < 1'000'000; ++i) huge += "TOGGLE_MOD_KEY = " + std::to_string(1'000'000 + i) + "\n";
+    const auto none = [](Settings&) {};
+    const auto mod65 = [](Settings& s) { s.TOGGLE_MOD_KEY = 65; };
+    const std::tuple<const char*, Setup, std::string, std::function<void(Settings&)>> rows[] = {
+        {"missing", Missing, "", none},
+        {"directory", Directory, "", none},
+        {"empty", File, "", none},
+        {"mark alone", File, "\xEF\xBB\xBF", none},
+        {"garbage", File, garbage + "\n[SETTINGS]\nTOGGLE_MOD_KEY=65\n", mod65},
+        {"zero bytes", File, "[SETT\0INGS]\r\n\0TOGGLE_\0MOD_KEY=6\0" "5\r\n"s, mod65},
+        {"invalid utf-8", File, "[SETTINGS]\n\xC0\xAF=\xFF\nTOGGLE_HUD_KEY\xFF=1\nTOGGLE_MOD_KEY=65\xC3\x28", mod65},
+        {"megabyte line", File, "[SETTINGS]\nTOGGLE_MOD_KEY=65 " + std::string(4 << 20, 'x') + "\n", mod65},
+        {"tens of megabytes", File, huge, [](Settings& s) { s.TOGGLE_MOD_KEY = 1'999'999; }},
+        {"reopened, any case, outside keys", File,
+         "TOGGLE_MOD_KEY=2\n[settings]\ntoggle_mod_key=1\n[Other]\nTOGGLE_HUD_KEY=1\n"
+         "[ Settings ] ; again\nToggle_Hud_Key=66\nTOGGLE_MOD_KEY=65\n",
+         [](Settings& s) { s.TOGGLE_MOD_KEY = 65; s.TOGGLE_HUD_KEY = 66; }},
+    };
+    for (const auto& [name, setup, bytes, expect] : rows) {
+        SCOPED_TRACE(name);
+        std::filesystem::remove_all(settingsFileName);
+        if (setup == File) configtest::writeBytes(settingsFileName, bytes);
+        if (setup == Directory) std::filesystem::create_directory(settingsFileName);
+        Settings expected;
+        expect(expected);
+        settings = Settings{};
+        EXPECT_NO_THROW(loadSettings());
+        EXPECT_EQ(snapshot(settings), snapshot(expected));
+    }
+}
+
+TEST_F(SettingsLoad, UnreadableFileKeepsDefaults) {
+    configtest::writeBytes(settingsFileName, fileWith("", ""));
+    std::filesystem::permissions(settingsFileName, std::filesystem::perms::none);
+    if (std::ifstream(settingsFileName).is_open()) GTEST_SKIP() << "permissions do not stop this user (root) reading";
+    loadSettings();
+    EXPECT_EQ(snapshot(settings), snapshot(Settings{}));
+}
+
+TEST_F(SettingsLoad, SampleFileHoldsEveryKeyAtItsDefault) {
+    Settings loaded;
+    for (std::size_t i = 0; i < settingsTable.size(); ++i) storeSetting(settingsTable[i], kFields[i].good, loaded);
+    ASSERT_NE(snapshot(loaded), snapshot(Settings{}));
+    EXPECT_EQ(loadSettingsFile(PLK_SOURCE_DIR "/config/Pacelark.ini", loaded).end, SettingsLoadEnd::Complete);
+    EXPECT_EQ(snapshot(loaded), snapshot(Settings{}));
+}
+
+}  // namespace
