@@ -6,3 +6,5 @@ version="$1"
 mkdir -p dist
 cp build/windows/bin/Pacelark.dll dist/Pacelark.dll
 echo "dist/Pacelark.dll"
+cp config/Pacelark.ini dist/Pacelark.ini
+echo "dist/Pacelark.ini"
