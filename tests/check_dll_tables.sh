@@ -38,9 +38,18 @@ grep -qx GetTickCount <<<"$kernel" || fail "GetTickCount is not imported from KE
 crt=$(awk '/DLL Name: msvcrt.dll/{on=1;next} /DLL Name:/{on=0} /^$/{on=0} on && $1 ~ /^[0-9a-f]+$/ && NF >= 3 {print $3}' <<<"$dump")
 grep -qx malloc <<<"$crt" || fail "malloc is not imported from msvcrt"
 
+# Each decorated name spells the signature the plug-in calls with.
 if command -v llvm-undname >/dev/null; then
-    while read -r name; do
-        llvm-undname "$name" | grep -q "__cdecl" || fail "does not demangle: $name"
-    done <<<"$expected"
+    demangled=$(while read -r name; do llvm-undname "$name" </dev/null | sed -n 2p; done <<<"$hook")
+    want='void __cdecl keyboardHandlerRegister(void (__cdecl *)(unsigned long, unsigned short, unsigned char, int, int, int, int))
+void __cdecl keyboardHandlerUnregister(void (__cdecl *)(unsigned long, unsigned short, unsigned char, int, int, int, int))
+unsigned __int64 * __cdecl nativeCall(void)
+void __cdecl nativeInit(unsigned __int64)
+void __cdecl nativePush64(unsigned __int64)
+void __cdecl scriptRegister(struct HINSTANCE__*, void (__cdecl *)(void))
+void __cdecl scriptUnregister(struct HINSTANCE__*)
+void __cdecl scriptWait(unsigned long)'
+    [ "$demangled" = "$want" ] || fail "signatures differ:
+$demangled"
 fi
 echo "dll tables ok: $(wc -l <<<"$hook") script hook imports, DLLs: $dlls"
