@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -149,9 +151,19 @@ TEST_F(SettingsLoad, BadFilesKeepDefaultsOrWhatTheirReadableLinesSay) {
 TEST_F(SettingsLoad, UnreadableFileKeepsDefaults) {
     configtest::writeBytes(settingsFileName, fileWith("", ""));
     std::filesystem::permissions(settingsFileName, std::filesystem::perms::none);
-    if (std::ifstream(settingsFileName).is_open()) GTEST_SKIP() << "permissions do not stop this user (root) reading";
-    loadSettings();
-    EXPECT_EQ(snapshot(settings), snapshot(Settings{}));
+    // Root reads anything, so the load runs in a child as an ordinary user.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && setuid(65534) != 0) _exit(3);
+        if (std::ifstream(settingsFileName).is_open()) _exit(4);
+        loadSettings();
+        _exit(snapshot(settings) == snapshot(Settings{}) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: cannot drop privileges, 4: file still readable, 1: not the defaults";
 }
 
 TEST_F(SettingsLoad, SampleFileHoldsEveryKeyAtItsDefault) {
