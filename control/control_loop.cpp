@@ -31,6 +31,7 @@ bool takeToggleKey(std::int32_t setting) {
 void startNotice(NoticeKind kind) {
     modState.noticeKind = kind;
     modState.noticeDeadline = GetTickCount() + kNoticeDurationMs;
+    modState.noticeStarted = true;
 }
 
 bool isMounted(std::int32_t entity) {
@@ -46,9 +47,10 @@ bool isControlActive(std::uint32_t control) {
 }
 
 // Within the 2000 ms that end at the deadline, modulo 2^32, so a notice
-// survives the tick counter's wrap.
+// survives the tick counter's wrap; none before the first toggle.
 bool isNoticeDue(std::uint32_t now) {
-    return static_cast<std::uint32_t>(modState.noticeDeadline - now) <= kNoticeDurationMs;
+    return modState.noticeStarted &&
+           static_cast<std::uint32_t>(modState.noticeDeadline - now) <= kNoticeDurationMs;
 }
 
 }  // namespace

@@ -22,6 +22,8 @@ struct ModState {
     std::int32_t playerCharacter = 0;
     std::uint32_t noticeDeadline = 0;
     NoticeKind noticeKind = NOTICE_MOD;
+    // Deadline 0 is a real deadline once wrapped, so "never started" needs its own flag.
+    bool noticeStarted = false;
 };
 
 extern ModState modState;

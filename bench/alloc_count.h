@@ -1,0 +1,30 @@
+// Counts heap allocations of the whole process: operator new and the malloc
+// family are replaced in the programs that link this (never in sanitizer
+// builds, whose runtimes own malloc).
+#pragma once
+
+#include <cstdint>
+
+namespace plkalloc {
+
+struct Counts {
+    std::uint64_t allocations;  // successful allocations since start
+    std::uint64_t frees;        // non-null frees since start
+    std::int64_t peak;          // highest outstanding count since resetPeak
+    std::int64_t outstanding() const { return static_cast<std::int64_t>(allocations - frees); }
+};
+
+Counts counts();
+// Starts a new high-water mark at the current outstanding count.
+void resetPeak();
+
+// Makes the next `n` allocations fail (return null, or throw for operator
+// new); 0 switches failures off.
+void failNext(std::uint64_t n);
+
+// Watches up to 8 blocks; a watched block leaves the set when it is freed.
+// `watched` is how many watched blocks are still allocated.
+void watch(void* block);
+int watched();
+
+}  // namespace plkalloc
