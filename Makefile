@@ -11,7 +11,7 @@ PACKAGES := cmake ninja-build g++ clang make git zip unzip \
 	libcairo2-dev fonts-dejavu-core libinih-dev libclang-rt-14-dev valgrind
 
 .PHONY: all deps build linux windows asan tsan test test-linux test-windows test-asan test-tsan \
-	demo dist bench fuzz clean
+	demo dist bench fuzz fuzz-build test-fuzz clean
 
 all: build
 
@@ -56,9 +56,27 @@ test-tsan: tsan
 test-linux: linux
 	ctest --preset linux -j $(JOBS)
 
+# libFuzzer targets: `make fuzz FUZZ_SECONDS=600` runs each that long;
+# make test runs each briefly.
+FUZZ_SECONDS ?= 120
+FUZZ_SHORT_SECONDS ?= 25
+fuzz-build: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS) --target plk_fuzz_ini plk_fuzz_settings
+
+fuzz: fuzz-build
+	bash fuzz/run.sh build/fuzz/fuzz $(FUZZ_SECONDS)
+
+test-fuzz: fuzz-build
+	bash fuzz/run.sh build/fuzz/fuzz $(FUZZ_SHORT_SECONDS)
+
+# Every benchmark, then one table of figures and goals.
+bench: linux windows
+	@bash bench/report.sh
+
 # Everything, native and under Wine; the native suite runs last so the
 # output ends with its summary.
-test: test-windows test-asan test-tsan test-linux
+test: test-windows test-asan test-tsan test-fuzz test-linux
 
 demo: windows
 	@bash tools/demo.sh

@@ -1,0 +1,142 @@
+// INI reader throughput on generated files of 1 MB and 10 MB (many sections
+// and keys, long lines, many "\=" escapes), against inih with a handler that
+// stores into a hash map. Both read the same files, in the same run.
+#include <ini.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "bench/figures.h"
+#include "config/ini.h"
+
+namespace {
+
+std::string generate(std::size_t size, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string out;
+    out.reserve(size + 16384);
+    int section = 0, key = 0;
+    while (out.size() < size) {
+        out += "[Section_" + std::to_string(section++) + "]\n";
+        const int keys = 10 + static_cast<int>(rng() % 30);
+        for (int k = 0; k < keys; ++k, ++key) {
+            const unsigned kind = rng() % 20;
+            std::string line;
+            if (kind == 0) {
+                line = "; comment " + std::to_string(key);
+            } else if (kind == 1) {
+                // A long line: a few kilobytes of value.
+                line = "long_" + std::to_string(key) + " = " + std::string(1000 + rng() % 7000, 'v');
+            } else if (kind == 2 || kind == 3) {
+                // Escapes in the key and many in the value.
+                line = "k\\=" + std::to_string(key) + "\\=x = ";
+                const int pairs = 5 + static_cast<int>(rng() % 200);
+                for (int p = 0; p < pairs; ++p) line += "a\\=";
+            } else {
+                line = "Key_" + std::to_string(key) + " = value " + std::to_string(rng()) + " text";
+            }
+            out += line;
+            out += (rng() % 4 == 0) ? "\r\n" : "\n";
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+struct Store {
+    std::unordered_map<std::string, std::string> values;
+};
+
+int storeHandler(void* user, const char* section, const char* name, const char* value) {
+    auto* store = static_cast<Store*>(user);
+    std::string key = section;
+    key += '\x1f';
+    key += name;
+    store->values[std::move(key)] = value;
+    return 1;
+}
+
+template <class F>
+double medianSeconds(int runs, F&& once) {
+    once();  // warm the page cache and the allocator
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) t.push_back(once());
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+struct Timing {
+    double ours, inih;
+    std::size_t sections, inihValues;
+};
+
+Timing measure(const std::string& path, int runs) {
+    Timing t{};
+    t.ours = medianSeconds(runs, [&] {
+        auto* doc = new IniDocument;
+        const auto start = std::chrono::steady_clock::now();
+        if (!loadIniFile(path, *doc)) std::abort();
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        t.sections = doc->entries().size();
+        delete doc;  // outside the timing, as for inih's map
+        return s;
+    });
+    t.inih = medianSeconds(runs, [&] {
+        auto* store = new Store;
+        const auto start = std::chrono::steady_clock::now();
+        if (ini_parse(path.c_str(), storeHandler, store) < 0) std::abort();
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        t.inihValues = store->values.size();
+        delete store;
+        return s;
+    });
+    return t;
+}
+
+}  // namespace
+
+int main() {
+    char dir[] = "/tmp/plk-ini-bench-XXXXXX";
+    if (!mkdtemp(dir)) return 2;
+    const std::size_t sizes[2] = {1u << 20, 10u << 20};
+    const int runs[2] = {15, 5};
+    Timing t[2];
+    double mb[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string path = std::string(dir) + "/bench" + std::to_string(i) + ".ini";
+        const std::string text = generate(sizes[i], 7u + i);
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f || std::fwrite(text.data(), 1, text.size(), f) != text.size()) return 2;
+        std::fclose(f);
+        mb[i] = static_cast<double>(text.size()) / (1u << 20);
+        t[i] = measure(path, runs[i]);
+        std::printf("%s: %zu bytes, %zu sections; ours %.2f ms, inih %.2f ms (%zu values)\n", path.c_str(),
+                    text.size(), t[i].sections, t[i].ours * 1e3, t[i].inih * 1e3, t[i].inihValues);
+    }
+    std::filesystem::remove_all(dir);
+
+    using figures::fmt;
+    using figures::print;
+    for (int i = 0; i < 2; ++i) {
+        const std::string size = i == 0 ? "1 MB" : "10 MB";
+        print("INI reader, " + size, fmt("%.1f MB/s", mb[i] / t[i].ours));
+        print("inih, " + size, fmt("%.1f MB/s", mb[i] / t[i].inih));
+    }
+    const double linear = t[1].ours / t[0].ours;
+    print("INI reader time 10 MB / 1 MB", fmt("%.2f", linear) + fmt(" (sizes %.2f)", mb[1] / mb[0]), "<= 12",
+          figures::verdict(linear <= 12));
+    for (int i = 0; i < 2; ++i) {
+        const double r = t[i].ours / t[i].inih;
+        print(std::string("INI reader time / inih time, ") + (i == 0 ? "1 MB" : "10 MB"), fmt("%.2f", r), "<= 1.5",
+              figures::verdict(r <= 1.5));
+    }
+    return 0;
+}
