@@ -3,6 +3,17 @@
 // memory is replaced, so counts stay balanced whichever one libc uses.
 #include "bench/alloc_count.h"
 
+#ifdef PLK_NO_ALLOC_COUNT
+// Sanitizer runtimes own malloc: the same interface, counting nothing.
+namespace plkalloc {
+bool counting() { return false; }
+Counts counts() { return {0, 0, 0}; }
+void resetPeak() {}
+void watch(void*) {}
+int watched() { return 0; }
+}  // namespace plkalloc
+#else
+
 #include <atomic>
 #include <cerrno>
 #include <cstddef>
@@ -20,17 +31,10 @@ void __libc_free(void*);
 namespace {
 std::atomic<std::uint64_t> allocated{0};
 std::atomic<std::uint64_t> freed{0};
-std::atomic<std::uint64_t> failures{0};
 std::atomic<std::int64_t> peak{0};
 std::atomic<void*> watchSet[8];
 std::atomic<int> watchCount{0};
-
-bool shouldFail() {
-    std::uint64_t n = failures.load(std::memory_order_relaxed);
-    while (n > 0)
-        if (failures.compare_exchange_weak(n, n - 1, std::memory_order_relaxed)) return true;
-    return false;
-}
+std::atomic<int> watchOverflow{0};
 
 void* counted(void* p) {
     if (!p) return p;
@@ -56,7 +60,6 @@ void countFree(void* p) {
 }
 
 void* alignedNew(std::size_t size, std::size_t align) {
-    if (shouldFail()) throw std::bad_alloc();
     void* p = counted(__libc_memalign(align, size ? size : 1));
     if (!p) throw std::bad_alloc();
     return p;
@@ -64,6 +67,7 @@ void* alignedNew(std::size_t size, std::size_t align) {
 }  // namespace
 
 namespace plkalloc {
+bool counting() { return true; }
 Counts counts() {
     return {allocated.load(std::memory_order_relaxed), freed.load(std::memory_order_relaxed),
             peak.load(std::memory_order_relaxed)};
@@ -77,16 +81,15 @@ void watch(void* block) {
             return;
         }
     }
-    std::abort();  // more than 8 watched blocks alive: a leak the caller must see
+    watchOverflow.fetch_add(1, std::memory_order_relaxed);  // a leak: stays counted for good
 }
-int watched() { return watchCount.load(std::memory_order_relaxed); }
+int watched() { return watchCount.load(std::memory_order_relaxed) + watchOverflow.load(std::memory_order_relaxed); }
 void resetPeak() { peak.store(counts().outstanding(), std::memory_order_relaxed); }
-void failNext(std::uint64_t n) { failures.store(n, std::memory_order_relaxed); }
 }  // namespace plkalloc
 
 extern "C" {
-void* malloc(std::size_t size) { return shouldFail() ? nullptr : counted(__libc_malloc(size)); }
-void* calloc(std::size_t n, std::size_t size) { return shouldFail() ? nullptr : counted(__libc_calloc(n, size)); }
+void* malloc(std::size_t size) { return counted(__libc_malloc(size)); }
+void* calloc(std::size_t n, std::size_t size) { return counted(__libc_calloc(n, size)); }
 void* realloc(void* p, std::size_t size) {
     if (!p) return malloc(size);
     if (size == 0) {
@@ -94,14 +97,13 @@ void* realloc(void* p, std::size_t size) {
         __libc_free(p);
         return nullptr;
     }
-    if (shouldFail()) return nullptr;
     return __libc_realloc(p, size);  // one block in, one block out
 }
 void free(void* p) {
     countFree(p);
     __libc_free(p);
 }
-void* memalign(std::size_t align, std::size_t size) { return shouldFail() ? nullptr : counted(__libc_memalign(align, size)); }
+void* memalign(std::size_t align, std::size_t size) { return counted(__libc_memalign(align, size)); }
 void* aligned_alloc(std::size_t align, std::size_t size) { return memalign(align, size); }
 int posix_memalign(void** out, std::size_t align, std::size_t size) {
     void* p = memalign(align, size);
@@ -114,7 +116,6 @@ void* pvalloc(std::size_t size) { return memalign(4096, (size + 4095) & ~std::si
 }
 
 void* operator new(std::size_t size) {
-    if (shouldFail()) throw std::bad_alloc();
     void* p = counted(__libc_malloc(size ? size : 1));
     if (!p) throw std::bad_alloc();
     return p;
@@ -138,3 +139,4 @@ void operator delete(void* p, std::align_val_t) noexcept { free(p); }
 void operator delete[](void* p, std::align_val_t) noexcept { free(p); }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept { free(p); }
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { free(p); }
+#endif

@@ -7,6 +7,9 @@
 
 namespace plkalloc {
 
+// False in sanitizer builds, where nothing is counted and nothing watched.
+bool counting();
+
 struct Counts {
     std::uint64_t allocations;  // successful allocations since start
     std::uint64_t frees;        // non-null frees since start
@@ -17,10 +20,6 @@ struct Counts {
 Counts counts();
 // Starts a new high-water mark at the current outstanding count.
 void resetPeak();
-
-// Makes the next `n` allocations fail (return null, or throw for operator
-// new); 0 switches failures off.
-void failNext(std::uint64_t n);
 
 // Watches up to 8 blocks; a watched block leaves the set when it is freed.
 // `watched` is how many watched blocks are still allocated.
