@@ -78,7 +78,7 @@ bench: linux windows
 # output ends with its summary.
 test: test-windows test-asan test-tsan test-fuzz test-linux
 
-demo: windows
+demo: linux windows
 	@bash tools/demo.sh
 
 dist: windows

@@ -1,10 +1,20 @@
 #!/bin/bash
-# The release package: the DLL, the sample settings and the players' readme.
+# The release package: the DLL, the sample settings and the players' readme,
+# in dist/Pacelark-VERSION-win64.zip (DIST_DIR chooses another folder).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-version="$1"
-mkdir -p dist
-cp build/windows/bin/Pacelark.dll dist/Pacelark.dll
-echo "dist/Pacelark.dll"
-cp config/Pacelark.ini dist/Pacelark.ini
-echo "dist/Pacelark.ini"
+version="${1:?usage: dist.sh VERSION}"
+dir="${DIST_DIR:-dist}"
+zip="$dir/Pacelark-$version-win64.zip"
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp build/windows/bin/Pacelark.dll "$stage/Pacelark.dll"
+cp config/Pacelark.ini "$stage/Pacelark.ini"
+# Players open it in Notepad: Windows line ends.
+sed 's/\r\?$/\r/' tools/players-readme.txt >"$stage/README.txt"
+mkdir -p "$dir"
+zip=$(cd "$dir" && pwd)/$(basename "$zip")
+rm -f "$zip.tmp"
+(cd "$stage" && zip -q -X "$zip.tmp" Pacelark.dll Pacelark.ini README.txt)
+mv -f "$zip.tmp" "$zip"
+echo "$dir/$(basename "$zip")"

@@ -1,0 +1,154 @@
+// The settings checker on good and bad files: its verdict, the key that
+// stops the load, the keys that fall back because of it, and its warnings.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "config/settings_table.h"
+#include "tests/tools/support.h"
+#include "tools/check_ini.h"
+#include "tools/files.h"
+
+namespace {
+
+std::string writeTemp(const std::string& name, const std::string& content) {
+    const std::string path = tooltest::scratch(name).string();
+    writeFileAtomically(path, content);
+    return path;
+}
+
+// The report's row for one key: "  NAME   VALUE   ORIGIN".
+std::string rowOf(const std::string& report, std::string_view key) {
+    const std::string start = "  " + std::string(key) + " ";
+    const std::size_t at = report.find(start);
+    if (at == std::string::npos) return {};
+    return report.substr(at, report.find('\n', at) - at);
+}
+
+struct Case {
+    const char* what;
+    std::string content;
+    int status;
+    std::vector<std::string> contains;
+};
+
+std::string garbage(std::size_t n) {
+    std::string s(n, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : s) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<char>(x >> 24);
+    }
+    return s;
+}
+
+template <std::size_t N>
+std::string withZeros(const char (&bytes)[N]) {
+    return std::string(bytes, N - 1);
+}
+
+TEST(CheckIni, BadFilesAreExplained) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::vector<Case> cases = {
+        {"empty file", "", 1, {"no section [SETTINGS]"}},
+        {"byte-order mark alone", bom, 1, {"no section [SETTINGS]"}},
+        {"byte-order mark before the section", bom + "[SETTINGS]\nTOGGLE_HUD_KEY=100\n", 0,
+         {"100 (NUMPAD4)", "file, line 2"}},
+        {"binary garbage", garbage(4096), 1, {"no section [SETTINGS]"}},
+        {"zero bytes inside a value are dropped", withZeros("[SETTINGS]\nTOGGLE_MOD_KEY=1\0\0" "20\n"), 0,
+         {"120 (F9)"}},
+        {"invalid UTF-8 in a key", "[SETTINGS]\n\xC3\x28\xFF=1\n", 1, {"unknown key \"\\xC3(\\xFF\""}},
+        {"nan", "[SETTINGS]\nSCROLL_STEP_SIZE=nan\n", 1,
+         {"SCROLL_STEP_SIZE is NaN", "MAX_SCROLL_VAL"}},
+        {"inf", "[SETTINGS]\nMAX_SCROLL_VAL=inf\n", 1, {"MAX_SCROLL_VAL is infinity"}},
+        {"minus zero", "[SETTINGS]\nUI_LEFT_OFFSET=-0\n", 0, {"-0 "}},
+        {"1e39 stops the load at its key",
+         "[SETTINGS]\nINITIAL_WALK_SPEED=2\nMAX_SCROLL_VAL=1e39\nUI_BAR_LENGTH=0.3\n", 2,
+         {"The load stops at MAX_SCROLL_VAL = \"1e39\" (line 3)", "out of range",
+          "MAX_SCROLL_VAL (line 3), UI_BAR_LENGTH (line 4)"}},
+        {"0x7A is read as 0", "[SETTINGS]\nTOGGLE_MOD_KEY=0x7A\n", 1,
+         {"\"0x7A\" is read as 0 (no key)", "TOGGLE_MOD_KEY = 0 is not the code of any key"}},
+        {"a comment after a key code", "[SETTINGS]\nTOGGLE_MOD_KEY= 121 ; F10\n", 1,
+         {"\"121 ; F10\" is read as 121 (F10)"}},
+        {"a key name instead of its code stops everything",
+         "[SETTINGS]\nTOGGLE_MOD_KEY=F10\nTOGGLE_HUD_KEY=100\nUI_BAR_LENGTH=0.3\n", 2,
+         {"The load stops at TOGGLE_MOD_KEY = \"F10\" (line 2)", "invalid stoi argument", "121 for F10",
+          "TOGGLE_MOD_KEY (line 2), TOGGLE_HUD_KEY (line 3), UI_BAR_LENGTH (line 4)"}},
+        {"an empty value stops the load", "[SETTINGS]\nTOGGLE_MOD_KEY=\n", 2, {"TOGGLE_MOD_KEY = \"\""}},
+        {"keys in any case", "[sEtTiNgS]\ntOgGlE_hUd_KeY=100\n", 0, {"100 (NUMPAD4)"}},
+        {"reopened sections merge and the last value counts",
+         "[SETTINGS]\nTOGGLE_HUD_KEY=100\n[OTHER]\nUI_BAR_LENGTH=0.3\n[ settings ]\nTOGGLE_HUD_KEY=101\n", 1,
+         {"101 (NUMPAD5)", "given more than once (line 2 and line 6)",
+          "line 4: UI_BAR_LENGTH stands in section [other]"}},
+        {"a key before any header", "TOGGLE_HUD_KEY=100\n[SETTINGS]\n", 1,
+         {"line 1: TOGGLE_HUD_KEY stands before any section header"}},
+        {"a misspelt key", "[SETTINGS]\nTOGGLE_HUD_KY=100\n", 1, {"did you mean TOGGLE_HUD_KEY?"}},
+        {"toggles that cannot fire", "[SETTINGS]\nTOGGLE_HUD_KEY=255\nTOGGLE_AUTO_WALK_KEY=-1\n", 1,
+         {"TOGGLE_HUD_KEY = 255 can never fire", "TOGGLE_AUTO_WALK_KEY = -1 can never fire"}},
+        {"minimum above maximum and the start outside",
+         "[SETTINGS]\nINITIAL_WALK_SPEED=10\nMIN_SCROLL_VAL=4\nMAX_SCROLL_VAL=2\n", 1,
+         {"MIN_SCROLL_VAL 4 is above MAX_SCROLL_VAL 2", "INITIAL_WALK_SPEED 10 is outside"}},
+        {"booleans other than true and false", "[SETTINGS]\nDISABLE_HORSE_SUPPORT=true ; yes\n", 1,
+         {"\"true ; yes\" is read as false"}},
+        {"booleans in capitals", "[SETTINGS]\nDISABLE_HORSE_SUPPORT=TRUE\n", 0, {"true "}},
+        {"a comma as decimal point", "[SETTINGS]\nINITIAL_WALK_SPEED=2,5\n", 1, {"\"2,5\" is read as 2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const IniCheck r = checkIniFile(writeTemp("Pacelark.ini", c.content));
+        EXPECT_EQ(r.status, c.status) << r.report;
+        for (const std::string& s : c.contains) EXPECT_NE(r.report.find(s), std::string::npos) << s << "\n" << r.report;
+        // Every key is listed, whatever the file holds.
+        for (const SettingEntry& e : settingsTable) EXPECT_FALSE(rowOf(r.report, e.name).empty()) << e.name;
+    }
+}
+
+TEST(CheckIni, AStopSaysWhichKeysFellBackAndWhichStillCount) {
+    const IniCheck r = checkIniFile(writeTemp("Pacelark.ini",
+                                              "[SETTINGS]\n"
+                                              "TOGGLE_MOD_KEY=100\n"
+                                              "SCROLL_STEP_SIZE=0.5\n"
+                                              "MIN_SCROLL_VAL=abc\n"
+                                              "UI_BAR_LENGTH=0.3\n"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(rowOf(r.report, "TOGGLE_MOD_KEY").find("file, line 2"), std::string::npos);
+    EXPECT_NE(rowOf(r.report, "SCROLL_STEP_SIZE").find("0.5"), std::string::npos);
+    EXPECT_NE(rowOf(r.report, "MIN_SCROLL_VAL").find("the load stops here (line 4)"), std::string::npos);
+    EXPECT_NE(rowOf(r.report, "MAX_SCROLL_VAL").find("default"), std::string::npos);
+    EXPECT_NE(rowOf(r.report, "UI_BAR_LENGTH").find("0.15"), std::string::npos);
+    EXPECT_NE(rowOf(r.report, "UI_BAR_LENGTH").find("line 5 is never read"), std::string::npos);
+}
+
+TEST(CheckIni, TheShippedSampleIsCleanAndReadsEveryKeyFromTheFile) {
+    const IniCheck r = checkIniFile(std::string(PLK_SOURCE_DIR) + "/config/Pacelark.ini");
+    EXPECT_EQ(r.status, 0) << r.report;
+    for (const SettingEntry& e : settingsTable)
+        EXPECT_NE(rowOf(r.report, e.name).find("file, line"), std::string::npos) << e.name;
+}
+
+TEST(CheckIni, AFileOfSeveralMegabytesOnOneLineIsQuick) {
+    const std::string path = writeTemp("Pacelark.ini", "[SETTINGS]\nX=" + std::string(8 << 20, '\\') + "\n");
+    const IniCheck r = checkIniFile(path);
+    EXPECT_EQ(r.status, 1);
+    // The long key is named, cut short.
+    EXPECT_LT(r.report.size(), 4000u);
+}
+
+TEST(CheckIni, AnotherFileNameGetsANoteButNoWarning) {
+    const IniCheck r = checkIniFile(writeTemp("settings.txt", "[SETTINGS]\n"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.report.find("note: the plug-in reads only a file named Pacelark.ini"), std::string::npos);
+}
+
+TEST(CheckIni, MissingFilesAndFoldersAreErrors) {
+    EXPECT_THROW(checkIniFile(tooltest::scratch("no-such-file.ini").string()), FileError);
+    const std::filesystem::path dir = tooltest::scratch("Pacelark.ini");
+    std::filesystem::create_directories(dir);
+    EXPECT_THROW(checkIniFile(dir.string()), FileError);
+}
+
+}  // namespace

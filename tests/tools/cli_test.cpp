@@ -1,0 +1,188 @@
+// pacelark-sim as a player runs it: outputs, exit statuses and one-line errors.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cairo.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/tools/support.h"
+#include "tools/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+using tooltest::scratch;
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+Outcome runCommand(const std::string& command) {
+    const fs::path out = scratch("stdout"), err = scratch("stderr");
+    const int raw = std::system((command + " >" + out.string() + " 2>" + err.string()).c_str());
+    Outcome o;
+    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    o.out = slurp(out);
+    o.err = slurp(err);
+    return o;
+}
+
+Outcome sim(const std::string& args) { return runCommand(std::string(PLK_SIM) + " " + args); }
+
+std::string source(const std::string& relative) { return std::string(PLK_SOURCE_DIR) + "/" + relative; }
+
+std::string write(const std::string& name, const std::string& content) {
+    const fs::path p = scratch(name);
+    writeFileAtomically(p, content);
+    return p.string();
+}
+
+TEST(Cli, EveryErrorIsOneLineNamingTheCulpritWithStatusTwo) {
+    const std::string badScenario = write("bad-scenario.txt", "frames 10\n4 tap F99\n");
+    const std::string badList = write("bad-list.txt", "frame a 1 2\nrect 1\nend\n");
+    const std::string missing = scratch("missing").string();
+    const struct {
+        std::string args, culprit;
+    } cases[] = {
+        {"", "which command"},
+        {"fly", "'fly'"},
+        {"run --bogus", "'--bogus'"},
+        {"run --frames", "--frames"},
+        {"run --frames 0", "--frames"},
+        {"run --frames 12x", "'12x'"},
+        {"run --scenario " + missing, missing},
+        {"run --scenario " + badScenario, badScenario + ":2:"},
+        {"run --ini " + missing, missing},
+        {"run --draws " + missing + "/x.txt", missing + "/x.txt"},
+        {"run --snapshots /proc/no-folder-here", "/proc/no-folder-here"},
+        {"check-ini", "which file"},
+        {"check-ini " + missing, missing},
+        {"check-ini a.ini b.ini", "'b.ini'"},
+        {"check-ini --strict x.ini", "'--strict'"},
+        {"preview", "-o"},
+        {"preview --desired fast -o x.png", "'fast'"},
+        {"preview --notice fly -o x.png", "'fly'"},
+        {"preview --notice hud=maybe -o x.png", "'maybe'"},
+        {"preview -o " + missing + "/x.png", missing + "/x.png"},
+        {"preview --ini " + missing + " -o " + scratch("p.png").string(), missing},
+        {"render", "which draw list"},
+        {"render " + badList, "--out"},
+        {"render " + badList + " --out " + scratch("r").string(), badList + ":2:"},
+        {"render " + missing + " --out " + scratch("r").string(), missing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Outcome o = sim(c.args);
+        EXPECT_EQ(o.status, 2);
+        ASSERT_FALSE(o.err.empty());
+        EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
+        EXPECT_NE(o.err.find(c.culprit), std::string::npos) << o.err;
+        EXPECT_TRUE(o.out.empty()) << o.out;
+    }
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST(Cli, EveryCommandHasHelp) {
+    for (const char* command : {"run", "check-ini", "preview", "render"}) {
+        SCOPED_TRACE(command);
+        const Outcome o = sim(std::string(command) + " --help");
+        EXPECT_EQ(o.status, 0);
+        EXPECT_NE(o.out.find(std::string("pacelark-sim ") + command), std::string::npos);
+        EXPECT_TRUE(o.err.empty());
+    }
+    EXPECT_EQ(sim("--help").status, 0);
+}
+
+TEST(Cli, RunPrintsTheTableAndItsPicturesMatchTheRenderedDrawList) {
+    const fs::path pictures = scratch("pictures"), rendered = scratch("rendered");
+    const fs::path draws = scratch("draws.txt");
+    const std::string scenario = write("s.txt", "frames 40\n5 tap F11\n6 snapshot hud-off\n20 tap F11\n21 snapshot\n");
+    const Outcome run = sim("run --scenario " + scenario + " --snapshots " + pictures.string() + " --draws " +
+                            draws.string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string header, first;
+    std::getline(lines, header);
+    std::getline(lines, first);
+    EXPECT_EQ(header.rfind("frame", 0), 0u);
+    EXPECT_EQ(first.find("    0 "), 0u);
+    EXPECT_NE(run.out.find("PLK HUD: Off"), std::string::npos);
+
+    const Outcome render = sim("render " + draws.string() + " --out " + rendered.string());
+    ASSERT_EQ(render.status, 0) << render.err;
+    for (const char* name : {"hud-off.png", "frame-21.png"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(fs::exists(pictures / name));
+        EXPECT_EQ(slurp(pictures / name), slurp(rendered / name));
+    }
+}
+
+TEST(Cli, PreviewWritesAFullScreenPicture) {
+    const fs::path png = scratch("preview.png");
+    const Outcome o = sim("preview --desired 2.9 --reported 1.6 --notice auto-walk --mounted -o " + png.string());
+    ASSERT_EQ(o.status, 0) << o.err;
+    cairo_surface_t* s = cairo_image_surface_create_from_png(png.string().c_str());
+    ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(s), 1920);
+    EXPECT_EQ(cairo_image_surface_get_height(s), 1080);
+    cairo_surface_destroy(s);
+}
+
+TEST(Cli, PreviewSaysWhenTheSettingsRefuseTheToggle) {
+    const fs::path dir = scratch("refuse");
+    fs::create_directories(dir);
+    const std::string ini = (dir / "Pacelark.ini").string();
+    writeFileAtomically(ini, "[SETTINGS]\nDISABLE_HORSE_SUPPORT=true\n");
+    const Outcome o = sim("preview --ini " + ini + " --notice mount-support -o " + scratch("refused.png").string());
+    EXPECT_EQ(o.status, 0);
+    EXPECT_NE(o.err.find("refuses"), std::string::npos);
+}
+
+TEST(Cli, CheckIniStatusesAreCleanWarningsAndStopped) {
+    EXPECT_EQ(sim("check-ini " + source("config/Pacelark.ini")).status, 0);
+    EXPECT_EQ(sim("check-ini " + write("w.ini", "[SETTINGS]\nTOGGLE_HUD_KEY=255\n")).status, 1);
+    const Outcome stopped = sim("check-ini " + write("s.ini", "[SETTINGS]\nTOGGLE_MOD_KEY=F10\n"));
+    EXPECT_EQ(stopped.status, 2);
+    EXPECT_NE(stopped.out.find("The load stops at TOGGLE_MOD_KEY"), std::string::npos);
+    EXPECT_TRUE(stopped.err.empty());
+}
+
+// The real DLL under Wine against the plug-in linked natively: the same
+// table and the same pictures for the demo.
+TEST(Cli, TheWindowsHostAgreesWithTheNativeSimulator) {
+    const fs::path bin = PLK_WINDOWS_BIN;
+    if (!fs::exists(bin / "pacelark-host.exe") || !fs::exists(bin / "Pacelark.dll"))
+        GTEST_SKIP() << "no Windows build in " << bin;
+    const fs::path draws = scratch("host-draws.txt");
+    const Outcome host = runCommand("cd " + bin.string() + " && " + source("cmake/wine-run.sh") +
+                                    " pacelark-host.exe --scenario " + source("scenarios/demo.txt") + " --draws " +
+                                    draws.string());
+    ASSERT_EQ(host.status, 0) << host.err;
+    const fs::path pictures = scratch("native-pictures"), hostPictures = scratch("host-pictures");
+    const Outcome native = sim("run --scenario " + source("scenarios/demo.txt") + " --snapshots " + pictures.string());
+    ASSERT_EQ(native.status, 0) << native.err;
+    EXPECT_EQ(host.out, native.out.substr(0, native.out.find("wrote ")));
+    ASSERT_EQ(sim("render " + draws.string() + " --out " + hostPictures.string()).status, 0);
+    int compared = 0;
+    for (const auto& entry : fs::directory_iterator(pictures)) {
+        SCOPED_TRACE(entry.path().filename().string());
+        EXPECT_EQ(slurp(entry.path()), slurp(hostPictures / entry.path().filename()));
+        ++compared;
+    }
+    EXPECT_GT(compared, 0);
+}
+
+}  // namespace

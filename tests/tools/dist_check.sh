@@ -1,0 +1,34 @@
+#!/bin/bash
+# Builds the release package into a scratch folder, unpacks it and checks
+# what a player gets. Arguments: the source folder, the version, the DLL built.
+set -euo pipefail
+src="$1" version="$2" dll="$3"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "dist_check: $*" >&2; exit 1; }
+
+DIST_DIR="$work/out" bash "$src/tools/dist.sh" "$version" >/dev/null
+zip="$work/out/Pacelark-$version-win64.zip"
+[ -f "$zip" ] || fail "no $zip"
+ls "$work/out" | grep -q tmp && fail "a temporary file was left beside the package"
+
+names=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
+[ "$names" = "Pacelark.dll Pacelark.ini README.txt " ] || fail "the package holds: $names"
+
+mkdir "$work/unpacked"
+unzip -q "$zip" -d "$work/unpacked"
+cd "$work/unpacked"
+cmp -s Pacelark.dll "$dll" || fail "Pacelark.dll is not the one built"
+[ "$(head -c 2 Pacelark.dll)" = "MZ" ] || fail "Pacelark.dll is no Windows program file"
+cmp -s Pacelark.ini "$src/config/Pacelark.ini" || fail "Pacelark.ini is not the sample"
+
+# The readme: Windows line ends, where the files go, every setting, the keys,
+# and what to do when settings seem ignored.
+[ "$(grep -c $'\r$' README.txt)" = "$(wc -l <README.txt)" ] || fail "README.txt has lines without CR LF"
+grep -q "ScriptHookFRTR.dll" README.txt || fail "README.txt does not say where the files go"
+grep -q "check-ini" README.txt || fail "README.txt does not mention check-ini"
+for key in $(grep -o '^[A-Z_]*=' "$src/config/Pacelark.ini" | tr -d =); do
+    grep -q "$key" README.txt || fail "README.txt does not explain $key"
+done
+for k in F10 F11 F8; do grep -q "^ *$k " README.txt || fail "README.txt does not list the $k key"; done
+echo "package ok: $(basename "$zip")"

@@ -1,0 +1,35 @@
+#include "tools/native_plugin.h"
+
+#include "config/settings.h"
+#include "control/control_loop.h"
+#include "host/entry.h"
+#include "host/keys.h"
+#include "hud/notice.h"
+#include "standin/standin.h"
+
+namespace {
+// Any distinct address serves as the module handle.
+char moduleTag;
+HINSTANCE module() { return reinterpret_cast<HINSTANCE>(&moduleTag); }
+}  // namespace
+
+void loadNativePlugin() {
+    standin_reset();
+    // What a fresh process would hold, so several sessions can share one.
+    settings = Settings{};
+    modState = ModState{};
+    for (DWORD k = 0; k < KEY_TABLE_SIZE; ++k) resetKeyState(k);
+    releaseNoticeCopies();
+    DllMain(module(), DLL_PROCESS_ATTACH, nullptr);
+}
+
+void unloadNativePlugin() {
+    DllMain(module(), DLL_PROCESS_DETACH, nullptr);
+    standin_reset();
+    releaseNoticeCopies();
+}
+
+PluginFlags readNativePluginFlags() {
+    return PluginFlags{modState.modEnabled, modState.hudVisible, modState.autoWalk, modState.horseSupportOff,
+                       modState.desiredSpeed};
+}

@@ -1,0 +1,68 @@
+// Scenario files: what happens in the simulated game, frame by frame.
+//
+//   # comment                      blank lines and comments are ignored
+//   frames 600                     frames to run (the command line may override)
+//   N ACTION [ARGS]                an event, before frame N runs
+//   N-M ACTION [ARGS]              a state held over frames N to M inclusive
+//
+// Events: tap|press|release KEY, mount, dismount, tick T, advance MS, step MS,
+// snapshot [NAME]. States: hold CONTROL..., blocked, gate G O, report V.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// One clear message that names the file and line at fault.
+class ScenarioError : public std::runtime_error {
+public:
+    ScenarioError(const std::string& file, int line, const std::string& what);
+    std::string file;
+    int line;
+};
+
+enum class EventKind { Press, Release, Tap, Mount, Dismount, SetTick, Advance, SetStep, Snapshot };
+
+struct ScenarioEvent {
+    std::uint64_t frame = 0;
+    EventKind kind = EventKind::Tap;
+    std::uint32_t value = 0;  // key code, tick, milliseconds
+    std::string name;         // snapshot name
+    int line = 0;
+};
+
+enum class SpanKind { Hold, Blocked, Gate, Report };
+
+struct ScenarioSpan {
+    std::uint64_t first = 0, last = 0;
+    SpanKind kind = SpanKind::Hold;
+    std::vector<std::uint32_t> controls;    // Hold: answered by the control query
+    std::vector<std::uint32_t> secondary;   // Hold: answered by the secondary query
+    std::int32_t gate = 0, gateOverride = 0;
+    float speed = 0;
+    int line = 0;
+};
+
+struct Scenario {
+    std::string file;
+    std::optional<std::uint64_t> frames;  // from a "frames" line
+    std::vector<ScenarioEvent> events;    // in file order
+    std::vector<ScenarioSpan> spans;
+    std::uint64_t lastMentioned = 0;      // the highest frame named by any line
+
+    // Frames to run: the "frames" line, else 60 past the last frame named.
+    std::uint64_t frameCount() const;
+};
+
+// Throws ScenarioError for the first bad line.
+Scenario parseScenario(const std::string& text, const std::string& file);
+// Throws ScenarioError (line 0) when the file cannot be read.
+Scenario loadScenario(const std::string& path);
+
+// Control names a scenario may hold, for help texts.
+const char* scenarioControlNames();
+
+// Snapshot file name for an event: its name, or "frame-N".
+std::string snapshotName(const ScenarioEvent& e);

@@ -1,0 +1,370 @@
+// pacelark-sim: the plug-in in the stand-in host, for players and developers.
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "control/control_loop.h"
+#include "hud/notice.h"
+#include "standin/standin.h"
+#include "tools/check_ini.h"
+#include "tools/drawlist.h"
+#include "tools/files.h"
+#include "tools/native_plugin.h"
+#include "tools/render.h"
+#include "tools/scenario.h"
+#include "tools/session.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every failure: one line on standard error, exit status 2.
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+const char* const kUsage =
+    "usage: pacelark-sim COMMAND [OPTIONS]\n"
+    "\n"
+    "commands:\n"
+    "  run        run the plug-in through a scenario and print the frame table\n"
+    "  check-ini  explain what the plug-in makes of a settings file\n"
+    "  preview    draw one frame's HUD into a PNG\n"
+    "  render     draw the frames of a draw list (from pacelark-host) into PNGs\n"
+    "\n"
+    "pacelark-sim COMMAND --help shows a command's options.\n";
+
+const char* const kRunHelp =
+    "usage: pacelark-sim run [--ini FILE] [--scenario FILE] [--frames N] [--snapshots DIR] [--draws FILE]\n"
+    "\n"
+    "Loads the plug-in into the stand-in host and runs it frame by frame, then prints\n"
+    "one row per frame in which something changed: frame, tick, mod, overlay, auto-walk,\n"
+    "mount support, mounted, desired speed, the two speeds sent, the speed the game\n"
+    "reports, the notice shown.\n"
+    "\n"
+    "  --ini FILE        the settings file the plug-in reads (default: none, so defaults)\n"
+    "  --scenario FILE   what happens in the game, frame by frame (see README.md)\n"
+    "  --frames N        frames to run (default: the scenario's, or 120)\n"
+    "  --snapshots DIR   write a PNG of the HUD for each frame the scenario marks\n"
+    "  --draws FILE      write the marked frames' draw lists as text\n";
+
+const char* const kCheckHelp =
+    "usage: pacelark-sim check-ini FILE\n"
+    "\n"
+    "Shows each of the thirteen settings with the value the plug-in takes from FILE and\n"
+    "where it comes from, where and why the load stops early, and warnings about values\n"
+    "that load but will not work as meant.\n"
+    "Exit status: 0 clean, 1 warnings only, 2 the load stops early (or FILE cannot be read).\n";
+
+const char* const kPreviewHelp =
+    "usage: pacelark-sim preview [--ini FILE] [--desired V] [--reported V] [--mounted]\n"
+    "                            [--notice KIND[=on|off]] -o FILE.png\n"
+    "\n"
+    "Runs one pass of the plug-in and draws what it draws, at 1920x1080 over a neutral\n"
+    "backdrop.\n"
+    "\n"
+    "  --ini FILE        the settings file (bar position and length, upper row hidden)\n"
+    "  --desired V       the desired speed (default: the settings' initial speed)\n"
+    "  --reported V      the speed the game reports (default: the desired speed)\n"
+    "  --mounted         the player rides\n"
+    "  --notice KIND     press a toggle key first: mod, hud, auto-walk or mount-support;\n"
+    "                    =on or =off picks the state it switches to (default: away\n"
+    "                    from the state at start, as one press does)\n"
+    "  -o FILE.png       where to write the picture\n";
+
+const char* const kRenderHelp =
+    "usage: pacelark-sim render DRAWLIST --out DIR\n"
+    "\n"
+    "Draws every frame of DRAWLIST (written by pacelark-host --draws or run --draws) into\n"
+    "DIR/NAME.png at 1920x1080.\n";
+
+class Args {
+public:
+    Args(std::string command, std::vector<std::string> args) : command_(std::move(command)), args_(std::move(args)) {}
+    bool done() const { return i_ >= args_.size(); }
+    const std::string& next() { return args_[i_++]; }
+    std::string value(const std::string& option) {
+        if (done()) fail("option " + option + " needs a value");
+        return next();
+    }
+    [[noreturn]] void fail(const std::string& what) const { throw Failure(command_ + ": " + what); }
+
+private:
+    std::string command_;
+    std::vector<std::string> args_;
+    std::size_t i_ = 0;
+};
+
+bool isHelp(const std::string& a) { return a == "--help" || a == "-h"; }
+
+float parseSpeed(Args& a, const std::string& option, const std::string& text) {
+    char* end = nullptr;
+    errno = 0;
+    const float v = std::strtof(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || errno || !std::isfinite(v))
+        a.fail("option " + option + ": '" + text + "' is not a number");
+    return v;
+}
+
+void requireReadable(Args& a, const std::string& option, const std::string& path) {
+    try {
+        (void)readWholeFile(path);
+    } catch (const FileError& e) {
+        a.fail("option " + option + ": " + e.what());
+    }
+}
+
+void ensureFolder(Args& a, const std::string& option, const fs::path& dir) {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (!fs::is_directory(dir, ec)) a.fail("option " + option + ": " + dir.string() + ": cannot make the folder");
+}
+
+// Output files go into a folder that exists; checked before any work.
+void requireFolderOf(Args& a, const std::string& option, const std::string& path) {
+    std::error_code ec;
+    const fs::path parent = fs::absolute(path, ec).parent_path();
+    if (ec || !fs::is_directory(parent, ec)) a.fail("option " + option + ": " + path + ": its folder does not exist");
+    if (fs::is_directory(path, ec)) a.fail("option " + option + ": " + path + ": is a folder, not a file");
+}
+
+void renderSnapshots(const std::vector<DrawSnapshot>& snapshots, const fs::path& dir) {
+    for (const DrawSnapshot& s : snapshots) {
+        const fs::path png = dir / (s.name + ".png");
+        renderDrawList(s.draws, png);
+        std::cout << "wrote " << png.string() << "\n";
+    }
+}
+
+int run(Args a) {
+    std::optional<std::string> ini, scenarioPath, snapshots, draws;
+    std::optional<std::uint64_t> frames;
+    while (!a.done()) {
+        const std::string o = a.next();
+        if (isHelp(o)) {
+            std::cout << kRunHelp;
+            return 0;
+        }
+        if (o == "--ini") ini = a.value(o);
+        else if (o == "--scenario") scenarioPath = a.value(o);
+        else if (o == "--snapshots") snapshots = a.value(o);
+        else if (o == "--draws") draws = a.value(o);
+        else if (o == "--frames") {
+            const std::string v = a.value(o);
+            char* end = nullptr;
+            errno = 0;
+            const unsigned long long n = std::strtoull(v.c_str(), &end, 10);
+            if (v.empty() || v[0] == '-' || end != v.c_str() + v.size() || errno || n == 0 || n > 10'000'000)
+                a.fail("option --frames: '" + v + "' is not a frame count from 1 to 10000000");
+            frames = n;
+        } else a.fail("unknown option '" + o + "'");
+    }
+    Scenario scenario;
+    if (scenarioPath) {
+        try {
+            scenario = loadScenario(*scenarioPath);
+        } catch (const ScenarioError& e) {
+            a.fail(e.what());
+        }
+    }
+    if (ini) requireReadable(a, "--ini", *ini);
+    if (draws) requireFolderOf(a, "--draws", *draws);
+    if (snapshots) ensureFolder(a, "--snapshots", *snapshots);
+
+    SettingsFolder folder(ini);
+    SessionOptions o;
+    o.scenario = scenarioPath ? &scenario : nullptr;
+    o.frames = frames ? *frames : scenarioPath ? scenario.frameCount() : 120;
+    o.beforeFirstFrame = [&folder] { folder.enter(); };
+    o.afterFirstFrame = [&folder] { folder.leave(); };
+    o.probe = readNativePluginFlags;
+    loadNativePlugin();
+    const SessionResult result = runSession(o);
+    unloadNativePlugin();
+
+    std::cout << frameTableHeader() << "\n";
+    for (const FrameRow& r : changedRows(result.rows)) std::cout << formatFrameRow(r) << "\n";
+    if (draws) writeFileAtomically(*draws, formatDrawList(result.snapshots));
+    if (snapshots) renderSnapshots(result.snapshots, *snapshots);
+    return 0;
+}
+
+int checkIni(Args a) {
+    std::optional<std::string> file;
+    while (!a.done()) {
+        const std::string o = a.next();
+        if (isHelp(o)) {
+            std::cout << kCheckHelp;
+            return 0;
+        }
+        if (o.size() > 1 && o[0] == '-') a.fail("unknown option '" + o + "'");
+        if (file) a.fail("takes one file, not also '" + o + "'");
+        file = o;
+    }
+    if (!file) a.fail("which file? usage: pacelark-sim check-ini FILE");
+    IniCheck c;
+    try {
+        c = checkIniFile(*file);
+    } catch (const FileError& e) {
+        a.fail(std::string(e.what()) + " (the plug-in would keep every default)");
+    }
+    std::cout << c.report;
+    return c.status;
+}
+
+struct NoticeChoice {
+    NoticeKind kind;
+    std::optional<bool> on;
+};
+
+NoticeChoice parseNotice(Args& a, const std::string& text) {
+    const std::size_t eq = text.find('=');
+    const std::string name = text.substr(0, eq);
+    NoticeChoice c{};
+    if (name == "mod") c.kind = NOTICE_MOD;
+    else if (name == "hud") c.kind = NOTICE_HUD;
+    else if (name == "auto-walk") c.kind = NOTICE_AUTO_WALK;
+    else if (name == "mount-support") c.kind = NOTICE_HORSE_SUPPORT;
+    else a.fail("option --notice: '" + name + "' is not one of mod, hud, auto-walk, mount-support");
+    if (eq != std::string::npos) {
+        const std::string state = text.substr(eq + 1);
+        if (state != "on" && state != "off") a.fail("option --notice: '" + state + "' is neither on nor off");
+        c.on = state == "on";
+    }
+    return c;
+}
+
+int preview(Args a) {
+    std::optional<std::string> ini, output;
+    std::optional<float> desired, reported;
+    std::optional<NoticeChoice> notice;
+    bool mounted = false;
+    while (!a.done()) {
+        const std::string o = a.next();
+        if (isHelp(o)) {
+            std::cout << kPreviewHelp;
+            return 0;
+        }
+        if (o == "--ini") ini = a.value(o);
+        else if (o == "--desired") desired = parseSpeed(a, o, a.value(o));
+        else if (o == "--reported") reported = parseSpeed(a, o, a.value(o));
+        else if (o == "--mounted") mounted = true;
+        else if (o == "--notice") notice = parseNotice(a, a.value(o));
+        else if (o == "-o" || o == "--output") output = a.value(o);
+        else a.fail("unknown option '" + o + "'");
+    }
+    if (!output) a.fail("where to? give -o FILE.png");
+    requireFolderOf(a, "-o", *output);
+    if (ini) requireReadable(a, "--ini", *ini);
+
+    // One real pass of the loop after a settings load, with the world and
+    // the flags arranged as asked.
+    loadNativePlugin();
+    {
+        SettingsFolder folder(ini);
+        folder.enter();
+        loadSettings();
+        folder.leave();
+    }
+    startControlLoop();
+    ModState& s = modState;
+    if (desired) s.desiredSpeed = *desired;
+    standin::World& w = *standin_world();
+    w.mounted = mounted;
+    w.speedOverridden = true;
+    w.speedOverride = reported ? *reported : s.desiredSpeed;
+    s.playerCharacter = w.playerHandle;
+    if (notice) {
+        // The notice comes the way the game brings it: the toggle's key is
+        // released, and the pass takes it.
+        const bool on = notice->on.value_or(false);
+        std::int32_t key = 0;
+        switch (notice->kind) {
+            case NOTICE_MOD: key = settings.TOGGLE_MOD_KEY; if (notice->on) s.modEnabled = !on; break;
+            case NOTICE_HUD: key = settings.TOGGLE_HUD_KEY; if (notice->on) s.hudVisible = !on; break;
+            case NOTICE_AUTO_WALK: key = settings.TOGGLE_AUTO_WALK_KEY; if (notice->on) s.autoWalk = !on; break;
+            default: key = settings.TOGGLE_HORSE_SUPPORT; if (notice->on) s.horseSupportOff = on; break;
+        }
+        if (static_cast<std::uint32_t>(key) < 255) standin_tapKey(static_cast<DWORD>(key));
+    }
+    w.beginFrame(standin_tick());
+    runControlPass();
+    const std::vector<standin::DrawItem> draws = w.current.draws;
+    const bool noticeDrawn = modState.noticeKind == (notice ? notice->kind : -1) &&
+                             std::any_of(draws.begin(), draws.end(), [](const standin::DrawItem& d) {
+                                 return d.kind == standin::DrawItem::Text && d.scale == 0.5f;
+                             });
+    unloadNativePlugin();
+    if (notice && !noticeDrawn)
+        std::cerr << "pacelark-sim preview: note: with these settings the plug-in refuses that toggle, so no notice is drawn\n";
+
+    renderDrawList(draws, *output);
+    std::cout << "wrote " << *output << "\n";
+    return 0;
+}
+
+int render(Args a) {
+    std::optional<std::string> list, out;
+    while (!a.done()) {
+        const std::string o = a.next();
+        if (isHelp(o)) {
+            std::cout << kRenderHelp;
+            return 0;
+        }
+        if (o == "--out" || o == "-o") out = a.value(o);
+        else if (o.size() > 1 && o[0] == '-') a.fail("unknown option '" + o + "'");
+        else if (list) a.fail("takes one draw list, not also '" + o + "'");
+        else list = o;
+    }
+    if (!list) a.fail("which draw list? usage: pacelark-sim render DRAWLIST --out DIR");
+    if (!out) a.fail("where to? give --out DIR");
+    std::vector<DrawSnapshot> snapshots;
+    try {
+        snapshots = parseDrawList(readWholeFile(*list), *list);
+    } catch (const std::runtime_error& e) {
+        a.fail(e.what());
+    }
+    ensureFolder(a, "--out", *out);
+    renderSnapshots(snapshots, *out);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::cerr << "pacelark-sim: which command? run, check-ini, preview or render (--help for more)\n";
+        return 2;
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    try {
+        if (isHelp(command) || command == "help") {
+            std::cout << kUsage;
+            return 0;
+        }
+        const std::string prefix = "pacelark-sim " + command;
+        if (command == "run") return run(Args(prefix, args));
+        if (command == "check-ini") return checkIni(Args(prefix, args));
+        if (command == "preview") return preview(Args(prefix, args));
+        if (command == "render") return render(Args(prefix, args));
+        std::cerr << "pacelark-sim: unknown command '" << command << "' (run, check-ini, preview, render)\n";
+        return 2;
+    } catch (const Failure& e) {
+        std::cerr << e.what() << "\n";
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "pacelark-sim " << command << ": " << e.what() << "\n";
+        return 2;
+    }
+}
