@@ -17,4 +17,9 @@ zip=$(cd "$dir" && pwd)/$(basename "$zip")
 rm -f "$zip.tmp"
 (cd "$stage" && zip -q -X "$zip.tmp" Pacelark.dll Pacelark.ini README.txt)
 mv -f "$zip.tmp" "$zip"
+# The two files a player copies, also loose beside the zip.
+cp "$stage/Pacelark.dll" "$dir/Pacelark.dll.tmp" && mv -f "$dir/Pacelark.dll.tmp" "$dir/Pacelark.dll"
+cp "$stage/Pacelark.ini" "$dir/Pacelark.ini.tmp" && mv -f "$dir/Pacelark.ini.tmp" "$dir/Pacelark.ini"
 echo "$dir/$(basename "$zip")"
+echo "$dir/Pacelark.dll"
+echo "$dir/Pacelark.ini"

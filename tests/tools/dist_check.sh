@@ -11,6 +11,8 @@ DIST_DIR="$work/out" bash "$src/tools/dist.sh" "$version" >/dev/null
 zip="$work/out/Pacelark-$version-win64.zip"
 [ -f "$zip" ] || fail "no $zip"
 ls "$work/out" | grep -q tmp && fail "a temporary file was left beside the package"
+cmp -s "$work/out/Pacelark.dll" "$dll" || fail "dist/Pacelark.dll is not the one built"
+cmp -s "$work/out/Pacelark.ini" "$src/config/Pacelark.ini" || fail "dist/Pacelark.ini is not the sample"
 
 names=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
 [ "$names" = "Pacelark.dll Pacelark.ini README.txt " ] || fail "the package holds: $names"
