@@ -47,10 +47,12 @@ bool isControlActive(std::uint32_t control) {
 }
 
 // Within the 2000 ms that end at the deadline, modulo 2^32, so a notice
-// survives the tick counter's wrap; none before the first toggle.
+// survives the tick counter's wrap. Before the first toggle the initial
+// deadline 0 keeps its plain meaning (due only at tick 0), rather than
+// opening a window in the last two seconds before the wrap.
 bool isNoticeDue(std::uint32_t now) {
-    return modState.noticeStarted &&
-           static_cast<std::uint32_t>(modState.noticeDeadline - now) <= kNoticeDurationMs;
+    if (!modState.noticeStarted) return now <= modState.noticeDeadline;
+    return static_cast<std::uint32_t>(modState.noticeDeadline - now) <= kNoticeDurationMs;
 }
 
 }  // namespace

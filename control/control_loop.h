@@ -22,7 +22,7 @@ struct ModState {
     std::int32_t playerCharacter = 0;
     std::uint32_t noticeDeadline = 0;
     NoticeKind noticeKind = NOTICE_MOD;
-    // Deadline 0 is a real deadline once wrapped, so "never started" needs its own flag.
+    // The initial deadline 0 is no window of its own; see the notice test.
     bool noticeStarted = false;
 };
 

@@ -230,7 +230,7 @@ void Soak::check(const FrameRecord& f, const World& w) {
         lastDeadline_ = s.noticeDeadline;
         ++cov_.toggles[s.noticeKind & 3];
     }
-    const bool due = noticeStarted_ && static_cast<std::uint32_t>(tick - noticeStart_) <= 2000u;
+    const bool due = noticeStarted_ ? static_cast<std::uint32_t>(tick - noticeStart_) <= 2000u : tick == 0;
     bool noticeDrawn = false;
     for (const auto& d : f.draws)
         if (d.kind == standin::DrawItem::Rect && d.cy == 0.0225f && d.h == 0.035f) noticeDrawn = true;
