@@ -46,7 +46,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 include(GoogleTest)
 
 file(GLOB PLK_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
-add_executable(plk_e2e_tests ${PLK_E2E_TESTS})
+add_executable(plk_e2e_tests ${PLK_E2E_TESTS} ${PROJECT_SOURCE_DIR}/hud/label_format.cpp)
 target_link_libraries(plk_e2e_tests PRIVATE ScriptHookFRTR gtest_main gmock)
 add_dependencies(plk_e2e_tests Pacelark)
 gtest_discover_tests(plk_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120

@@ -3,12 +3,12 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 #include "config/settings.h"
 #include "control/control_loop.h"
 #include "host/native.h"
 #include "hud/draw.h"
+#include "hud/label_format.h"
 
 char desiredSpeedLabel[64];
 char reportedSpeedLabel[64];
@@ -82,8 +82,8 @@ void drawSpeedBars(bool mounted) {
         reportedSpeed = clearSign(invokeNative<float>(nativeEntitySpeed, modState.targetEntity));
     }
     const float desiredSpeed = modState.desiredSpeed;
-    std::snprintf(desiredSpeedLabel, sizeof desiredSpeedLabel, "%.2f", static_cast<double>(desiredSpeed));
-    std::snprintf(reportedSpeedLabel, sizeof reportedSpeedLabel, "%.2f", static_cast<double>(reportedSpeed));
+    formatSpeedLabel(desiredSpeedLabel, sizeof desiredSpeedLabel, desiredSpeed);
+    formatSpeedLabel(reportedSpeedLabel, sizeof reportedSpeedLabel, reportedSpeed);
 
     const float base = 1.0f - s.UI_BOTTOM_OFFSET;
     if (!s.UI_HIDE_PED_DESIRED_SPEED)
