@@ -26,21 +26,10 @@ build/.deps-ok: Makefile
 	fi
 	@mkdir -p build && touch $@
 
-linux: deps
-	cmake --preset linux >/dev/null
-	cmake --build --preset linux -j $(JOBS)
-
-windows: deps
-	cmake --preset windows >/dev/null
-	cmake --build --preset windows -j $(JOBS)
-
-asan: deps
-	cmake --preset asan >/dev/null
-	cmake --build --preset asan -j $(JOBS)
-
-tsan: deps
-	cmake --preset tsan >/dev/null
-	cmake --build --preset tsan -j $(JOBS)
+# One target per configure preset.
+linux windows asan tsan: deps
+	cmake --preset $@ >/dev/null
+	cmake --build --preset $@ -j $(JOBS)
 
 build: linux windows
 

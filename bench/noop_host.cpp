@@ -2,7 +2,11 @@
 
 #include <atomic>
 
+#include "config/settings.h"
+#include "control/control_loop.h"
+#include "host/keys.h"
 #include "host/platform.h"
+#include "hud/notice.h"
 
 namespace {
 std::atomic<std::uint32_t> tickCount{0};
@@ -76,4 +80,14 @@ std::uint64_t* shfrtr_nativeCall() {
     resultArea[0] = value;
     return resultArea;
 }
+}
+
+void noophost::resetPlugin() {
+    releaseNoticeCopies();
+    settings = Settings{};
+    modState = ModState{};
+    for (DWORD k = 0; k < KEY_TABLE_SIZE; ++k) resetKeyState(k);
+    clearAnswers();
+    setTick(100000);
+    startControlLoop();
 }

@@ -27,4 +27,7 @@ struct CallShape {
 void startRecording(CallShape* out, std::uint32_t capacity);
 std::uint32_t stopRecording();
 
+// A freshly loaded plug-in over this host, its loop started, at tick 100000.
+void resetPlugin();
+
 }  // namespace noophost

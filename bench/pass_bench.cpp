@@ -27,15 +27,7 @@ constexpr std::uint32_t kMaxShapes = 256;
 noophost::CallShape shapes[kMaxShapes];
 std::uint32_t shapeCount = 0;
 
-void resetPlugin() {
-    releaseNoticeCopies();
-    settings = Settings{};
-    modState = ModState{};
-    for (DWORD k = 0; k < KEY_TABLE_SIZE; ++k) resetKeyState(k);
-    noophost::clearAnswers();
-    noophost::setTick(100000);
-    startControlLoop();
-}
+using noophost::resetPlugin;
 
 // The natives of one steady pass: on foot, no control active, overlay shown.
 void recordSteadyPass() {

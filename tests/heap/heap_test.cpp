@@ -35,15 +35,7 @@ class HeapTest : public ::testing::Test {
 protected:
     void SetUp() override { reset(); }
     void TearDown() override { reset(); }
-    static void reset() {
-        releaseNoticeCopies();
-        settings = Settings{};
-        modState = ModState{};
-        for (DWORD k = 0; k < KEY_TABLE_SIZE; ++k) resetKeyState(k);
-        noophost::clearAnswers();
-        noophost::setTick(100000);
-        startControlLoop();
-    }
+    static void reset() { noophost::resetPlugin(); }
     // Copies of a notice that ended are released by the next pass.
     std::int64_t settle() {
         noophost::setTick(noophost::tick() + 5000);
