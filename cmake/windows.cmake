@@ -69,3 +69,11 @@ foreach(sub tools bench)
         include(${PROJECT_SOURCE_DIR}/${sub}/windows.cmake)
     endif()
 endforeach()
+
+# A notice copy that cannot be obtained ends the process: run in a process of its own.
+add_executable(plk_alloc_fail ${PROJECT_SOURCE_DIR}/tests/e2e/programs/alloc_fail_main.cpp)
+target_link_libraries(plk_alloc_fail PRIVATE ScriptHookFRTR)
+add_dependencies(plk_alloc_fail Pacelark)
+add_test(NAME alloc_failure_exits
+    COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/alloc_fail_check.sh
+            ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh ${PLK_BIN})

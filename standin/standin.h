@@ -63,3 +63,9 @@ STANDIN_API std::uint32_t standin_tick();
 STANDIN_API int standin_scriptRegistered();
 STANDIN_API int standin_handlerRegistered();
 STANDIN_API std::uint64_t standin_scriptStarts();
+
+#ifdef _WIN32
+// Points a loaded module's import of `name` from `dll` at `replacement`;
+// returns what the import held before, or nullptr when there is none.
+STANDIN_API void* standin_redirectImport(HINSTANCE module, const char* dll, const char* name, void* replacement);
+#endif
