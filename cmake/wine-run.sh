@@ -8,3 +8,6 @@ export WINEPREFIX="$(readlink -f "$prefix")" WINEDEBUG=-all WINEDLLOVERRIDES="ms
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
 "$wine" "$@" 2> >(tr -d '\r' >&2) | tr -d '\r'
+status=$?
+wait $! 2>/dev/null  # let the error stream's filter finish writing
+exit $status
