@@ -58,31 +58,23 @@ void BM_BareNatives(benchmark::State& state) {
 
 // What the two labels of a pass cost on their own, and what printf's
 // "%.2f" would cost in their place.
-void BM_LabelFormatting(benchmark::State& state) {
-    char a[64], b[64];
-    float desired = 1.5f, reported = 0.0f;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(desired);
-        benchmark::DoNotOptimize(reported);
-        formatSpeedLabel(a, sizeof a, desired);
-        formatSpeedLabel(b, sizeof b, reported);
-        benchmark::DoNotOptimize(a);
-        benchmark::DoNotOptimize(b);
-    }
-}
+void printfLabel(char* out, std::size_t size, float v) { std::snprintf(out, size, "%.2f", static_cast<double>(v)); }
 
-void BM_LabelFormattingPrintf(benchmark::State& state) {
+template <void (*Format)(char*, std::size_t, float)>
+void labelFormatting(benchmark::State& state) {
     char a[64], b[64];
     float desired = 1.5f, reported = 0.0f;
     for (auto _ : state) {
         benchmark::DoNotOptimize(desired);
         benchmark::DoNotOptimize(reported);
-        std::snprintf(a, sizeof a, "%.2f", static_cast<double>(desired));
-        std::snprintf(b, sizeof b, "%.2f", static_cast<double>(reported));
+        Format(a, sizeof a, desired);
+        Format(b, sizeof b, reported);
         benchmark::DoNotOptimize(a);
         benchmark::DoNotOptimize(b);
     }
 }
+void BM_LabelFormatting(benchmark::State& state) { labelFormatting<formatSpeedLabel>(state); }
+void BM_LabelFormattingPrintf(benchmark::State& state) { labelFormatting<printfLabel>(state); }
 
 void BM_KeyMessage(benchmark::State& state) {
     resetPlugin();
