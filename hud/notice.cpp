@@ -50,6 +50,7 @@ bool flagOf(NoticeKind kind) {
 
 void releaseNoticeCopies() {
     for (char*& c : copies) {
+        if (!c) continue;  // a pass without a notice makes no call into the allocator
         std::free(c);
         c = nullptr;
     }
