@@ -2,11 +2,9 @@
 
 #include <atomic>
 
-#include "config/settings.h"
 #include "control/control_loop.h"
-#include "host/keys.h"
 #include "host/platform.h"
-#include "hud/notice.h"
+#include "standin/plugin_state.h"
 
 namespace {
 std::atomic<std::uint32_t> tickCount{0};
@@ -83,10 +81,7 @@ std::uint64_t* shfrtr_nativeCall() {
 }
 
 void noophost::resetPlugin() {
-    releaseNoticeCopies();
-    settings = Settings{};
-    modState = ModState{};
-    for (DWORD k = 0; k < KEY_TABLE_SIZE; ++k) resetKeyState(k);
+    resetPluginState();
     clearAnswers();
     setTick(100000);
     startControlLoop();

@@ -5,6 +5,7 @@
 #include "host/entry.h"
 #include "host/keys.h"
 #include "hud/notice.h"
+#include "standin/plugin_state.h"
 #include "standin/standin.h"
 
 namespace {
@@ -16,10 +17,7 @@ HINSTANCE module() { return reinterpret_cast<HINSTANCE>(&moduleTag); }
 void loadNativePlugin() {
     standin_reset();
     // What a fresh process would hold, so several sessions can share one.
-    settings = Settings{};
-    modState = ModState{};
-    for (DWORD k = 0; k < KEY_TABLE_SIZE; ++k) resetKeyState(k);
-    releaseNoticeCopies();
+    resetPluginState();
     DllMain(module(), DLL_PROCESS_ATTACH, nullptr);
 }
 

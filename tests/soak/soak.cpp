@@ -22,6 +22,7 @@
 #include "host/keys.h"
 #include "host/native.h"
 #include "hud/notice.h"
+#include "standin/plugin_state.h"
 #include "standin/standin.h"
 
 namespace {
@@ -298,10 +299,7 @@ void Soak::check(const FrameRecord& f, const World& w) {
 
 void Soak::runSegment(std::uint64_t passes, const std::chrono::steady_clock::time_point& deadline) {
     standin_reset();
-    releaseNoticeCopies();
-    settings = Settings{};
-    modState = ModState{};
-    for (DWORD k = 0; k < KEY_TABLE_SIZE; ++k) resetKeyState(k);
+    resetPluginState();
     noticeAllocator = watchedCopy;
     noticeStarted_ = false;
     lastDeadline_ = 0;

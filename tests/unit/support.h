@@ -14,17 +14,11 @@
 #include "host/keys.h"
 #include "host/native.h"
 #include "hud/notice.h"
+#include "standin/plugin_state.h"
 #include "standin/standin.h"
 
 namespace plktest {
 
-inline void resetPluginState() {
-    settings = Settings{};
-    modState = ModState{};
-    for (DWORD k = 0; k < KEY_TABLE_SIZE; ++k) resetKeyState(k);
-    releaseNoticeCopies();
-    noticeAllocator = nullptr;
-}
 
 inline std::uint64_t f(float v) { return std::bit_cast<std::uint32_t>(v); }
 inline std::uint64_t u(std::uint32_t v) { return v; }
