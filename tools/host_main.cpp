@@ -59,12 +59,8 @@ int main(int argc, char** argv) {
         else if (o == "--scenario") scenarioPath = v;
         else if (o == "--draws") draws = v;
         else {
-            char* end = nullptr;
-            errno = 0;
-            const unsigned long long n = std::strtoull(v.c_str(), &end, 10);
-            if (v.empty() || v[0] == '-' || end != v.c_str() + v.size() || errno || n == 0 || n > 10'000'000)
-                return fail("option --frames: '" + v + "' is not a frame count from 1 to 10000000");
-            frames = n;
+            frames = parseFrameCount(v);
+            if (!frames) return fail("option --frames: '" + v + kFrameCountError);
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -329,4 +330,13 @@ std::vector<FrameRow> changedRows(const std::vector<FrameRow>& rows) {
         last = std::move(state);
     }
     return out;
+}
+
+std::optional<std::uint64_t> parseFrameCount(const std::string& v) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long n = std::strtoull(v.c_str(), &end, 10);
+    if (v.empty() || v[0] == '-' || end != v.c_str() + v.size() || errno || n == 0 || n > 10'000'000)
+        return std::nullopt;
+    return n;
 }

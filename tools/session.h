@@ -87,5 +87,9 @@ struct SessionResult {
 // The plug-in must already be loaded into the stand-in.
 SessionResult runSession(const SessionOptions& options);
 
+// A --frames value: a whole number from 1 to 10000000, else nothing.
+std::optional<std::uint64_t> parseFrameCount(const std::string& text);
+inline constexpr const char* kFrameCountError = "' is not a frame count from 1 to 10000000";
+
 // Rows whose state differs from the row before (the first always).
 std::vector<FrameRow> changedRows(const std::vector<FrameRow>& rows);

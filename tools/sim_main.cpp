@@ -160,12 +160,8 @@ int run(Args a) {
         else if (o == "--draws") draws = a.value(o);
         else if (o == "--frames") {
             const std::string v = a.value(o);
-            char* end = nullptr;
-            errno = 0;
-            const unsigned long long n = std::strtoull(v.c_str(), &end, 10);
-            if (v.empty() || v[0] == '-' || end != v.c_str() + v.size() || errno || n == 0 || n > 10'000'000)
-                a.fail("option --frames: '" + v + "' is not a frame count from 1 to 10000000");
-            frames = n;
+            frames = parseFrameCount(v);
+            if (!frames) a.fail("option --frames: '" + v + kFrameCountError);
         } else a.fail("unknown option '" + o + "'");
     }
     Scenario scenario;
