@@ -5,31 +5,46 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
 
-PACKAGES := cmake ninja-build g++ clang make git zip unzip \
+# Debian packages, by what needs them. `make check` installs only the first set.
+NATIVE_PACKAGES := cmake ninja-build g++ make git \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev \
-	g++-mingw-w64-x86-64-posix wine64 llvm \
-	libcairo2-dev fonts-dejavu-core libinih-dev libclang-rt-14-dev valgrind
+	libcairo2-dev fonts-dejavu-core libinih-dev
+PACKAGES := $(NATIVE_PACKAGES) clang zip unzip \
+	g++-mingw-w64-x86-64-posix wine64 llvm libclang-rt-14-dev valgrind
 
-.PHONY: all deps build linux windows asan tsan test test-linux test-windows test-asan test-tsan \
+.PHONY: all deps deps-native build linux windows asan tsan check test test-linux test-windows test-asan test-tsan \
 	demo dist bench fuzz fuzz-build test-fuzz clean
 
 all: build
 
 # Installs only what is missing, once; needs root (apt-get) on a fresh machine.
-deps: build/.deps-ok
-build/.deps-ok: Makefile
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q "install ok installed" || echo $$p; done); \
+install = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q "install ok installed" || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 		echo "installing:" $$missing; \
 		SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
 		$$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing >/dev/null; \
 	fi
+
+deps: build/.deps-ok
+build/.deps-ok: Makefile
+	@$(call install,$(PACKAGES))
+	@mkdir -p build && touch $@ build/.deps-native-ok
+
+deps-native: build/.deps-native-ok
+build/.deps-native-ok: Makefile
+	@$(call install,$(NATIVE_PACKAGES))
 	@mkdir -p build && touch $@
 
-# One target per configure preset.
-linux windows asan tsan: deps
+# One target per configure preset; the native build needs only its own packages.
+linux: deps-native
+windows asan tsan: deps
+linux windows asan tsan:
 	cmake --preset $@ >/dev/null
 	cmake --build --preset $@ -j $(JOBS)
+
+# The quick loop while editing: the native build and its tests.
+check: linux
+	ctest --preset linux -j $(JOBS)
 
 build: linux windows
 
@@ -68,10 +83,10 @@ bench: linux windows
 test: test-windows test-asan test-tsan test-fuzz test-linux
 
 demo: linux windows
-	@bash tools/demo.sh
+	@bash scenarios/demo.sh
 
 dist: windows
-	@bash tools/dist.sh $(VERSION)
+	@bash tools/release/dist.sh $(VERSION)
 
 clean:
 	rm -rf build dist

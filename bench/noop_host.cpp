@@ -4,7 +4,6 @@
 
 #include "control/control_loop.h"
 #include "host/platform.h"
-#include "standin/plugin_state.h"
 
 namespace {
 std::atomic<std::uint32_t> tickCount{0};
@@ -84,5 +83,5 @@ void noophost::resetPlugin() {
     resetPluginState();
     clearAnswers();
     setTick(100000);
-    startControlLoop();
+    applyLoadedSettings();
 }

@@ -26,6 +26,9 @@ target_compile_definitions(plk_unit_tests PRIVATE
 gtest_discover_tests(plk_unit_tests DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 
+# The include graph keeps the layout's promises.
+add_test(NAME layout COMMAND bash ${PROJECT_SOURCE_DIR}/tests/check_layout.sh ${PROJECT_SOURCE_DIR})
+
 foreach(sub tools bench fuzz)
     if(EXISTS ${PROJECT_SOURCE_DIR}/${sub}/CMakeLists.txt)
         add_subdirectory(${PROJECT_SOURCE_DIR}/${sub} ${CMAKE_BINARY_DIR}/${sub})

@@ -35,18 +35,6 @@ set_target_properties(ScriptHookFRTR PROPERTIES PREFIX "" OUTPUT_NAME ScriptHook
 target_include_directories(ScriptHookFRTR PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(ScriptHookFRTR PRIVATE PLK_BUILDING_STANDIN)
 
-# The host program that loads the real DLL; its sources are the tools'.
-set(PLK_TOOLS_DIR ${PROJECT_SOURCE_DIR}/tools)
-add_executable(pacelark-host
-    ${PLK_TOOLS_DIR}/host_main.cpp
-    ${PLK_TOOLS_DIR}/keynames.cpp
-    ${PLK_TOOLS_DIR}/scenario.cpp
-    ${PLK_TOOLS_DIR}/session.cpp
-    ${PLK_TOOLS_DIR}/drawlist.cpp
-    ${PLK_TOOLS_DIR}/files.cpp)
-target_link_libraries(pacelark-host PRIVATE ScriptHookFRTR)
-add_dependencies(pacelark-host Pacelark)
-
 # GoogleTest for Windows, from the Debian source package.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

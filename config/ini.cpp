@@ -38,10 +38,10 @@ std::string unescapeKey(std::string_view key) {
 // so a size the source cannot back (a directory, a shrinking file) never
 // becomes one huge allocation.
 std::string readUpTo(std::istream& in, std::streamoff limit) {
-    constexpr std::streamoff chunk = std::streamoff{1} << 20;
+    constexpr std::streamoff kChunk = std::streamoff{1} << 20;
     std::string bytes;
     while (limit > 0) {
-        const std::streamoff want = std::min(limit, chunk);
+        const std::streamoff want = std::min(limit, kChunk);
         const std::size_t had = bytes.size();
         bytes.resize(had + static_cast<std::size_t>(want));
         in.read(bytes.data() + had, want);

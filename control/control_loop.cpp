@@ -13,9 +13,6 @@ constinit ModState modState{};
 
 namespace {
 
-constexpr std::uint32_t kSpeedUpControl = 0x81457A1Au;
-constexpr std::uint32_t kSpeedDownControl = 0x9DA42644u;
-constexpr std::uint32_t kTakenControls[2] = {0xFD0F0C2Cu, 0xCC1075A7u};
 constexpr std::uint32_t kNoticeDurationMs = 2000;
 
 // A release of the key is taken (and consumed) whether or not the toggle
@@ -28,22 +25,32 @@ bool takeToggleKey(std::int32_t setting) {
     return true;
 }
 
+bool isMounted(std::int32_t entity) {
+    return invokeNative<std::int32_t>(nativeIsMounted, entity) != 0;
+}
+
+bool isBlocked(std::int32_t entity) {
+    return invokeNative<std::int32_t>(nativeEntityBlocked, entity, std::int32_t{0}) != 0;
+}
+
+// Asked only after the toggle's key was taken, left to right, stopping at
+// the first refusal.
+bool acceptsToggle(NoticeKind kind) {
+    const ModState& s = modState;
+    switch (kind) {
+        case kNoticeMod: return true;
+        case kNoticeHud: return s.modEnabled;
+        case kNoticeAutoWalk:
+            return s.modEnabled && !(s.horseSupportOff && isMounted(s.playerCharacter)) &&
+                   !isBlocked(s.playerCharacter);
+        default: return !settings.DISABLE_HORSE_SUPPORT && s.modEnabled;
+    }
+}
+
 void startNotice(NoticeKind kind) {
     modState.noticeKind = kind;
     modState.noticeDeadline = GetTickCount() + kNoticeDurationMs;
     modState.noticeStarted = true;
-}
-
-bool isMounted(std::int32_t entity) {
-    return invokeNative<std::int32_t>(natives::nativeIsMounted, entity) != 0;
-}
-
-bool isBlocked(std::int32_t entity) {
-    return invokeNative<std::int32_t>(natives::nativeEntityBlocked, entity, std::int32_t{0}) != 0;
-}
-
-bool isControlActive(std::uint32_t control) {
-    return invokeNative<std::int32_t>(natives::nativeControlQuery, std::int32_t{0}, control) != 0;
 }
 
 // Within the 2000 ms that end at the deadline, modulo 2^32, so a notice
@@ -62,7 +69,7 @@ float clampDesiredSpeed(float speed) {
     return m < settings.MAX_SCROLL_VAL ? m : settings.MAX_SCROLL_VAL;
 }
 
-void startControlLoop() {
+void applyLoadedSettings() {
     modState.desiredSpeed = settings.INITIAL_WALK_SPEED;
     modState.horseSupportOff = settings.DISABLE_HORSE_SUPPORT;
 }
@@ -72,26 +79,15 @@ void runControlPass() {
     const Settings& cfg = settings;
     releaseNoticeCopies();
 
-    if (takeToggleKey(cfg.TOGGLE_MOD_KEY)) {
-        s.modEnabled = !s.modEnabled;
-        if (!s.modEnabled) {
+    for (NoticeKind kind = kNoticeMod; kind <= kNoticeHorseSupport; ++kind) {
+        const Toggle& t = kToggles[kind];
+        if (!takeToggleKey(cfg.*t.key) || !acceptsToggle(kind)) continue;
+        s.*t.flag = !(s.*t.flag);
+        if (kind == kNoticeMod && !s.modEnabled) {
             s.hudVisible = true;
             s.autoWalk = false;
         }
-        startNotice(NOTICE_MOD);
-    }
-    if (takeToggleKey(cfg.TOGGLE_HUD_KEY) && s.modEnabled) {
-        s.hudVisible = !s.hudVisible;
-        startNotice(NOTICE_HUD);
-    }
-    if (takeToggleKey(cfg.TOGGLE_AUTO_WALK_KEY) && s.modEnabled &&
-        !(s.horseSupportOff && isMounted(s.playerCharacter)) && !isBlocked(s.playerCharacter)) {
-        s.autoWalk = !s.autoWalk;
-        startNotice(NOTICE_AUTO_WALK);
-    }
-    if (takeToggleKey(cfg.TOGGLE_HORSE_SUPPORT) && !cfg.DISABLE_HORSE_SUPPORT && s.modEnabled) {
-        s.horseSupportOff = !s.horseSupportOff;
-        startNotice(NOTICE_HORSE_SUPPORT);
+        startNotice(kind);
     }
 
     if (isNoticeDue(GetTickCount())) drawToggleNotice();
@@ -99,17 +95,17 @@ void runControlPass() {
 
     // Take the two controls from the game, judged on last pass's character.
     if (!(s.horseSupportOff && isMounted(s.playerCharacter)) && !isBlocked(s.playerCharacter)) {
-        invokeNative(natives::nativeSuppressControl, std::int32_t{0}, kTakenControls[0], std::int32_t{1});
-        invokeNative(natives::nativeSuppressControl, std::int32_t{0}, kTakenControls[1], std::int32_t{1});
+        for (const ControlHash control : kTakenControls)
+            invokeNative(nativeSuppressControl, std::int32_t{0}, control, std::int32_t{1});
     }
 
-    const std::int32_t index = invokeNative<std::int32_t>(natives::nativePlayerIndex);
-    const std::int32_t player = invokeNative<std::int32_t>(natives::nativePlayerCharacter, index);
+    const std::int32_t index = invokeNative<std::int32_t>(nativePlayerIndex);
+    const std::int32_t player = invokeNative<std::int32_t>(nativePlayerCharacter, index);
     s.playerCharacter = player;
     s.targetEntity = player;
     bool mounted = false;
     if (isMounted(player)) {
-        s.targetEntity = invokeNative<std::int32_t>(natives::nativeMountOf, s.playerCharacter);
+        s.targetEntity = invokeNative<std::int32_t>(nativeMountOf, s.playerCharacter);
         mounted = true;
     }
 
@@ -129,9 +125,19 @@ void runControlPass() {
 
 void runControlLoop() {
     loadSettings();
-    startControlLoop();
+    applyLoadedSettings();
     for (;;) {
         runControlPass();
         scriptWait(0);
     }
 }
+
+#if PLK_NATIVE_BUILD
+void resetPluginState() {
+    releaseNoticeCopies();
+    noticeAllocator = nullptr;
+    settings = Settings{};
+    modState = ModState{};
+    for (DWORD key = 0; key < KEY_TABLE_SIZE; ++key) resetKeyState(key);
+}
+#endif

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "config/ini.h"
-#include "config/settings_table.h"
+#include "config/settings.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ bool sameField(const SettingEntry& e, const Settings& a, const Settings& b) {
 }
 
 bool sameSettings(const Settings& a, const Settings& b) {
-    for (const SettingEntry& e : settingsTable)
+    for (const SettingEntry& e : kSettingsTable)
         if (!sameField(e, a, b)) return false;
     return true;
 }
@@ -53,10 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     switch (r.end) {
         case SettingsLoadEnd::NoSection: require(sameSettings(loaded, defaults)); break;
-        case SettingsLoadEnd::Complete: require(r.failedKey == settingsTable.size() && !r.error); break;
+        case SettingsLoadEnd::Complete: require(r.failedKey == kSettingsTable.size() && !r.error); break;
         case SettingsLoadEnd::Stopped: {
-            require(r.failedKey < settingsTable.size());
-            const SettingEntry& bad = settingsTable[r.failedKey];
+            require(r.failedKey < kSettingsTable.size());
+            const SettingEntry& bad = kSettingsTable[r.failedKey];
             require(section.hasKey(bad.name));
             // The failing value fails alone too, with one of the four messages.
             Settings scratch{};
@@ -72,13 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::string m = settingsLoadMessage(r);
             require(m == "invalid stoi argument" || m == "stoi argument out of range" ||
                     m == "invalid stof argument" || m == "stof argument out of range");
-            for (std::size_t i = r.failedKey; i < settingsTable.size(); ++i)
-                require(sameField(settingsTable[i], loaded, defaults));
+            for (std::size_t i = r.failedKey; i < kSettingsTable.size(); ++i)
+                require(sameField(kSettingsTable[i], loaded, defaults));
             break;
         }
         case SettingsLoadEnd::NoFile: require(false); break;
     }
-    for (const SettingEntry& e : settingsTable)
+    for (const SettingEntry& e : kSettingsTable)
         if (!section.hasKey(e.name)) require(sameField(e, loaded, defaults));
 
     // The same bytes as a file, through the presence test and the file reader.

@@ -5,9 +5,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "host/game_codes.h"
 #include "host/platform.h"
-
-using NativeHash = std::uint64_t;
 
 // Slot encoding: floats as their 32-bit pattern in the low half, 32-bit
 // integers zero-extended (even with the top bit set), booleans 0 and 1,
@@ -27,6 +26,9 @@ constexpr std::uint64_t nativeSlot(T value) {
         return static_cast<std::uint64_t>(value);
     }
 }
+
+// The reverse of a float's slot: its low half as a float.
+constexpr float slotFloat(std::uint64_t slot) { return __builtin_bit_cast(float, static_cast<std::uint32_t>(slot)); }
 
 // Reads the result area as the caller's type: 32 bits for integers and
 // floats, all 64 bits for 64-bit values.
@@ -57,28 +59,3 @@ inline R invokeNative(NativeHash hash, Args... args) {
     if constexpr (!std::is_void_v<R>) return nativeResult<R>(area);
     else (void)area;
 }
-
-// Natives by role.
-namespace natives {
-inline constexpr NativeHash nativePlayerIndex = 0x217E9DC48139933DULL;
-inline constexpr NativeHash nativePlayerCharacter = 0x275F255ED201B937ULL;
-inline constexpr NativeHash nativeIsMounted = 0x460BC76A0E10655EULL;
-inline constexpr NativeHash nativeMountOf = 0xE7E11B8DCBED1058ULL;
-inline constexpr NativeHash nativeEntityBlocked = 0x997ABD671D25CA0BULL;
-inline constexpr NativeHash nativeSuppressControl = 0xFE99B66D079CF6BCULL;
-inline constexpr NativeHash nativeControlQuery = 0xF3A21BCD95725A4AULL;
-inline constexpr NativeHash nativeControlQuerySecondary = 0x50F940259D3841E6ULL;
-inline constexpr NativeHash nativeSetSpeedPrimary = 0x433083750C5E064AULL;
-inline constexpr NativeHash nativeSetSpeedSecondary = 0x01A898D26E2333DDULL;
-inline constexpr NativeHash nativeSetControlValue = 0xE8A25867FBA3B05EULL;
-inline constexpr NativeHash nativeTextScale = 0x4170B650590B3B00ULL;
-inline constexpr NativeHash nativeTextColour = 0x50A41AD966910F03ULL;
-inline constexpr NativeHash nativeTextFlag = 0xBE5261939FBECB8CULL;
-inline constexpr NativeHash nativeTextSetup = 0x1BE39DBAA7263CA5ULL;
-inline constexpr NativeHash nativeTextHandle = 0xFA925AC00EB830B9ULL;
-inline constexpr NativeHash nativeTextDraw = 0xD79334A4BB99BAD1ULL;
-inline constexpr NativeHash nativeRectDraw = 0x405224591DF02025ULL;
-inline constexpr NativeHash nativeHudGate = 0x1B82FD5FFA4D666EULL;
-inline constexpr NativeHash nativeHudGateOverride = 0x74F1D22EFA71FAB8ULL;
-inline constexpr NativeHash nativeEntitySpeed = 0x8517D4A6CA8513EDULL;
-}  // namespace natives

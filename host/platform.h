@@ -15,7 +15,10 @@
 #else
 #define PLK_SCRIPT_HOOK_API __declspec(dllimport)
 #endif
+#define PLK_NATIVE_BUILD 0
 #else
+// The plug-in linked into a program with the stand-in: tests, tools, the page.
+#define PLK_NATIVE_BUILD 1
 using DWORD = std::uint32_t;
 using WORD = std::uint16_t;
 using BYTE = std::uint8_t;

@@ -2,24 +2,23 @@
 
 #include "host/native.h"
 
-constexpr char LITERAL_STRING[] = "LITERAL_STRING";
+constexpr char kLiteralString[] = "LITERAL_STRING";
 
 void drawText(float x, float y, const char* text, float scale, bool textFlag, std::uint64_t red,
               std::uint64_t green, std::uint64_t blue, std::uint64_t alpha) {
-    using namespace natives;
     invokeNative(nativeTextScale, scale, scale);
     invokeNative(nativeTextColour, red, green, blue, alpha);
     if (textFlag) invokeNative(nativeTextFlag, std::int32_t{1});
     const std::uint64_t zero = 0;
     invokeNative(nativeTextSetup, zero, zero, zero, zero, zero);
     const std::uint64_t handle =
-        invokeNative<std::uint64_t>(nativeTextHandle, std::int32_t{10}, LITERAL_STRING, text);
+        invokeNative<std::uint64_t>(nativeTextHandle, std::int32_t{10}, kLiteralString, text);
     invokeNative(nativeTextDraw, handle, x, y);
 }
 
 void drawRectCentred(float centreX, float centreY, float width, float height, std::uint32_t red,
                      std::uint32_t green, std::uint32_t blue, std::uint32_t alpha) {
-    invokeNative(natives::nativeRectDraw, centreX, centreY, width, height, red, green, blue, alpha,
+    invokeNative(nativeRectDraw, centreX, centreY, width, height, red, green, blue, alpha,
                  std::int32_t{0}, std::int32_t{0});
 }
 

@@ -11,4 +11,4 @@ void drawRect(float left, float top, float width, float height, std::uint32_t re
               std::uint32_t green, std::uint32_t blue, std::uint32_t alpha);
 
 // The constant text passed ahead of every caller's text.
-extern const char LITERAL_STRING[];
+extern const char kLiteralString[];

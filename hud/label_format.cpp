@@ -1,8 +1,9 @@
 #include "hud/label_format.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstdio>
+
+#include "host/native.h"
 
 namespace {
 // Below 2^21 every hundredth count fits in 64 bits; larger values, infinities
@@ -12,7 +13,7 @@ constexpr std::size_t kFastMinimumSize = 16;
 }  // namespace
 
 void formatSpeedLabel(char* out, std::size_t size, float value) {
-    const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
+    const auto bits = static_cast<std::uint32_t>(nativeSlot(value));
     const int exponentField = static_cast<int>((bits >> 23) & 0xFF);
     if (exponentField >= kFastExponentLimit || size < kFastMinimumSize) {
         std::snprintf(out, size, "%.2f", static_cast<double>(value));

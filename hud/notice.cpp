@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "control/control_loop.h"
+#include "control/mod_state.h"
 #include "hud/draw.h"
 
 // Null means the C runtime's malloc, looked up at every call.
@@ -12,17 +12,11 @@ NoticeAllocator noticeAllocator = nullptr;
 
 namespace {
 struct NoticeLayout {
-    const char* label;
     float boxWidth;
     float wordX;
 };
 
-constexpr NoticeLayout kLayouts[4] = {
-    {"PLK:", 0.08f, 0.051f},
-    {"PLK HUD:", 0.115f, 0.091f},
-    {"PLK Auto-Walk:", 0.15f, 0.126f},
-    {"PLK Horse-Support:", 0.18f, 0.156f},
-};
+constexpr NoticeLayout kLayouts[4] = {{0.08f, 0.051f}, {0.115f, 0.091f}, {0.15f, 0.126f}, {0.18f, 0.156f}};
 
 char* copies[2] = {nullptr, nullptr};
 
@@ -38,14 +32,6 @@ char* copyText(const char* text, int slot) {
     return copy;
 }
 
-bool flagOf(NoticeKind kind) {
-    switch (kind) {
-        case NOTICE_MOD: return modState.modEnabled;
-        case NOTICE_HUD: return modState.hudVisible;
-        case NOTICE_AUTO_WALK: return modState.autoWalk;
-        default: return !modState.horseSupportOff;  // true means support is off
-    }
-}
 }  // namespace
 
 void releaseNoticeCopies() {
@@ -64,9 +50,9 @@ void drawToggleNotice() {
     const float halfWidth = layout.boxWidth * 0.5f;
     const float centreX = halfWidth + 0.0025f;
     drawRectCentred(centreX, 0.0225f, layout.boxWidth, 0.035f, 25, 25, 25, 255);
-    drawText(0.0076f, 0.006f, copyText(layout.label, 0), 0.5f, false, 255, 255, 255, 200);
-    const bool on = flagOf(kind);
+    drawText(0.0076f, 0.006f, copyText(kNoticeLabels[kind], 0), kNoticeTextScale, false, 255, 255, 255, 200);
+    const bool on = toggleShowsOn(modState, kind);
     const char* word = copyText(on ? "On" : "Off", 1);
-    if (on) drawText(layout.wordX, 0.006f, word, 0.5f, false, 0, 255, 0, 200);
-    else drawText(layout.wordX, 0.006f, word, 0.5f, false, 255, 0, 0, 200);
+    if (on) drawText(layout.wordX, 0.006f, word, kNoticeTextScale, false, 0, 255, 0, 200);
+    else drawText(layout.wordX, 0.006f, word, kNoticeTextScale, false, 255, 0, 0, 200);
 }

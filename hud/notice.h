@@ -3,6 +3,12 @@
 
 #include <cstddef>
 
+// Text scale of the label and the word.
+inline constexpr float kNoticeTextScale = 0.5f;
+
+// The toggle's name drawn ahead of its state, by notice kind.
+inline constexpr const char* kNoticeLabels[4] = {"PLK:", "PLK HUD:", "PLK Auto-Walk:", "PLK Horse-Support:"};
+
 void drawToggleNotice();
 
 // Frees the text copies of the previous frame's notice; called at the start

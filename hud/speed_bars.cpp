@@ -1,11 +1,10 @@
 #include "hud/speed_bars.h"
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
 #include "config/settings.h"
-#include "control/control_loop.h"
+#include "control/mod_state.h"
 #include "host/native.h"
 #include "hud/draw.h"
 #include "hud/label_format.h"
@@ -15,19 +14,18 @@ char reportedSpeedLabel[64];
 
 namespace {
 // Bit patterns decide where a constant is not the float nearest its decimal.
-constexpr float kLowerRowOffset = std::bit_cast<float>(0x3C23D70Au);    // 0.01, also bar height
-constexpr float kUpperRowOffset = std::bit_cast<float>(0x3CCCCCCCu);    // 0.01 + 0.015
-constexpr float kLowerLabelOffset = std::bit_cast<float>(0x3C51B717u);  // 0.01 + 0.0028
-constexpr float kUpperLabelOffset = std::bit_cast<float>(0x3CE3BCD2u);  // 0.01 + 0.015 + 0.0028
-constexpr float kLengthFactor = std::bit_cast<float>(0x3EAAAAABu);      // one third
-constexpr float kLabelScale = std::bit_cast<float>(0x3E4CCCCDu);        // 0.2
-constexpr float kTolerance = std::bit_cast<float>(0x3A83126Fu);         // 0.001
-constexpr float kTwoPointEight = std::bit_cast<float>(0x40333333u);
-constexpr float kNudgeSmall = std::bit_cast<float>(0x3B23D70Au);  // 0.0025
-constexpr float kNudgeLarge = std::bit_cast<float>(0x3BF5C28Fu);  // 0.0075
-constexpr float kNudgeRight = std::bit_cast<float>(0xBC23D70Au);  // -0.01
+constexpr float kLowerRowOffset = slotFloat(0x3C23D70Au);    // 0.01, also bar height
+constexpr float kUpperRowOffset = slotFloat(0x3CCCCCCCu);    // 0.01 + 0.015
+constexpr float kLowerLabelOffset = slotFloat(0x3C51B717u);  // 0.01 + 0.0028
+constexpr float kUpperLabelOffset = slotFloat(0x3CE3BCD2u);  // 0.01 + 0.015 + 0.0028
+constexpr float kLengthFactor = slotFloat(0x3EAAAAABu);      // one third
+constexpr float kTolerance = slotFloat(0x3A83126Fu);         // 0.001
+constexpr float kTwoPointEight = slotFloat(0x40333333u);
+constexpr float kNudgeSmall = slotFloat(0x3B23D70Au);  // 0.0025
+constexpr float kNudgeLarge = slotFloat(0x3BF5C28Fu);  // 0.0075
+constexpr float kNudgeRight = slotFloat(0xBC23D70Au);  // -0.01
 
-float clearSign(float v) { return std::bit_cast<float>(std::bit_cast<std::uint32_t>(v) & 0x7FFFFFFFu); }
+float clearSign(float v) { return slotFloat(nativeSlot(v) & 0x7FFFFFFFu); }
 
 void drawRow(float top, float labelY, float value, const char* label) {
     const Settings& s = settings;
@@ -38,7 +36,7 @@ void drawRow(float top, float labelY, float value, const char* label) {
     drawRect(s.UI_LEFT_OFFSET, top, length, kLowerRowOffset, style.red, style.green, style.blue, 255);
     const float end = length + s.UI_LEFT_OFFSET;
     const float labelX = end - style.nudge;
-    drawText(labelX, labelY, label, kLabelScale, true, 255, 255, 255, 255);
+    drawText(labelX, labelY, label, kSpeedLabelScale, true, 255, 255, 255, 255);
 }
 }  // namespace
 
@@ -70,7 +68,6 @@ BandStyle selectSpeedBand(float v) {
 }
 
 void drawSpeedBars(bool mounted) {
-    using namespace natives;
     if (invokeNative<std::int32_t>(nativeHudGate) != 0) {
         const std::int32_t allowed = invokeNative<std::int32_t>(nativeHudGateOverride);
         if (allowed == 0 || !mounted) return;

@@ -33,7 +33,3 @@ void* redirectImport(HINSTANCE module, const char* dll, const char* name, void* 
 }
 
 }  // namespace standin
-
-STANDIN_API void* standin_redirectImport(HINSTANCE module, const char* dll, const char* name, void* replacement) {
-    return standin::redirectImport(module, dll, name, replacement);
-}

@@ -3,8 +3,6 @@
 #pragma once
 #include <windows.h>
 
-#include "standin/standin.h"
-
 namespace standin {
 // Returns the address the import held before, or nullptr when the module
 // does not import `name` from `dll` (compared without regard to case).

@@ -210,3 +210,9 @@ STANDIN_API int standin_handlerRegistered() {
     return host().handler != nullptr;
 }
 STANDIN_API std::uint64_t standin_scriptStarts() { return host().scriptStarts; }
+
+#ifdef _WIN32
+STANDIN_API void* standin_redirectImport(HINSTANCE module, const char* dll, const char* name, void* replacement) {
+    return redirectImport(module, dll, name, replacement);
+}
+#endif

@@ -2,27 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "host/native.h"
 
 namespace standin {
 
-float slotFloat(std::uint64_t slot) {
-    const std::uint32_t bits = static_cast<std::uint32_t>(slot);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-std::uint64_t floatSlot(float f) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    return bits;
-}
-
 const char* nativeName(std::uint64_t hash) {
-    using namespace natives;
     switch (hash) {
         case nativePlayerIndex: return "nativePlayerIndex";
         case nativePlayerCharacter: return "nativePlayerCharacter";
@@ -64,7 +49,6 @@ static std::int32_t argInt(const std::vector<std::uint64_t>& a, std::size_t i) {
 static std::uint64_t boolResult(bool b) { return b ? 1 : 0; }
 
 std::uint64_t World::answer(std::uint64_t hash, const std::vector<std::uint64_t>& a) {
-    using namespace natives;
     ++totalCalls;
     const std::int32_t e = argInt(a, 0);
     const bool isPlayer = e != 0 && e == playerHandle;
@@ -134,7 +118,7 @@ std::uint64_t World::answer(std::uint64_t hash, const std::vector<std::uint64_t>
         }
         case nativeHudGate: return static_cast<std::uint32_t>(hudGate);
         case nativeHudGateOverride: return static_cast<std::uint32_t>(hudGateOverride);
-        case nativeEntitySpeed: return floatSlot(reportedSpeedOf(e));
+        case nativeEntitySpeed: return nativeSlot(reportedSpeedOf(e));
         default:
             ++unknownCalls;
             return 0;

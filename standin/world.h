@@ -104,8 +104,6 @@ struct World {
     void resetAll();
 };
 
-float slotFloat(std::uint64_t slot);
-std::uint64_t floatSlot(float f);
 const char* nativeName(std::uint64_t hash);  // role name, or nullptr when unknown
 
 }  // namespace standin

@@ -1,3 +1,18 @@
+# The Windows host: loads the real DLL, over the tools' portable library.
+set(PLK_TOOLS_DIR ${PROJECT_SOURCE_DIR}/tools)
+add_library(plk_tools_portable STATIC
+    ${PLK_TOOLS_DIR}/lib/keynames.cpp
+    ${PLK_TOOLS_DIR}/lib/scenario.cpp
+    ${PLK_TOOLS_DIR}/lib/session.cpp
+    ${PLK_TOOLS_DIR}/lib/drawlist.cpp
+    ${PLK_TOOLS_DIR}/lib/files.cpp)
+target_include_directories(plk_tools_portable PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(plk_tools_portable PUBLIC ScriptHookFRTR)
+
+add_executable(pacelark-host ${PLK_TOOLS_DIR}/host/host_main.cpp)
+target_link_libraries(pacelark-host PRIVATE plk_tools_portable)
+add_dependencies(pacelark-host Pacelark)
+
 # The demo scenario runs under Wine and yields a table and the marked frames.
 add_test(NAME host_runs_demo_scenario
     COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/host_check.sh

@@ -55,20 +55,20 @@ const StateCase kStates[] = {
     {"walking with the overlay", [] {}},
     {"walking, speed stepping and auto-walk",
      [] {
-         noophost::setAnswer(natives::nativeControlQuery, 1);
+         noophost::setAnswer(nativeControlQuery, 1);
          modState.autoWalk = true;
      }},
     {"riding", [] {
-         noophost::setAnswer(natives::nativeIsMounted, 1);
-         noophost::setAnswer(natives::nativeMountOf, 77);
+         noophost::setAnswer(nativeIsMounted, 1);
+         noophost::setAnswer(nativeMountOf, 77);
          modState.autoWalk = true;
      }},
     {"riding with mount support off", [] {
-         noophost::setAnswer(natives::nativeIsMounted, 1);
+         noophost::setAnswer(nativeIsMounted, 1);
          modState.horseSupportOff = true;
      }},
-    {"blocked", [] { noophost::setAnswer(natives::nativeEntityBlocked, 1); }},
-    {"HUD gate closed", [] { noophost::setAnswer(natives::nativeHudGate, 1); }},
+    {"blocked", [] { noophost::setAnswer(nativeEntityBlocked, 1); }},
+    {"HUD gate closed", [] { noophost::setAnswer(nativeHudGate, 1); }},
     {"overlay hidden", [] { modState.hudVisible = false; }},
     {"mod off", [] { modState.modEnabled = false; }},
     {"upper row hidden", [] { settings.UI_HIDE_PED_DESIRED_SPEED = true; }},

@@ -22,7 +22,6 @@
 #include "host/keys.h"
 #include "host/native.h"
 #include "hud/notice.h"
-#include "standin/plugin_state.h"
 #include "standin/standin.h"
 
 namespace {
@@ -199,7 +198,6 @@ void Soak::vary(World& w, std::uint32_t& tick) {
 }
 
 void Soak::check(const FrameRecord& f, const World& w) {
-    using namespace natives;
     const ModState& s = modState;
     const std::uint32_t tick = f.tick;
     int lookups = 0, sets = 0, setsPrimary = 0, controlValue = 0, gates = 0, suppress = 0, rects = 0;

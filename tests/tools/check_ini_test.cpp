@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "config/settings_table.h"
+#include "config/settings.h"
 #include "tests/tools/support.h"
-#include "tools/check_ini.h"
-#include "tools/files.h"
+#include "tools/lib/check_ini.h"
+#include "tools/lib/files.h"
 
 namespace {
 
@@ -103,7 +103,7 @@ TEST(CheckIni, BadFilesAreExplained) {
         EXPECT_EQ(r.status, c.status) << r.report;
         for (const std::string& s : c.contains) EXPECT_NE(r.report.find(s), std::string::npos) << s << "\n" << r.report;
         // Every key is listed, whatever the file holds.
-        for (const SettingEntry& e : settingsTable) EXPECT_FALSE(rowOf(r.report, e.name).empty()) << e.name;
+        for (const SettingEntry& e : kSettingsTable) EXPECT_FALSE(rowOf(r.report, e.name).empty()) << e.name;
     }
 }
 
@@ -126,7 +126,7 @@ TEST(CheckIni, AStopSaysWhichKeysFellBackAndWhichStillCount) {
 TEST(CheckIni, TheShippedSampleIsCleanAndReadsEveryKeyFromTheFile) {
     const IniCheck r = checkIniFile(std::string(PLK_SOURCE_DIR) + "/config/Pacelark.ini");
     EXPECT_EQ(r.status, 0) << r.report;
-    for (const SettingEntry& e : settingsTable)
+    for (const SettingEntry& e : kSettingsTable)
         EXPECT_NE(rowOf(r.report, e.name).find("file, line"), std::string::npos) << e.name;
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "tests/tools/support.h"
-#include "tools/files.h"
+#include "tools/lib/files.h"
 
 namespace {
 

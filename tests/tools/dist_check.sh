@@ -7,7 +7,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "dist_check: $*" >&2; exit 1; }
 
-DIST_DIR="$work/out" bash "$src/tools/dist.sh" "$version" >/dev/null
+DIST_DIR="$work/out" bash "$src/tools/release/dist.sh" "$version" >/dev/null
 zip="$work/out/Pacelark-$version-win64.zip"
 [ -f "$zip" ] || fail "no $zip"
 ls "$work/out" | grep -q tmp && fail "a temporary file was left beside the package"

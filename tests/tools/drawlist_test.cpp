@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "tools/drawlist.h"
+#include "tools/lib/drawlist.h"
 
 namespace {
 

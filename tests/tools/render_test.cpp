@@ -11,9 +11,9 @@
 #include "hud/speed_bars.h"
 #include "standin/standin.h"
 #include "tests/tools/support.h"
-#include "tools/files.h"
-#include "tools/native_plugin.h"
-#include "tools/render.h"
+#include "tools/lib/files.h"
+#include "tools/lib/native_plugin.h"
+#include "tools/cli/render.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ std::vector<standin::DrawItem> drawnNotice(NoticeKind kind, bool flag) {
 }
 
 TEST(Render, EveryNoticeWordFitsItsBox) {
-    for (NoticeKind kind : {NOTICE_MOD, NOTICE_HUD, NOTICE_AUTO_WALK, NOTICE_HORSE_SUPPORT}) {
+    for (NoticeKind kind : {kNoticeMod, kNoticeHud, kNoticeAutoWalk, kNoticeHorseSupport}) {
         for (bool flag : {true, false}) {
             const auto draws = drawnNotice(kind, flag);
             ASSERT_EQ(draws.size(), 3u);
@@ -76,7 +76,7 @@ TEST(Render, TheTwoRowsLabelsDoNotCollide) {
 }
 
 TEST(Render, APictureShowsTheRectanglesAtTheirPlace) {
-    const auto draws = drawnNotice(NOTICE_HUD, false);
+    const auto draws = drawnNotice(kNoticeHud, false);
     const fs::path png = tooltest::scratch("render-notice.png");
     renderDrawList(draws, png);
     cairo_surface_t* s = cairo_image_surface_create_from_png(png.string().c_str());

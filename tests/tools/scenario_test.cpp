@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "tools/keynames.h"
-#include "tools/scenario.h"
+#include "tools/lib/keynames.h"
+#include "tools/lib/scenario.h"
 
 namespace {
 

@@ -7,15 +7,15 @@
 #include "control/control_loop.h"
 #include "standin/standin.h"
 #include "tests/tools/support.h"
-#include "tools/files.h"
-#include "tools/native_plugin.h"
-#include "tools/scenario.h"
-#include "tools/session.h"
+#include "tools/lib/files.h"
+#include "tools/lib/native_plugin.h"
+#include "tools/lib/scenario.h"
+#include "tools/lib/session.h"
 
 namespace {
 
 SessionResult runNative(const Scenario& s, const std::optional<std::string>& ini = std::nullopt) {
-    SettingsFolder folder(ini);
+    SettingsFolder folder(readOptionalFile(ini));
     SessionOptions o;
     o.scenario = &s;
     o.frames = s.frameCount();
@@ -40,7 +40,7 @@ void expectDerivedAgrees(const SessionResult& r, bool everythingKnown) {
                      frameRowState(read));
         ASSERT_TRUE(read.mod.has_value());
         EXPECT_EQ(read.mod, truth.mod);
-        for (auto field : {&FrameRow::overlay, &FrameRow::autoWalk, &FrameRow::mountSupport}) {
+        for (auto field : {&FrameRow::overlay, &FrameRow::autoWalk, &FrameRow::horseSupportOff}) {
             if (everythingKnown) {
                 ASSERT_TRUE((read.*field).has_value());
             }
@@ -73,7 +73,7 @@ TEST(Session, HardMomentsNeverReadAWrongFlag) {
     for (const FrameRow& row : r.rows) {
         modOff |= !*row.mod;
         walked |= *row.autoWalk;
-        supportOff |= !*row.mountSupport;
+        supportOff |= *row.horseSupportOff;
     }
     EXPECT_TRUE(modOff && walked && supportOff);
 }
@@ -83,7 +83,7 @@ TEST(Session, SettingsFileIsReadFromTheWorkingFolderOfTheFirstFrame) {
     writeFileAtomically(ini, "[SETTINGS]\nINITIAL_WALK_SPEED=2.25\nDISABLE_HORSE_SUPPORT=true\n");
     const SessionResult r = runNative(parseScenario("frames 3\n", "s"), ini);
     EXPECT_FLOAT_EQ(*r.rows.front().desired, 2.25f);
-    EXPECT_FALSE(*r.rows.front().mountSupport);
+    EXPECT_TRUE(*r.rows.front().horseSupportOff);
     EXPECT_FLOAT_EQ(*r.rows.front().primary, 2.25f);
 }
 

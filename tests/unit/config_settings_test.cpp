@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "config/settings_table.h"
 #include "config_test_support.h"
 
 using namespace std::string_literals;
@@ -24,7 +23,7 @@ std::uint32_t bits(std::int32_t v) { return static_cast<std::uint32_t>(v); }
 std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 std::uint32_t bits(bool v) { return v; }
 
-// The keys in load order, written out apart from settingsTable, each with a
+// The keys in load order, written out apart from kSettingsTable, each with a
 // valid value that is not its default.
 struct Field {
     const char* name;
@@ -90,7 +89,7 @@ TEST_F(SettingsLoad, ValuesParseAsTheirKindAndTheFirstBadOneEndsTheLoad) {
     };
     for (const auto& [key, text, stored, message] : rows) {
         SCOPED_TRACE(key + " = "s + text);
-        configtest::writeBytes(settingsFileName, fileWith(key, text));
+        configtest::writeBytes(kSettingsFileName, fileWith(key, text));
         const auto at = static_cast<std::size_t>(
             std::find_if(std::begin(kFields), std::end(kFields), [&](const Field& f) { return f.name == std::string_view(key); }) -
             std::begin(kFields));
@@ -103,11 +102,11 @@ TEST_F(SettingsLoad, ValuesParseAsTheirKindAndTheFirstBadOneEndsTheLoad) {
         EXPECT_NO_THROW(loadSettings());
         EXPECT_EQ(snapshot(settings), expected);
         Settings viaFile;
-        const SettingsLoadResult result = loadSettingsFile(settingsFileName, viaFile);
+        const SettingsLoadResult result = loadSettingsFile(kSettingsFileName, viaFile);
         EXPECT_EQ(snapshot(viaFile), expected);
         EXPECT_EQ(result.end, stored ? SettingsLoadEnd::Complete : SettingsLoadEnd::Stopped);
-        EXPECT_EQ(result.failedKey, stored ? settingsTable.size() : at);
-        EXPECT_EQ(settingsLoadMessage(result), message);
+        EXPECT_EQ(result.failedKey, stored ? kSettingsTable.size() : at);
+        EXPECT_EQ(settingsLoadMessage(result.error), message);
     }
 }
 
@@ -137,9 +136,9 @@ TEST_F(SettingsLoad, BadFilesKeepDefaultsOrWhatTheirReadableLinesSay) {
     };
     for (const auto& [name, setup, bytes, expect] : rows) {
         SCOPED_TRACE(name);
-        std::filesystem::remove_all(settingsFileName);
-        if (setup == File) configtest::writeBytes(settingsFileName, bytes);
-        if (setup == Directory) std::filesystem::create_directory(settingsFileName);
+        std::filesystem::remove_all(kSettingsFileName);
+        if (setup == File) configtest::writeBytes(kSettingsFileName, bytes);
+        if (setup == Directory) std::filesystem::create_directory(kSettingsFileName);
         Settings expected;
         expect(expected);
         settings = Settings{};
@@ -149,14 +148,14 @@ TEST_F(SettingsLoad, BadFilesKeepDefaultsOrWhatTheirReadableLinesSay) {
 }
 
 TEST_F(SettingsLoad, UnreadableFileKeepsDefaults) {
-    configtest::writeBytes(settingsFileName, fileWith("", ""));
-    std::filesystem::permissions(settingsFileName, std::filesystem::perms::none);
+    configtest::writeBytes(kSettingsFileName, fileWith("", ""));
+    std::filesystem::permissions(kSettingsFileName, std::filesystem::perms::none);
     // Root reads anything, so the load runs in a child as an ordinary user.
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (geteuid() == 0 && setuid(65534) != 0) _exit(3);
-        if (std::ifstream(settingsFileName).is_open()) _exit(4);
+        if (std::ifstream(kSettingsFileName).is_open()) _exit(4);
         loadSettings();
         _exit(snapshot(settings) == snapshot(Settings{}) ? 0 : 1);
     }
@@ -168,7 +167,7 @@ TEST_F(SettingsLoad, UnreadableFileKeepsDefaults) {
 
 TEST_F(SettingsLoad, SampleFileHoldsEveryKeyAtItsDefault) {
     Settings loaded;
-    for (std::size_t i = 0; i < settingsTable.size(); ++i) storeSetting(settingsTable[i], kFields[i].good, loaded);
+    for (std::size_t i = 0; i < kSettingsTable.size(); ++i) storeSetting(kSettingsTable[i], kFields[i].good, loaded);
     ASSERT_NE(snapshot(loaded), snapshot(Settings{}));
     EXPECT_EQ(loadSettingsFile(PLK_SOURCE_DIR "/config/Pacelark.ini", loaded).end, SettingsLoadEnd::Complete);
     EXPECT_EQ(snapshot(loaded), snapshot(Settings{}));

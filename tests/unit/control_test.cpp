@@ -5,7 +5,6 @@
 #include "support.h"
 
 using namespace plktest;
-using namespace natives;
 
 namespace {
 
@@ -44,7 +43,7 @@ protected:
     void SetUp() override {
         PluginTest::SetUp();
         standin_setTick(100000);
-        startControlLoop();
+        applyLoadedSettings();
     }
     std::size_t count(const std::vector<Call>& calls, std::uint64_t hash) {
         std::size_t n = 0;
@@ -123,7 +122,7 @@ TEST_F(ControlLoopTest, RidingWithSupportTargetsTheMountAndAutoWalkHoldsItsContr
 
 TEST_F(ControlLoopTest, RidingWithSupportOffEndsEarlyAndSkipsTakeoverAndAutoWalkToggle) {
     settings.DISABLE_HORSE_SUPPORT = true;
-    startControlLoop();
+    applyLoadedSettings();
     EXPECT_TRUE(modState.horseSupportOff);
     world().mounted = true;
     world().setControl(kUp, true);
@@ -152,7 +151,7 @@ TEST_F(ControlLoopTest, ToggleAcceptanceRulesAndNotices) {
     releaseKey(122);
     pass();
     EXPECT_TRUE(modState.hudVisible);
-    EXPECT_EQ(modState.noticeKind, NOTICE_MOD);
+    EXPECT_EQ(modState.noticeKind, kNoticeMod);
     releaseKey(121);
     pass();
     EXPECT_TRUE(modState.modEnabled);
@@ -175,7 +174,7 @@ TEST_F(ControlLoopTest, ToggleAcceptanceRulesAndNotices) {
     pass();
     EXPECT_FALSE(modState.hudVisible);
     EXPECT_TRUE(modState.horseSupportOff);
-    EXPECT_EQ(modState.noticeKind, NOTICE_HORSE_SUPPORT);
+    EXPECT_EQ(modState.noticeKind, kNoticeHorseSupport);
     EXPECT_EQ(modState.noticeDeadline, 302000u);
 
     // Switching off restores the overlay and stops auto-walk.
@@ -252,7 +251,7 @@ TEST(ClampDesiredSpeed, OrderAndStrictComparisonsDecideTheOddCases) {
 
 TEST_F(ControlLoopTest, InitialSpeedOutsideTheRangeIsSentUntilTheFirstStep) {
     settings.INITIAL_WALK_SPEED = 10.0f;
-    startControlLoop();
+    applyLoadedSettings();
     pass();
     EXPECT_EQ(world().lastPrimary[standin::kPlayerHandle], 10.0f);
     world().setControl(kDown, true);
@@ -274,7 +273,7 @@ TEST_F(ControlLoopTest, NoticeShowsForTwoSecondsAcrossTheTickWrap) {
         standin_setTick(c.start);
         releaseKey(122);
         pass();
-        ASSERT_EQ(modState.noticeKind, NOTICE_HUD);
+        ASSERT_EQ(modState.noticeKind, kNoticeHud);
         standin_setTick(c.start + c.offset);
         pass();
         const auto& d = world().current.draws;

@@ -55,7 +55,7 @@ TEST_F(EntryTest, ScriptRunsOncePerFrameAndNeverAfterUnload) {
     for (const auto& fr : frames) {
         // Each pass looks the player up once: one frame, one pass.
         int lookups = 0;
-        for (const auto& c : fr.calls) lookups += c.hash == natives::nativePlayerIndex;
+        for (const auto& c : fr.calls) lookups += c.hash == nativePlayerIndex;
         EXPECT_EQ(lookups, 1);
     }
     DllMain(fakeModule(), DLL_PROCESS_DETACH, nullptr);
@@ -189,8 +189,8 @@ TEST_F(EntryTest, InvokeNativeRecordsHashSlotsAndResultAndUnknownHashesAnswerZer
     EXPECT_EQ(calls[0].args, (std::vector<std::uint64_t>{0x3F800000u, 0xFFFFFFFEu, 1u}));
     EXPECT_EQ(world().unknownCalls, 1u);
     // A stale handle is answered quietly.
-    EXPECT_EQ(invokeNative<std::int32_t>(natives::nativeIsMounted, std::int32_t{0}), 0);
-    EXPECT_EQ(invokeNative<float>(natives::nativeEntitySpeed, std::int32_t{0}), 0.0f);
+    EXPECT_EQ(invokeNative<std::int32_t>(nativeIsMounted, std::int32_t{0}), 0);
+    EXPECT_EQ(invokeNative<float>(nativeEntitySpeed, std::int32_t{0}), 0.0f);
 }
 
 }  // namespace

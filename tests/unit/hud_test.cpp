@@ -6,7 +6,6 @@
 #include "support.h"
 
 using namespace plktest;
-using namespace natives;
 
 namespace {
 
@@ -32,8 +31,8 @@ TEST_F(HudTest, DrawTextMakesFiveOrSixCallsWithTheFlagBetweenColourAndSetup) {
     EXPECT_EQ(c[0].args, (std::vector<std::uint64_t>{f(0.5f), f(0.5f)}));
     EXPECT_EQ(c[1].args, (std::vector<std::uint64_t>{1, 2, 3, 0x1FFFFFFFFULL})) << "channels forwarded whole";
     EXPECT_EQ(c[2].args, std::vector<std::uint64_t>(5, 0));
-    EXPECT_EQ(c[3].args, (std::vector<std::uint64_t>{10, ptr(LITERAL_STRING), ptr(text)}));
-    EXPECT_STREQ(LITERAL_STRING, "LITERAL_STRING");
+    EXPECT_EQ(c[3].args, (std::vector<std::uint64_t>{10, ptr(kLiteralString), ptr(text)}));
+    EXPECT_STREQ(kLiteralString, "LITERAL_STRING");
     EXPECT_EQ(c[4].args, (std::vector<std::uint64_t>{c[3].result, f(0.25f), f(0.75f)}));
     EXPECT_GT(c[3].result, 0xFFFFFFFFULL) << "the world's handles need all 64 bits";
     EXPECT_EQ(c[7].args, (std::vector<std::uint64_t>{1}));

@@ -14,7 +14,6 @@
 #include "host/keys.h"
 #include "host/native.h"
 #include "hud/notice.h"
-#include "standin/plugin_state.h"
 #include "standin/standin.h"
 
 namespace plktest {

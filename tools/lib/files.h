@@ -23,13 +23,16 @@ void writeFileAtomically(const std::filesystem::path& path, std::string_view con
 void commitFile(const std::filesystem::path& temp, const std::filesystem::path& path);
 std::filesystem::path temporaryNameFor(const std::filesystem::path& path);
 
-// A fresh folder holding a copy of `ini` named as the plug-in looks for it,
-// or nothing when there is no `ini` (the plug-in then keeps its defaults).
-// enter() makes it the working folder, leave() goes back; the folder is
-// removed on destruction.
+// The bytes of the file at `path`, or nothing when there is no path.
+std::optional<std::string> readOptionalFile(const std::optional<std::string>& path);
+
+// A fresh folder holding `content` in a file named as the plug-in looks for
+// it, or no such file without `content` (the plug-in then keeps its
+// defaults). enter() makes it the working folder, leave() goes back; the
+// folder is removed on destruction.
 class SettingsFolder {
 public:
-    explicit SettingsFolder(const std::optional<std::string>& ini);
+    explicit SettingsFolder(const std::optional<std::string>& content);
     ~SettingsFolder();
     SettingsFolder(const SettingsFolder&) = delete;
     SettingsFolder& operator=(const SettingsFolder&) = delete;

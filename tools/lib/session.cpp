@@ -1,12 +1,14 @@
-#include "tools/session.h"
+#include "tools/lib/session.h"
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
 #include "host/native.h"
+#include "control/mod_state.h"
+#include "hud/notice.h"
+#include "hud/speed_bars.h"
 #include "standin/standin.h"
 
 namespace {
@@ -15,14 +17,6 @@ using standin::DrawItem;
 using standin::FrameRecord;
 using standin::NativeCallRecord;
 
-constexpr std::uint32_t kSpeedUp = 0x81457A1Au, kSpeedDown = 0x9DA42644u;
-constexpr std::uint32_t kPaceOnFoot = 0x8FFC75D6u, kPaceMounted = 0x5AA007D7u;
-
-// The notice's labels, by kind.
-constexpr const char* kNoticeLabels[4] = {"PLK:", "PLK HUD:", "PLK Auto-Walk:", "PLK Horse-Support:"};
-
-float slotAsFloat(std::uint64_t slot) { return std::bit_cast<float>(static_cast<std::uint32_t>(slot)); }
-
 bool has(const FrameRecord& f, NativeHash h) {
     return std::any_of(f.calls.begin(), f.calls.end(), [h](const NativeCallRecord& c) { return c.hash == h; });
 }
@@ -30,7 +24,7 @@ bool has(const FrameRecord& f, NativeHash h) {
 std::optional<float> lastSpeedSent(const FrameRecord& f, NativeHash h) {
     std::optional<float> v;
     for (const NativeCallRecord& c : f.calls)
-        if (c.hash == h && c.args.size() >= 2) v = slotAsFloat(c.args[1]);
+        if (c.hash == h && c.args.size() >= 2) v = slotFloat(c.args[1]);
     return v;
 }
 
@@ -38,7 +32,7 @@ std::optional<float> lastSpeedSent(const FrameRecord& f, NativeHash h) {
 int noticeKindOf(const FrameRecord& f, std::string& label, std::string& word) {
     std::vector<const DrawItem*> texts;
     for (const DrawItem& d : f.draws)
-        if (d.kind == DrawItem::Text && d.scale == 0.5f) texts.push_back(&d);
+        if (d.kind == DrawItem::Text && d.scale == kNoticeTextScale) texts.push_back(&d);
     if (texts.size() < 2) return -1;
     label = texts[0]->text;
     word = texts[1]->text;
@@ -52,7 +46,7 @@ int noticeKindOf(const FrameRecord& f, std::string& label, std::string& word) {
 std::optional<float> desiredLabel(const FrameRecord& f) {
     const DrawItem* last = nullptr;
     for (const DrawItem& d : f.draws)
-        if (d.kind == DrawItem::Text && d.flag && d.scale == std::bit_cast<float>(0x3E4CCCCDu)) last = &d;
+        if (d.kind == DrawItem::Text && d.flag && d.scale == kSpeedLabelScale) last = &d;
     if (!last) return std::nullopt;
     char* end = nullptr;
     const float v = std::strtof(last->text.c_str(), &end);
@@ -63,8 +57,7 @@ std::optional<float> desiredLabel(const FrameRecord& f) {
 // Whether mount support was off when the pass took over the controls: the
 // takeover asks nativeIsMounted first only while support is off. Its calls
 // are the ones just before the player lookup, after any notice drawing.
-std::optional<bool> supportFromTakeover(const FrameRecord& f) {
-    using namespace natives;
+std::optional<bool> horseSupportOffFromTakeover(const FrameRecord& f) {
     const auto& c = f.calls;
     std::size_t i = 0;
     while (i < c.size() && c[i].hash != nativePlayerIndex) ++i;
@@ -73,15 +66,12 @@ std::optional<bool> supportFromTakeover(const FrameRecord& f) {
     while (j > 0 && c[j - 1].hash == nativeSuppressControl) --j;
     if (j == 0) return std::nullopt;
     const NativeCallRecord& last = c[j - 1];
-    if (last.hash == nativeIsMounted) return false;
+    if (last.hash == nativeIsMounted) return true;
     if (last.hash != nativeEntityBlocked) return std::nullopt;
-    const bool askedMounted = j >= 2 && c[j - 2].hash == nativeIsMounted &&
-                              static_cast<std::int32_t>(c[j - 2].result) == 0;
-    return !askedMounted;
+    return j >= 2 && c[j - 2].hash == nativeIsMounted && static_cast<std::int32_t>(c[j - 2].result) == 0;
 }
 
 bool isDrawing(NativeHash h) {
-    using namespace natives;
     return h == nativeTextScale || h == nativeTextColour || h == nativeTextFlag || h == nativeTextSetup ||
            h == nativeTextHandle || h == nativeTextDraw || h == nativeRectDraw;
 }
@@ -91,14 +81,13 @@ bool isDrawing(NativeHash h) {
 // refusal tests, nativeIsMounted (only while support is off) and then
 // nativeEntityBlocked; it is accepted when the last of them answers 0.
 bool autoWalkToggled(const FrameRecord& f) {
-    using namespace natives;
     const auto& c = f.calls;
     std::size_t i = 0;
     while (i < c.size() && c[i].hash != nativePlayerIndex) ++i;
     if (i == c.size()) return false;
     std::size_t j = i;
     while (j > 0 && c[j - 1].hash == nativeSuppressControl) --j;
-    // Step back over the takeover's own tests (see supportFromTakeover).
+    // Step back over the takeover's own tests (see horseSupportOffFromTakeover).
     if (j > 0 && c[j - 1].hash == nativeIsMounted) --j;
     else if (j > 0 && c[j - 1].hash == nativeEntityBlocked) {
         --j;
@@ -110,6 +99,8 @@ bool autoWalkToggled(const FrameRecord& f) {
 }
 
 std::string flag(const std::optional<bool>& b) { return b ? (*b ? "on" : "off") : "?"; }
+
+std::optional<bool> inverse(const std::optional<bool>& b) { return b ? std::optional<bool>(!*b) : std::nullopt; }
 
 std::string speed(const std::optional<float>& v, const char* missing) {
     if (!v) return missing;
@@ -164,8 +155,9 @@ FrameInputs applySpans(const Scenario* s, std::uint64_t frame, standin::World& w
     };
     in.mounted = w.mounted;
     in.blocked = w.blocked;
-    in.speedControl = held(kSpeedUp) || held(kSpeedDown);
-    in.pace = held(kPaceOnFoot) || held(kPaceMounted) || heldSecondary(kPaceOnFoot) || heldSecondary(kPaceMounted);
+    in.speedControl = held(kSpeedUpControl) || held(kSpeedDownControl);
+    const ControlHash onFoot = kOnFootControls.pace, riding = kMountedControls.pace;
+    in.pace = held(onFoot) || held(riding) || heldSecondary(onFoot) || heldSecondary(riding);
     if (w.speedOverridden) {
         in.reported = w.speedOverride;
     } else {
@@ -198,7 +190,7 @@ std::string frameTableHeader() {
 std::string frameRowState(const FrameRow& r) {
     char buf[256];
     std::snprintf(buf, sizeof buf, "%-4s %-8s %-9s %-8s %-8s %-8s %-8s %-10s %-9s %s", flag(r.mod).c_str(),
-                  flag(r.overlay).c_str(), flag(r.autoWalk).c_str(), flag(r.mountSupport).c_str(),
+                  flag(r.overlay).c_str(), flag(r.autoWalk).c_str(), flag(inverse(r.horseSupportOff)).c_str(),
                   r.mounted ? "yes" : "no", speed(r.desired, "?").c_str(), speed(r.primary, "-").c_str(),
                   speed(r.secondary, "-").c_str(), speed(r.reported, "-").c_str(),
                   r.notice.empty() ? "-" : r.notice.c_str());
@@ -214,7 +206,6 @@ std::string formatFrameRow(const FrameRow& r) {
 }
 
 FrameRow FrameStateTracker::observe(const FrameRecord& f, const FrameInputs& in) {
-    using namespace natives;
     FrameRow row;
     row.frame = f.frame;
     row.tick = f.tick;
@@ -230,7 +221,7 @@ FrameRow FrameStateTracker::observe(const FrameRecord& f, const FrameInputs& in)
     if (!f.scriptRan) {
         row.overlay = overlay_;
         row.autoWalk = autoWalk_;
-        row.mountSupport = mountSupport_;
+        row.horseSupportOff = horseSupportOff_;
         row.desired = desired_;
         return row;
     }
@@ -244,14 +235,14 @@ FrameRow FrameStateTracker::observe(const FrameRecord& f, const FrameInputs& in)
         overlay_ = true;
         autoWalk_ = false;
     } else {
-        if (auto s = supportFromTakeover(f)) mountSupport_ = *s;
+        if (auto off = horseSupportOffFromTakeover(f)) horseSupportOff_ = *off;
         if (autoWalkToggled(f) && autoWalk_) autoWalk_ = !*autoWalk_;
     }
     // The notice's word follows its flag in every frame.
     const bool on = word == "On";
-    if (kind == 1) overlay_ = on;
-    if (kind == 2) autoWalk_ = on;
-    if (kind == 3) mountSupport_ = on;
+    if (kind == kNoticeHud) overlay_ = on;
+    if (kind == kNoticeAutoWalk) autoWalk_ = on;
+    if (kind == kNoticeHorseSupport) horseSupportOff_ = !on;
 
     // A pass that sets speeds went all the way: the overlay is drawn exactly
     // when it is visible, and riding sends the control value exactly with auto-walk.
@@ -272,7 +263,7 @@ FrameRow FrameStateTracker::observe(const FrameRecord& f, const FrameInputs& in)
 
     row.overlay = overlay_;
     row.autoWalk = autoWalk_;
-    row.mountSupport = mountSupport_;
+    row.horseSupportOff = horseSupportOff_;
     row.desired = desired_;
     return row;
 }
@@ -310,7 +301,7 @@ SessionResult runSession(const SessionOptions& o) {
             row.mod = p.modEnabled;
             row.overlay = p.hudVisible;
             row.autoWalk = p.autoWalk;
-            row.mountSupport = !p.horseSupportOff;
+            row.horseSupportOff = p.horseSupportOff;
             row.desired = p.desiredSpeed;
         }
         result.rows.push_back(std::move(row));

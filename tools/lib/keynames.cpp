@@ -1,4 +1,4 @@
-#include "tools/keynames.h"
+#include "tools/lib/keynames.h"
 
 #include <array>
 #include <cctype>

@@ -2,7 +2,7 @@
 // the game would load the DLL: a fresh process state, then DllMain.
 #pragma once
 
-#include "tools/session.h"
+#include "tools/lib/session.h"
 
 void loadNativePlugin();
 void unloadNativePlugin();

@@ -11,17 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "config/settings.h"
-#include "control/control_loop.h"
-#include "hud/notice.h"
-#include "standin/standin.h"
-#include "tools/check_ini.h"
-#include "tools/drawlist.h"
-#include "tools/files.h"
-#include "tools/native_plugin.h"
-#include "tools/render.h"
-#include "tools/scenario.h"
-#include "tools/session.h"
+#include "tools/cli/render.h"
+#include "tools/lib/check_ini.h"
+#include "tools/lib/drawlist.h"
+#include "tools/lib/files.h"
+#include "tools/lib/native_plugin.h"
+#include "tools/lib/preview.h"
+#include "tools/lib/scenario.h"
+#include "tools/lib/session.h"
 
 namespace fs = std::filesystem;
 
@@ -176,7 +173,7 @@ int run(Args a) {
     if (draws) requireFolderOf(a, "--draws", *draws);
     if (snapshots) ensureFolder(a, "--snapshots", *snapshots);
 
-    SettingsFolder folder(ini);
+    SettingsFolder folder(readOptionalFile(ini));
     SessionOptions o;
     o.scenario = scenarioPath ? &scenario : nullptr;
     o.frames = frames ? *frames : scenarioPath ? scenario.frameCount() : 120;
@@ -217,33 +214,26 @@ int checkIni(Args a) {
     return c.status;
 }
 
-struct NoticeChoice {
-    NoticeKind kind;
-    std::optional<bool> on;
-};
-
-NoticeChoice parseNotice(Args& a, const std::string& text) {
+PreviewRequest::Notice parseNotice(Args& a, const std::string& text) {
     const std::size_t eq = text.find('=');
     const std::string name = text.substr(0, eq);
-    NoticeChoice c{};
-    if (name == "mod") c.kind = NOTICE_MOD;
-    else if (name == "hud") c.kind = NOTICE_HUD;
-    else if (name == "auto-walk") c.kind = NOTICE_AUTO_WALK;
-    else if (name == "mount-support") c.kind = NOTICE_HORSE_SUPPORT;
+    PreviewRequest::Notice n;
+    if (name == "mod") n.kind = kNoticeMod;
+    else if (name == "hud") n.kind = kNoticeHud;
+    else if (name == "auto-walk") n.kind = kNoticeAutoWalk;
+    else if (name == "mount-support") n.kind = kNoticeHorseSupport;
     else a.fail("option --notice: '" + name + "' is not one of mod, hud, auto-walk, mount-support");
     if (eq != std::string::npos) {
         const std::string state = text.substr(eq + 1);
         if (state != "on" && state != "off") a.fail("option --notice: '" + state + "' is neither on nor off");
-        c.on = state == "on";
+        n.on = state == "on";
     }
-    return c;
+    return n;
 }
 
 int preview(Args a) {
     std::optional<std::string> ini, output;
-    std::optional<float> desired, reported;
-    std::optional<NoticeChoice> notice;
-    bool mounted = false;
+    PreviewRequest request;
     while (!a.done()) {
         const std::string o = a.next();
         if (isHelp(o)) {
@@ -251,59 +241,22 @@ int preview(Args a) {
             return 0;
         }
         if (o == "--ini") ini = a.value(o);
-        else if (o == "--desired") desired = parseSpeed(a, o, a.value(o));
-        else if (o == "--reported") reported = parseSpeed(a, o, a.value(o));
-        else if (o == "--mounted") mounted = true;
-        else if (o == "--notice") notice = parseNotice(a, a.value(o));
+        else if (o == "--desired") request.desired = parseSpeed(a, o, a.value(o));
+        else if (o == "--reported") request.reported = parseSpeed(a, o, a.value(o));
+        else if (o == "--mounted") request.mounted = true;
+        else if (o == "--notice") request.notice = parseNotice(a, a.value(o));
         else if (o == "-o" || o == "--output") output = a.value(o);
         else a.fail("unknown option '" + o + "'");
     }
     if (!output) a.fail("where to? give -o FILE.png");
     requireFolderOf(a, "-o", *output);
     if (ini) requireReadable(a, "--ini", *ini);
+    request.settingsText = readOptionalFile(ini);
 
-    // One real pass of the loop after a settings load, with the world and
-    // the flags arranged as asked.
-    loadNativePlugin();
-    {
-        SettingsFolder folder(ini);
-        folder.enter();
-        loadSettings();
-        folder.leave();
-    }
-    startControlLoop();
-    ModState& s = modState;
-    if (desired) s.desiredSpeed = *desired;
-    standin::World& w = *standin_world();
-    w.mounted = mounted;
-    w.speedOverridden = true;
-    w.speedOverride = reported ? *reported : s.desiredSpeed;
-    s.playerCharacter = w.playerHandle;
-    if (notice) {
-        // The notice comes the way the game brings it: the toggle's key is
-        // released, and the pass takes it.
-        const bool on = notice->on.value_or(false);
-        std::int32_t key = 0;
-        switch (notice->kind) {
-            case NOTICE_MOD: key = settings.TOGGLE_MOD_KEY; if (notice->on) s.modEnabled = !on; break;
-            case NOTICE_HUD: key = settings.TOGGLE_HUD_KEY; if (notice->on) s.hudVisible = !on; break;
-            case NOTICE_AUTO_WALK: key = settings.TOGGLE_AUTO_WALK_KEY; if (notice->on) s.autoWalk = !on; break;
-            default: key = settings.TOGGLE_HORSE_SUPPORT; if (notice->on) s.horseSupportOff = on; break;
-        }
-        if (static_cast<std::uint32_t>(key) < 255) standin_tapKey(static_cast<DWORD>(key));
-    }
-    w.beginFrame(standin_tick());
-    runControlPass();
-    const std::vector<standin::DrawItem> draws = w.current.draws;
-    const bool noticeDrawn = modState.noticeKind == (notice ? notice->kind : -1) &&
-                             std::any_of(draws.begin(), draws.end(), [](const standin::DrawItem& d) {
-                                 return d.kind == standin::DrawItem::Text && d.scale == 0.5f;
-                             });
-    unloadNativePlugin();
-    if (notice && !noticeDrawn)
+    const PreviewFrame frame = previewFrame(request);
+    if (frame.noticeRefused)
         std::cerr << "pacelark-sim preview: note: with these settings the plug-in refuses that toggle, so no notice is drawn\n";
-
-    renderDrawList(draws, *output);
+    renderDrawList(frame.draws, *output);
     std::cout << "wrote " << *output << "\n";
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "tools/drawlist.h"
+#include "tools/lib/drawlist.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "tools/scenario.h"
+#include "tools/lib/scenario.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,7 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/keynames.h"
+#include "host/game_codes.h"
+#include "tools/lib/keynames.h"
 
 namespace {
 
@@ -18,21 +19,23 @@ constexpr std::uint64_t kMaxFrame = 10'000'000;
 
 struct ControlName {
     const char* name;
-    std::uint32_t onFoot, mounted;
+    ControlHash onFoot, mounted;
     bool secondary;
 };
 
 // Each name answers for both twins, so a scenario holds "move" whether or not
 // the player rides at that moment.
+constexpr const MovementControls& kFoot = kOnFootControls;
+constexpr const MovementControls& kRide = kMountedControls;
 constexpr ControlName kControls[] = {
-    {"speed-up", 0x81457A1Au, 0x81457A1Au, false},
-    {"speed-down", 0x9DA42644u, 0x9DA42644u, false},
-    {"pace", 0x8FFC75D6u, 0x5AA007D7u, false},
-    {"pace-hold", 0x8FFC75D6u, 0x5AA007D7u, true},
-    {"move", 0x8FD015D8u, 0x699487BBu, false},
-    {"move2", 0x7065027Du, 0x86D773F6u, false},
-    {"move3", 0xB4E465B4u, 0x7E6B8612u, false},
-    {"move4", 0xD27782E3u, 0x56F82045u, false},
+    {"speed-up", kSpeedUpControl, kSpeedUpControl, false},
+    {"speed-down", kSpeedDownControl, kSpeedDownControl, false},
+    {"pace", kFoot.pace, kRide.pace, false},
+    {"pace-hold", kFoot.pace, kRide.pace, true},
+    {"move", kFoot.move[0], kRide.move[0], false},
+    {"move2", kFoot.move[1], kRide.move[1], false},
+    {"move3", kFoot.move[2], kRide.move[2], false},
+    {"move4", kFoot.move[3], kRide.move[3], false},
 };
 
 std::vector<std::string> words(const std::string& line) {

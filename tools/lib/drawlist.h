@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/session.h"
+#include "tools/lib/session.h"
 
 std::string formatDrawList(const std::vector<DrawSnapshot>& snapshots);
 

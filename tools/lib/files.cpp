@@ -1,10 +1,12 @@
-#include "tools/files.h"
+#include "tools/lib/files.h"
 
 #include <atomic>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include "config/settings.h"
 
 namespace fs = std::filesystem;
 
@@ -65,14 +67,17 @@ void writeFileAtomically(const fs::path& path, std::string_view content) {
     commitFile(temp, path);
 }
 
-SettingsFolder::SettingsFolder(const std::optional<std::string>& ini) {
-    std::string content;
-    if (ini) content = readWholeFile(*ini);
+std::optional<std::string> readOptionalFile(const std::optional<std::string>& path) {
+    if (!path) return std::nullopt;
+    return readWholeFile(*path);
+}
+
+SettingsFolder::SettingsFolder(const std::optional<std::string>& content) {
     std::error_code ec;
     dir_ = fs::temp_directory_path(ec) / ("pacelark-" + unique());
     if (ec || !fs::create_directories(dir_, ec))
         throw FileError(dir_.string() + ": cannot make a working folder");
-    if (ini) writeFileAtomically(dir_ / "Pacelark.ini", content);
+    if (content) writeFileAtomically(dir_ / kSettingsFileName, *content);
 }
 
 SettingsFolder::~SettingsFolder() {

@@ -1,4 +1,4 @@
-#include "tools/check_ini.h"
+#include "tools/lib/check_ini.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "config/ini.h"
-#include "config/settings_table.h"
-#include "tools/files.h"
-#include "tools/keynames.h"
+#include "config/settings.h"
+#include "tools/lib/files.h"
+#include "tools/lib/keynames.h"
 
 namespace {
 
-constexpr std::size_t kKeys = settingsTable.size();
+constexpr std::size_t kKeys = kSettingsTable.size();
 constexpr std::size_t kMaxUnknownShown = 20;
 
 // Where each key/value line of the file sits, as the reader sees the lines.
@@ -104,7 +104,7 @@ std::string closestKey(const std::string& key) {
     if (wanted.size() > 64) return {};
     std::size_t best = SIZE_MAX;
     std::string name;
-    for (const SettingEntry& e : settingsTable) {
+    for (const SettingEntry& e : kSettingsTable) {
         const std::size_t d = editDistance(wanted, std::string(e.name));
         if (d < best) {
             best = d;
@@ -157,11 +157,11 @@ IniCheck checkIniFile(const std::string& path) {
     for (const KeyLine& kl : lines) {
         std::size_t index = kKeys;
         for (std::size_t i = 0; i < kKeys; ++i)
-            if (kl.key == normaliseIniName(settingsTable[i].name)) index = i;
-        const bool inSettings = kl.section && *kl.section == normaliseIniName(settingsSectionName);
+            if (kl.key == normaliseIniName(kSettingsTable[i].name)) index = i;
+        const bool inSettings = kl.section && *kl.section == normaliseIniName(kSettingsSectionName);
         if (!inSettings) {
             if (index < kKeys)
-                warn(lineRef(kl.line) + ": " + std::string(settingsTable[index].name) + " stands " +
+                warn(lineRef(kl.line) + ": " + std::string(kSettingsTable[index].name) + " stands " +
                      (kl.section ? "in section [" + *kl.section + "]" : std::string("before any section header")) +
                      ", so it is ignored; move it under [SETTINGS]");
             continue;
@@ -172,7 +172,7 @@ IniCheck checkIniFile(const std::string& path) {
         }
         if (!source[index]) firstLine[index] = kl.line;
         else
-            warn(std::string(settingsTable[index].name) + " is given more than once (" + lineRef(firstLine[index]) +
+            warn(std::string(kSettingsTable[index].name) + " is given more than once (" + lineRef(firstLine[index]) +
                  " and " + lineRef(kl.line) + "); the last one counts");
         source[index] = &kl;
     }
@@ -193,7 +193,7 @@ IniCheck checkIniFile(const std::string& path) {
     if (result.end == SettingsLoadEnd::NoSection)
         warn("there is no section [SETTINGS], so every setting keeps its default");
     for (std::size_t i = 0; i < kKeys; ++i) {
-        const SettingEntry& e = settingsTable[i];
+        const SettingEntry& e = kSettingsTable[i];
         std::string origin;
         if (!source[i]) origin = "default";
         else if (i < stop) origin = "file, " + lineRef(source[i]->line);
@@ -206,10 +206,10 @@ IniCheck checkIniFile(const std::string& path) {
     }
 
     if (stopped) {
-        const std::string why = settingsLoadMessage(result);
+        const std::string why = settingsLoadMessage(result.error);
         out += "\n";
         if (stop < kKeys) {
-            const SettingEntry& e = settingsTable[stop];
+            const SettingEntry& e = kSettingsTable[stop];
             const std::string kindText = e.kind == SettingKind::Integer ? "a whole number" : "a number";
             out += "The load stops at " + std::string(e.name) + " = " + shownValue(source[stop] ? source[stop]->value : "") +
                    " (" + (source[stop] ? lineRef(source[stop]->line) : std::string("?")) + "): ";
@@ -222,7 +222,7 @@ IniCheck checkIniFile(const std::string& path) {
             std::string lost;
             for (std::size_t i = stop; i < kKeys; ++i)
                 if (source[i])
-                    lost += (lost.empty() ? "" : ", ") + std::string(settingsTable[i].name) + " (" +
+                    lost += (lost.empty() ? "" : ", ") + std::string(kSettingsTable[i].name) + " (" +
                             lineRef(source[i]->line) + ")";
             out += "Keys the file sets that keep their defaults because of it: " + lost + ".\n";
             out += "Every key after " + std::string(e.name) + " in the list above keeps its default.\n";
@@ -235,7 +235,7 @@ IniCheck checkIniFile(const std::string& path) {
     // Values that load but do not do what the player probably meant.
     for (std::size_t i = 0; i < stop && i < kKeys; ++i) {
         if (!source[i]) continue;
-        const SettingEntry& e = settingsTable[i];
+        const SettingEntry& e = kSettingsTable[i];
         const std::string& text = source[i]->value;
         const std::string at = lineRef(source[i]->line) + ": " + std::string(e.name);
         if (e.kind == SettingKind::Bool) {
@@ -249,7 +249,7 @@ IniCheck checkIniFile(const std::string& path) {
         }
     }
     for (std::size_t i = 0; i < 4; ++i) {
-        const SettingEntry& e = settingsTable[i];
+        const SettingEntry& e = kSettingsTable[i];
         const std::int32_t code = loaded.*e.integerField;
         if (code < 0 || code >= 255)
             warn(std::string(e.name) + " = " + std::to_string(code) +
@@ -257,7 +257,7 @@ IniCheck checkIniFile(const std::string& path) {
         else if (keyName(code).empty())
             warn(std::string(e.name) + " = " + std::to_string(code) + " is not the code of any key, so this toggle never fires");
     }
-    for (const SettingEntry& e : settingsTable) {
+    for (const SettingEntry& e : kSettingsTable) {
         if (e.kind != SettingKind::Float) continue;
         const float v = loaded.*e.floatField;
         if (std::isnan(v))
@@ -275,8 +275,8 @@ IniCheck checkIniFile(const std::string& path) {
              ": it is used as it is until the first speed step");
 
     std::string base = fs::path(path).filename().string();
-    if (upper(base) != upper(settingsFileName))
-        notes.push_back("the plug-in reads only a file named " + std::string(settingsFileName) +
+    if (upper(base) != upper(kSettingsFileName))
+        notes.push_back("the plug-in reads only a file named " + std::string(kSettingsFileName) +
                         " in the game's folder; this one is named " + shownValue(base));
 
     if (!warnings.empty()) out += "\n";

@@ -1,11 +1,8 @@
-#include "tools/native_plugin.h"
+#include "tools/lib/native_plugin.h"
 
-#include "config/settings.h"
 #include "control/control_loop.h"
 #include "host/entry.h"
-#include "host/keys.h"
 #include "hud/notice.h"
-#include "standin/plugin_state.h"
 #include "standin/standin.h"
 
 namespace {

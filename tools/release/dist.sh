@@ -2,7 +2,7 @@
 # The release package: the DLL, the sample settings and the players' readme,
 # in dist/Pacelark-VERSION-win64.zip (DIST_DIR chooses another folder).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 version="${1:?usage: dist.sh VERSION}"
 dir="${DIST_DIR:-dist}"
 zip="$dir/Pacelark-$version-win64.zip"
@@ -11,7 +11,7 @@ trap 'rm -rf "$stage"' EXIT
 cp build/windows/bin/Pacelark.dll "$stage/Pacelark.dll"
 cp config/Pacelark.ini "$stage/Pacelark.ini"
 # Players open it in Notepad: Windows line ends.
-sed 's/\r\?$/\r/' tools/players-readme.txt >"$stage/README.txt"
+sed 's/\r\?$/\r/' tools/release/players-readme.txt >"$stage/README.txt"
 mkdir -p "$dir"
 zip=$(cd "$dir" && pwd)/$(basename "$zip")
 rm -f "$zip.tmp"

@@ -1,11 +1,11 @@
-#include "tools/render.h"
+#include "tools/cli/render.h"
 
 #include <cairo.h>
 
 #include <algorithm>
 #include <memory>
 
-#include "tools/files.h"
+#include "tools/lib/files.h"
 
 namespace {
 

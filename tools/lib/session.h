@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "standin/world.h"
-#include "tools/scenario.h"
+#include "tools/lib/scenario.h"
 
 // The plug-in's own flags, where the caller can read them directly.
 struct PluginFlags {
@@ -26,7 +26,7 @@ struct PluginFlags {
 struct FrameRow {
     std::uint64_t frame = 0;
     std::uint32_t tick = 0;
-    std::optional<bool> mod, overlay, autoWalk, mountSupport;
+    std::optional<bool> mod, overlay, autoWalk, horseSupportOff;
     bool mounted = false;
     std::optional<float> desired, primary, secondary;
     float reported = 0;
@@ -56,7 +56,7 @@ public:
 
 private:
     bool firstPass_ = true;
-    std::optional<bool> overlay_ = true, autoWalk_ = false, mountSupport_;
+    std::optional<bool> overlay_ = true, autoWalk_ = false, horseSupportOff_;
     std::optional<float> desired_;
 };
 

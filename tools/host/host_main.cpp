@@ -12,10 +12,10 @@
 #include <string>
 
 #include "standin/standin.h"
-#include "tools/drawlist.h"
-#include "tools/files.h"
-#include "tools/scenario.h"
-#include "tools/session.h"
+#include "tools/lib/drawlist.h"
+#include "tools/lib/files.h"
+#include "tools/lib/scenario.h"
+#include "tools/lib/session.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
             if (ec || !std::filesystem::is_directory(parent, ec))
                 return fail("option --draws: " + *draws + ": its folder does not exist");
         }
-        SettingsFolder folder(ini);
+        SettingsFolder folder(readOptionalFile(ini));
 
         standin_reset();
         HMODULE plugin = LoadLibraryA(dll.c_str());
