@@ -29,10 +29,6 @@ namespace {
 using standin::FrameRecord;
 using standin::World;
 
-constexpr std::uint32_t kOnFootControls[] = {0x8FFC75D6u, 0x8FD015D8u, 0x7065027Du, 0xB4E465B4u, 0xD27782E3u};
-constexpr std::uint32_t kMountedControls[] = {0x5AA007D7u, 0x699487BBu, 0x86D773F6u, 0x7E6B8612u, 0x56F82045u};
-constexpr std::uint32_t kSpeedUp = 0x81457A1Au;
-constexpr std::uint32_t kSpeedDown = 0x9DA42644u;
 constexpr const char* kNoticeLabels[4] = {"PLK:", "PLK HUD:", "PLK Auto-Walk:", "PLK Horse-Support:"};
 constexpr std::int32_t kPlayers[3] = {standin::kPlayerHandle, 0x0000C0DE, 0x0000D00D};
 
@@ -153,14 +149,15 @@ void Soak::vary(World& w, std::uint32_t& tick) {
     }
     if (chance(0.05)) {
         w.clearControls();
-        for (std::uint32_t c : kOnFootControls)
-            if (chance(0.3)) w.setControl(c, true);
-        for (std::uint32_t c : kMountedControls)
-            if (chance(0.3)) w.setControl(c, true);
-        if (chance(0.3)) w.setControl(kSpeedUp, true);
-        if (chance(0.3)) w.setControl(kSpeedDown, true);
-        if (chance(0.1)) w.setSecondary(kOnFootControls[0], true);
-        if (chance(0.1)) w.setSecondary(kMountedControls[0], true);
+        for (const MovementControls* twin : {&kOnFootControls, &kMountedControls}) {
+            if (chance(0.3)) w.setControl(twin->pace, true);
+            for (const ControlHash c : twin->move)
+                if (chance(0.3)) w.setControl(c, true);
+        }
+        if (chance(0.3)) w.setControl(kSpeedUpControl, true);
+        if (chance(0.3)) w.setControl(kSpeedDownControl, true);
+        if (chance(0.1)) w.setSecondary(kOnFootControls.pace, true);
+        if (chance(0.1)) w.setSecondary(kMountedControls.pace, true);
     }
 
     // Keys: mostly the segment's toggle keys, some strangers, some beyond the table.

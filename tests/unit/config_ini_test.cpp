@@ -24,33 +24,42 @@ TEST(IniNames, TrimUsesExactlySixBytesAndNormaliseLowersOnlyAscii) {
     for (const auto& [raw, expected] : cases) EXPECT_EQ(normaliseIniName(raw), expected) << raw;
 }
 
-TEST(IniLine, ClassifiesEachLineAsWritten) {
-    using K = IniLineKind;
-    const std::tuple<std::string, IniLineKind, std::string, std::string> rows[] = {
-        {" \t\f\v\r", K::Blank, "", ""},
-        {"  ; a=b", K::Comment, "", ""},
-        {"[Settings]", K::SectionHeader, "Settings", ""},
-        {"[ SETTINGS ] ; note", K::SectionHeader, "SETTINGS", ""},
-        {"[a]b]", K::SectionHeader, "a]b", ""},
-        {"[settings", K::Unrecognised, "", ""},
-        {"[a;b]", K::Unrecognised, "", ""},
-        {"[a=b;c", K::KeyValue, "[a", "b"},
-        {"Key = Value ; note", K::KeyValue, "Key", "Value ; note"},
-        {"#key=1", K::KeyValue, "#key", "1"},
-        {R"(a\=b = c\=d)", K::KeyValue, "a=b", R"(c\=d)"},
-        {R"(a\=b)", K::Unrecognised, "", ""},
-        {R"(a\\=b)", K::Unrecognised, "", ""},  // escapes pair from the left
-        {R"(k\=\==v=w)", K::KeyValue, "k==", "v=w"},
-        {"=x", K::KeyValue, "", "x"},
-        {"k=", K::KeyValue, "k", ""},
-    };
-    for (const auto& [line, kind, key, value] : rows) {
-        IniKeyValue out{"stale", "stale"};
-        EXPECT_EQ(parseIniLine(line, out), kind) << line;
-        EXPECT_EQ(out.key, key) << line;
-        EXPECT_EQ(out.value, value) << line;
-    }
+struct LineCase {
+    std::string line;
+    IniLineKind kind;
+    std::string key, value;
+};
+
+void PrintTo(const LineCase& c, std::ostream* os) { *os << testing::PrintToString(c.line); }
+
+class IniLine : public testing::TestWithParam<LineCase> {};
+
+TEST_P(IniLine, ClassifiesTheLineAsWritten) {
+    const LineCase& c = GetParam();
+    IniKeyValue out{"stale", "stale"};
+    EXPECT_EQ(parseIniLine(c.line, out), c.kind);
+    EXPECT_EQ(out.key, c.key);
+    EXPECT_EQ(out.value, c.value);
 }
+
+using K = IniLineKind;
+INSTANTIATE_TEST_SUITE_P(Lines, IniLine, testing::Values(
+    LineCase{" \t\f\v\r", K::Blank, "", ""},
+    LineCase{"  ; a=b", K::Comment, "", ""},
+    LineCase{"[Settings]", K::SectionHeader, "Settings", ""},
+    LineCase{"[ SETTINGS ] ; note", K::SectionHeader, "SETTINGS", ""},
+    LineCase{"[a]b]", K::SectionHeader, "a]b", ""},
+    LineCase{"[settings", K::Unrecognised, "", ""},
+    LineCase{"[a;b]", K::Unrecognised, "", ""},
+    LineCase{"[a=b;c", K::KeyValue, "[a", "b"},
+    LineCase{"Key = Value ; note", K::KeyValue, "Key", "Value ; note"},
+    LineCase{"#key=1", K::KeyValue, "#key", "1"},
+    LineCase{R"(a\=b = c\=d)", K::KeyValue, "a=b", R"(c\=d)"},
+    LineCase{R"(a\=b)", K::Unrecognised, "", ""},
+    LineCase{R"(a\\=b)", K::Unrecognised, "", ""},  // escapes pair from the left
+    LineCase{R"(k\=\==v=w)", K::KeyValue, "k==", "v=w"},
+    LineCase{"=x", K::KeyValue, "", "x"},
+    LineCase{"k=", K::KeyValue, "k", ""}));
 
 TEST(IniReader, SplitsBytesDroppingCarriageReturnsZerosAndTheByteOrderMark) {
     const std::tuple<std::string, std::vector<std::string>, bool> rows[] = {

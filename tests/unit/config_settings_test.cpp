@@ -62,53 +62,62 @@ protected:
     configtest::ScratchDir dir_;
 };
 
-TEST_F(SettingsLoad, ValuesParseAsTheirKindAndTheFirstBadOneEndsTheLoad) {
-    using F = std::numeric_limits<float>;
-    const std::tuple<const char*, std::string, std::optional<std::uint32_t>, const char*> rows[] = {
-        {"TOGGLE_MOD_KEY", "0x7A", bits(0), ""},
-        {"TOGGLE_MOD_KEY", "121 ; F10", bits(121), ""},
-        {"TOGGLE_MOD_KEY", "-0", bits(0), ""},
-        {"TOGGLE_HUD_KEY", "-1", bits(-1), ""},
-        {"TOGGLE_HUD_KEY", "255", bits(255), ""},
-        {"TOGGLE_MOD_KEY", "", std::nullopt, "invalid stoi argument"},
-        {"TOGGLE_MOD_KEY", "F10", std::nullopt, "invalid stoi argument"},
-        {"TOGGLE_HUD_KEY", "2147483648", std::nullopt, "stoi argument out of range"},
-        {"TOGGLE_HORSE_SUPPORT", "-99999999999999999999", std::nullopt, "stoi argument out of range"},
-        {"INITIAL_WALK_SPEED", "2,5", bits(2.0f), ""},
-        {"INITIAL_WALK_SPEED", "10", bits(10.0f), ""},
-        {"INITIAL_WALK_SPEED", "nan", bits(F::quiet_NaN()), ""},
-        {"UI_BAR_LENGTH", "-Infinity", bits(-F::infinity()), ""},
-        {"UI_BAR_LENGTH", "-0", bits(-0.0f), ""},
-        {"UI_LEFT_OFFSET", "0x1p-2", bits(0.25f), ""},
-        {"MIN_SCROLL_VAL", "abc", std::nullopt, "invalid stof argument"},
-        {"MAX_SCROLL_VAL", "1e39", std::nullopt, "stof argument out of range"},
-        {"DISABLE_HORSE_SUPPORT", "TRUE", bits(true), ""},
-        {"DISABLE_HORSE_SUPPORT", "1", bits(false), ""},
-        {"DISABLE_HORSE_SUPPORT", "yes", bits(false), ""},
-        {"DISABLE_HORSE_SUPPORT", "true ; comment", bits(false), ""},
-    };
-    for (const auto& [key, text, stored, message] : rows) {
-        SCOPED_TRACE(key + " = "s + text);
-        configtest::writeBytes(kSettingsFileName, fileWith(key, text));
-        const auto at = static_cast<std::size_t>(
-            std::find_if(std::begin(kFields), std::end(kFields), [&](const Field& f) { return f.name == std::string_view(key); }) -
-            std::begin(kFields));
-        std::vector<std::uint32_t> expected = snapshot(Settings{});
-        for (std::size_t i = 0; i < expected.size(); ++i)
-            if (stored || i < at) expected[i] = kFields[i].goodBits;
-        if (stored) expected[at] = *stored;
+struct ValueCase {
+    const char* key;
+    std::string text;
+    std::optional<std::uint32_t> stored;  // none: the load stops at this key
+    const char* message;
+};
 
-        settings = Settings{};
-        EXPECT_NO_THROW(loadSettings());
-        EXPECT_EQ(snapshot(settings), expected);
-        Settings viaFile;
-        const SettingsLoadResult result = loadSettingsFile(kSettingsFileName, viaFile);
-        EXPECT_EQ(snapshot(viaFile), expected);
-        EXPECT_EQ(result.end, stored ? SettingsLoadEnd::Complete : SettingsLoadEnd::Stopped);
-        EXPECT_EQ(result.failedKey, stored ? kSettingsTable.size() : at);
-        EXPECT_EQ(settingsLoadMessage(result.error), message);
-    }
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.key << " = " << testing::PrintToString(c.text); }
+
+class SettingsValue : public SettingsLoad, public testing::WithParamInterface<ValueCase> {};
+
+TEST_P(SettingsValue, ParsesAsItsKindAndTheFirstBadOneEndsTheLoad) {
+    const auto& [key, text, stored, message] = GetParam();
+    configtest::writeBytes(kSettingsFileName, fileWith(key, text));
+    const auto at = static_cast<std::size_t>(
+        std::find_if(std::begin(kFields), std::end(kFields), [&](const Field& f) { return f.name == std::string_view(key); }) -
+        std::begin(kFields));
+    std::vector<std::uint32_t> expected = snapshot(Settings{});
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (stored || i < at) expected[i] = kFields[i].goodBits;
+    if (stored) expected[at] = *stored;
+
+    settings = Settings{};
+    EXPECT_NO_THROW(loadSettings());
+    EXPECT_EQ(snapshot(settings), expected);
+    Settings viaFile;
+    const SettingsLoadResult result = loadSettingsFile(kSettingsFileName, viaFile);
+    EXPECT_EQ(snapshot(viaFile), expected);
+    EXPECT_EQ(result.end, stored ? SettingsLoadEnd::Complete : SettingsLoadEnd::Stopped);
+    EXPECT_EQ(result.failedKey, stored ? kSettingsTable.size() : at);
+    EXPECT_STREQ(settingsLoadMessage(result.error), message);
 }
+
+using F = std::numeric_limits<float>;
+INSTANTIATE_TEST_SUITE_P(Values, SettingsValue, testing::Values(
+    ValueCase{"TOGGLE_MOD_KEY", "0x7A", bits(0), ""},
+    ValueCase{"TOGGLE_MOD_KEY", "121 ; F10", bits(121), ""},
+    ValueCase{"TOGGLE_MOD_KEY", "-0", bits(0), ""},
+    ValueCase{"TOGGLE_HUD_KEY", "-1", bits(-1), ""},
+    ValueCase{"TOGGLE_HUD_KEY", "255", bits(255), ""},
+    ValueCase{"TOGGLE_MOD_KEY", "", std::nullopt, "invalid stoi argument"},
+    ValueCase{"TOGGLE_MOD_KEY", "F10", std::nullopt, "invalid stoi argument"},
+    ValueCase{"TOGGLE_HUD_KEY", "2147483648", std::nullopt, "stoi argument out of range"},
+    ValueCase{"TOGGLE_HORSE_SUPPORT", "-99999999999999999999", std::nullopt, "stoi argument out of range"},
+    ValueCase{"INITIAL_WALK_SPEED", "2,5", bits(2.0f), ""},
+    ValueCase{"INITIAL_WALK_SPEED", "10", bits(10.0f), ""},
+    ValueCase{"INITIAL_WALK_SPEED", "nan", bits(F::quiet_NaN()), ""},
+    ValueCase{"UI_BAR_LENGTH", "-Infinity", bits(-F::infinity()), ""},
+    ValueCase{"UI_BAR_LENGTH", "-0", bits(-0.0f), ""},
+    ValueCase{"UI_LEFT_OFFSET", "0x1p-2", bits(0.25f), ""},
+    ValueCase{"MIN_SCROLL_VAL", "abc", std::nullopt, "invalid stof argument"},
+    ValueCase{"MAX_SCROLL_VAL", "1e39", std::nullopt, "stof argument out of range"},
+    ValueCase{"DISABLE_HORSE_SUPPORT", "TRUE", bits(true), ""},
+    ValueCase{"DISABLE_HORSE_SUPPORT", "1", bits(false), ""},
+    ValueCase{"DISABLE_HORSE_SUPPORT", "yes", bits(false), ""},
+    ValueCase{"DISABLE_HORSE_SUPPORT", "true ; comment", bits(false), ""}));
 
 TEST_F(SettingsLoad, BadFilesKeepDefaultsOrWhatTheirReadableLinesSay) {
     enum Setup { File, Missing, Directory };

@@ -224,30 +224,39 @@ TEST_F(ControlLoopTest, SpeedStepsFollowTheControlsWithinTheBounds) {
     EXPECT_EQ(modState.desiredSpeed, 0.2f);
 }
 
-TEST(ClampDesiredSpeed, OrderAndStrictComparisonsDecideTheOddCases) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    struct Case { float min, max, x, want; bool wantNan; };
-    const Case cases[] = {
-        {0.2f, 3.0f, 3.1f, 3.0f, false},
-        {0.2f, 3.0f, 3.0f, 3.0f, false},
-        {0.2f, 3.0f, 0.1f, 0.2f, false},
-        {0.2f, 3.0f, 1.7f, 1.7f, false},
-        {0.2f, 3.0f, nan, 3.0f, false},    // a NaN step gives the maximum
-        {2.0f, 1.0f, 1.5f, 1.0f, false},   // minimum above maximum: always the maximum
-        {2.0f, 1.0f, 0.0f, 1.0f, false},
-        {nan, 3.0f, -5.0f, -5.0f, false},  // NaN minimum: no lower bound
-        {0.2f, nan, 1.0f, 0.0f, true},     // NaN maximum: NaN
-    };
-    for (const auto& c : cases) {
-        settings = Settings{};
-        settings.MIN_SCROLL_VAL = c.min;
-        settings.MAX_SCROLL_VAL = c.max;
-        const float got = clampDesiredSpeed(c.x);
-        if (c.wantNan) EXPECT_TRUE(std::isnan(got));
-        else EXPECT_EQ(got, c.want) << c.min << " " << c.max << " " << c.x;
-    }
+struct ClampCase {
+    float min, max, x, want;
+    bool wantNan;
+};
+
+void PrintTo(const ClampCase& c, std::ostream* os) { *os << c.x << " in " << c.min << " to " << c.max; }
+
+class ClampDesiredSpeed : public testing::TestWithParam<ClampCase> {
+protected:
+    void TearDown() override { settings = Settings{}; }
+};
+
+TEST_P(ClampDesiredSpeed, OrderAndStrictComparisonsDecideTheOddCases) {
+    const ClampCase& c = GetParam();
     settings = Settings{};
+    settings.MIN_SCROLL_VAL = c.min;
+    settings.MAX_SCROLL_VAL = c.max;
+    const float got = clampDesiredSpeed(c.x);
+    if (c.wantNan) EXPECT_TRUE(std::isnan(got));
+    else EXPECT_EQ(got, c.want);
 }
+
+constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+INSTANTIATE_TEST_SUITE_P(Cases, ClampDesiredSpeed, testing::Values(
+    ClampCase{0.2f, 3.0f, 3.1f, 3.0f, false},
+    ClampCase{0.2f, 3.0f, 3.0f, 3.0f, false},
+    ClampCase{0.2f, 3.0f, 0.1f, 0.2f, false},
+    ClampCase{0.2f, 3.0f, 1.7f, 1.7f, false},
+    ClampCase{0.2f, 3.0f, kNan, 3.0f, false},    // a NaN step gives the maximum
+    ClampCase{2.0f, 1.0f, 1.5f, 1.0f, false},    // minimum above maximum: always the maximum
+    ClampCase{2.0f, 1.0f, 0.0f, 1.0f, false},
+    ClampCase{kNan, 3.0f, -5.0f, -5.0f, false},  // NaN minimum: no lower bound
+    ClampCase{0.2f, kNan, 1.0f, 0.0f, true}));   // NaN maximum: NaN
 
 TEST_F(ControlLoopTest, InitialSpeedOutsideTheRangeIsSentUntilTheFirstStep) {
     settings.INITIAL_WALK_SPEED = 10.0f;
@@ -260,28 +269,36 @@ TEST_F(ControlLoopTest, InitialSpeedOutsideTheRangeIsSentUntilTheFirstStep) {
 }
 
 // Notice window, with the deadline compared as elapsed time modulo 2^32.
-TEST_F(ControlLoopTest, NoticeShowsForTwoSecondsAcrossTheTickWrap) {
-    struct Case { std::uint32_t start; std::uint32_t offset; bool shown; };
-    const Case cases[] = {
-        {100000, 0, true}, {100000, 2000, true}, {100000, 2001, false},
-        {0xFFFFFF00u, 0, true}, {0xFFFFFF00u, 0xFF, true}, {0xFFFFFF00u, 0x100, true},
-        {0xFFFFFF00u, 2000, true}, {0xFFFFFF00u, 2001, false},
-        {0xFFFFF000u, 3000, false},
-    };
-    for (const auto& c : cases) {
-        modState = ModState{};
-        standin_setTick(c.start);
-        releaseKey(122);
-        pass();
-        ASSERT_EQ(modState.noticeKind, kNoticeHud);
-        standin_setTick(c.start + c.offset);
-        pass();
-        const auto& d = world().current.draws;
-        const bool shown = !d.empty() && d.size() >= 2 && d[1].text == "PLK HUD:";
-        EXPECT_EQ(shown, c.shown) << std::hex << c.start << " +" << std::dec << c.offset;
-    }
-    // A notice started long ago does not come back when the clock passes its old value.
-    modState = ModState{};
+struct WindowCase {
+    std::uint32_t start;
+    std::uint32_t offset;
+    bool shown;
+};
+
+void PrintTo(const WindowCase& c, std::ostream* os) { *os << std::hex << c.start << " +" << std::dec << c.offset; }
+
+class NoticeWindow : public ControlLoopTest, public testing::WithParamInterface<WindowCase> {};
+
+TEST_P(NoticeWindow, ShowsForTwoSecondsAcrossTheTickWrap) {
+    const WindowCase& c = GetParam();
+    standin_setTick(c.start);
+    releaseKey(122);
+    pass();
+    ASSERT_EQ(modState.noticeKind, kNoticeHud);
+    standin_setTick(c.start + c.offset);
+    pass();
+    const auto& d = world().current.draws;
+    const bool shown = d.size() >= 2 && d[1].text == "PLK HUD:";
+    EXPECT_EQ(shown, c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ticks, NoticeWindow, testing::Values(
+    WindowCase{100000, 0, true}, WindowCase{100000, 2000, true}, WindowCase{100000, 2001, false},
+    WindowCase{0xFFFFFF00u, 0, true}, WindowCase{0xFFFFFF00u, 0xFF, true}, WindowCase{0xFFFFFF00u, 0x100, true},
+    WindowCase{0xFFFFFF00u, 2000, true}, WindowCase{0xFFFFFF00u, 2001, false},
+    WindowCase{0xFFFFF000u, 3000, false}));
+
+TEST_F(ControlLoopTest, AnOldNoticeComesBackOnlyModuloTwoToThe32) {
     standin_setTick(5000);
     releaseKey(122);
     pass();
@@ -303,13 +320,15 @@ TEST_F(ControlLoopTest, NoticeWordFollowsTheFlagEveryFrame) {
     EXPECT_EQ(d[2].text, "On");
 }
 
-// What step 5 sends with auto-walk off, row by row.
+// What the movement sends with auto-walk off, row by row.
 struct MovementRow {
     const char* name;
     bool pace, moving, secondary, latchBefore;
     float primary, second;  // NaN: unchanged
     bool latchAfter;
 };
+
+void PrintTo(const MovementRow& r, std::ostream* os) { *os << r.name; }
 
 class MovementTest : public PluginTest {
 protected:
@@ -323,38 +342,37 @@ protected:
     }
 };
 
-TEST_F(MovementTest, TableRows) {
-    const float U = std::numeric_limits<float>::quiet_NaN();
-    const MovementRow rows[] = {
-        {"standing", false, false, false, false, 1.25f, 0.0f, false},
-        {"standing, latched", false, false, false, true, U, U, false},
-        {"moving", false, true, false, false, 1.25f, 1.25f, false},
-        {"moving, latched", false, true, false, true, U, U, true},
-        {"pace", true, true, false, false, 3.0f, 3.0f, false},
-        {"pace, latched", true, true, false, true, 3.0f, 3.0f, true},
-        {"hold", false, true, true, false, 2.0f, 2.0f, true},
-        {"hold with pace", true, true, true, true, 2.0f, 2.0f, true},
-        {"pace alone", true, false, false, false, U, U, false},
-        {"pace alone, latched", true, false, true, true, U, U, true},
-    };
-    for (const auto& r : rows) {
-        SetUp();
-        world().clearControls();
-        world().setControl(kFootPace, r.pace);
-        world().setControl(kFootMove4, r.moving);
-        world().setSecondary(kFootPace, r.secondary);
-        modState.speedHoldLatch = r.latchBefore;
-        applySpeedOnFoot();
-        const auto& calls = currentCalls();
-        ASSERT_GE(calls.size(), 2u);
-        const auto& primary = calls[calls.size() - 2];
-        const auto& secondary = calls.back();
-        EXPECT_EQ(primary.hash, nativeSetSpeedPrimary) << r.name;
-        EXPECT_EQ(primary.args[1], f(std::isnan(r.primary) ? 7.0f : r.primary)) << r.name;
-        EXPECT_EQ(secondary.args[1], f(std::isnan(r.second) ? 8.0f : r.second)) << r.name;
-        EXPECT_EQ(modState.speedHoldLatch, r.latchAfter) << r.name;
-    }
+class MovementRows : public MovementTest, public testing::WithParamInterface<MovementRow> {};
+
+TEST_P(MovementRows, SendTheTablesSpeedsAndLatch) {
+    const MovementRow& r = GetParam();
+    world().setControl(kFootPace, r.pace);
+    world().setControl(kFootMove4, r.moving);
+    world().setSecondary(kFootPace, r.secondary);
+    modState.speedHoldLatch = r.latchBefore;
+    applySpeedOnFoot();
+    const auto& calls = currentCalls();
+    ASSERT_GE(calls.size(), 2u);
+    const auto& primary = calls[calls.size() - 2];
+    const auto& secondary = calls.back();
+    EXPECT_EQ(primary.hash, nativeSetSpeedPrimary);
+    EXPECT_EQ(primary.args[1], f(std::isnan(r.primary) ? 7.0f : r.primary));
+    EXPECT_EQ(secondary.args[1], f(std::isnan(r.second) ? 8.0f : r.second));
+    EXPECT_EQ(modState.speedHoldLatch, r.latchAfter);
 }
+
+constexpr float U = kNan;  // unchanged
+INSTANTIATE_TEST_SUITE_P(Table, MovementRows, testing::Values(
+    MovementRow{"standing", false, false, false, false, 1.25f, 0.0f, false},
+    MovementRow{"standing, latched", false, false, false, true, U, U, false},
+    MovementRow{"moving", false, true, false, false, 1.25f, 1.25f, false},
+    MovementRow{"moving, latched", false, true, false, true, U, U, true},
+    MovementRow{"pace", true, true, false, false, 3.0f, 3.0f, false},
+    MovementRow{"pace, latched", true, true, false, true, 3.0f, 3.0f, true},
+    MovementRow{"hold", false, true, true, false, 2.0f, 2.0f, true},
+    MovementRow{"hold with pace", true, true, true, true, 2.0f, 2.0f, true},
+    MovementRow{"pace alone", true, false, false, false, U, U, false},
+    MovementRow{"pace alone, latched", true, false, true, true, U, U, true}));
 
 TEST_F(MovementTest, QueriesStopAsSoonAsEachStepIsDecided) {
     world().setControl(kFootMove1, true);

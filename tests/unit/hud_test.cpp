@@ -62,34 +62,35 @@ struct BandCase {
     std::uint32_t nudgeBits;
 };
 
-TEST(SpeedBands, DecisionListAtTheListedValues) {
-    const BandCase cases[] = {
-        {1.5f, SpeedBand::Low, 0, 100, 0, 0},
-        {2.0f, SpeedBand::AtTwo, 155, 60, 0, 0},
-        {3.0f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},
-        {2.9f, SpeedBand::High, 155, 0, 0, 0x3B23D70A},
-        {2.5f, SpeedBand::High, 155, 0, 0, 0},
-        {1.6f, SpeedBand::Middle, 0, 100, 170, 0},
-        {1.5005f, SpeedBand::Low, 0, 100, 0, 0},
-        {1.9985f, SpeedBand::AtTwo, 155, 60, 0, 0},
-        {0.0f, SpeedBand::Low, 0, 100, 0, 0xBC23D70A},
-        {-0.5f, SpeedBand::Low, 0, 100, 0, 0xBC23D70A},
-        {6.0f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},
-        {2.9995f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},  // approximately 3
-        {0.0005f, SpeedBand::Low, 0, 100, 0, 0},            // above 0 by the relative test
-        {NAN, SpeedBand::AtTwo, 155, 60, 0, 0},             // NaN is "approximately" anything
-    };
-    for (const auto& c : cases) {
-        const BandStyle s = selectSpeedBand(c.value);
-        EXPECT_EQ(s.band, c.band) << c.value;
-        EXPECT_EQ(s.red, c.r) << c.value;
-        EXPECT_EQ(s.green, c.g) << c.value;
-        EXPECT_EQ(s.blue, c.b) << c.value;
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(s.nudge), c.nudgeBits) << c.value;
-    }
+void PrintTo(const BandCase& c, std::ostream* os) { *os << c.value; }
+
+class SpeedBands : public testing::TestWithParam<BandCase> {};
+
+TEST_P(SpeedBands, DecisionListAtTheListedValues) {
+    const BandCase& c = GetParam();
+    const BandStyle s = selectSpeedBand(c.value);
+    EXPECT_EQ(s.band, c.band);
+    EXPECT_EQ((std::vector<unsigned>{s.red, s.green, s.blue}), (std::vector<unsigned>{c.r, c.g, c.b}));
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(s.nudge), c.nudgeBits);
 }
 
-TEST(SpeedBands, TolerantComparisonsAreStrictAndRelative) {
+INSTANTIATE_TEST_SUITE_P(Values, SpeedBands, testing::Values(
+    BandCase{1.5f, SpeedBand::Low, 0, 100, 0, 0},
+    BandCase{2.0f, SpeedBand::AtTwo, 155, 60, 0, 0},
+    BandCase{3.0f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},
+    BandCase{2.9f, SpeedBand::High, 155, 0, 0, 0x3B23D70A},
+    BandCase{2.5f, SpeedBand::High, 155, 0, 0, 0},
+    BandCase{1.6f, SpeedBand::Middle, 0, 100, 170, 0},
+    BandCase{1.5005f, SpeedBand::Low, 0, 100, 0, 0},
+    BandCase{1.9985f, SpeedBand::AtTwo, 155, 60, 0, 0},
+    BandCase{0.0f, SpeedBand::Low, 0, 100, 0, 0xBC23D70A},
+    BandCase{-0.5f, SpeedBand::Low, 0, 100, 0, 0xBC23D70A},
+    BandCase{6.0f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},
+    BandCase{2.9995f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},  // approximately 3
+    BandCase{0.0005f, SpeedBand::Low, 0, 100, 0, 0},            // above 0 by the relative test
+    BandCase{NAN, SpeedBand::AtTwo, 155, 60, 0, 0}));           // NaN is "approximately" anything
+
+TEST(TolerantComparisons, AreStrictAndRelative) {
     EXPECT_FALSE(isDefinitelyGreater(1.0009f, 1.0f)) << "under both the absolute and relative margins";
     EXPECT_TRUE(isDefinitelyGreater(1.0025f, 1.0f));
     EXPECT_TRUE(isDefinitelyGreater(0.0005f, 0.0f)) << "the relative margin is tiny near zero";
@@ -209,43 +210,46 @@ struct NoticeCase {
     float wordX;
 };
 
-class NoticeTest : public HudTest {};
+void PrintTo(const NoticeCase& c, std::ostream* os) { *os << c.label; }
 
-TEST_F(NoticeTest, EachKindDrawsItsBoxLabelAndWord) {
-    const NoticeCase cases[] = {
-        {0, "PLK:", std::bit_cast<std::uint32_t>(0.0425f), 0.08f, 0.051f},
-        {1, "PLK HUD:", 0x3D75C290u, 0.115f, 0.091f},
-        {2, "PLK Auto-Walk:", std::bit_cast<std::uint32_t>(0.0775f), 0.15f, 0.126f},
-        {3, "PLK Horse-Support:", std::bit_cast<std::uint32_t>(0.0925f), 0.18f, 0.156f},
-    };
-    for (const auto& c : cases) {
-        for (bool flag : {true, false}) {
-            modState = ModState{};
-            modState.noticeKind = c.kind;
-            modState.modEnabled = modState.hudVisible = modState.autoWalk = flag;
-            modState.horseSupportOff = !flag;  // kind 3 reports the inverse
-            world().beginFrame(0);
-            drawToggleNotice();
-            const auto& calls = currentCalls();
-            ASSERT_EQ(calls.size(), 11u);
-            EXPECT_EQ(calls[0].args, (std::vector<std::uint64_t>{c.centreBits, f(0.0225f), f(c.width), f(0.035f),
-                                                                 25, 25, 25, 255, 0, 0}));
-            const auto& d = world().current.draws;
-            ASSERT_EQ(d.size(), 3u);
-            EXPECT_EQ(d[1].text, c.label);
-            EXPECT_EQ(d[1].cx, 0.0076f);
-            EXPECT_EQ(d[1].cy, 0.006f);
-            EXPECT_EQ(d[1].scale, 0.5f);
-            EXPECT_FALSE(d[1].flag);
-            EXPECT_EQ((std::vector<std::uint64_t>{d[1].r, d[1].g, d[1].b, d[1].a}),
-                      (std::vector<std::uint64_t>{255, 255, 255, 200}));
-            EXPECT_EQ(d[2].text, flag ? "On" : "Off") << c.label;
-            EXPECT_EQ(d[2].cx, c.wordX);
-            EXPECT_EQ((std::vector<std::uint64_t>{d[2].r, d[2].g, d[2].b, d[2].a}),
-                      (flag ? std::vector<std::uint64_t>{0, 255, 0, 200} : std::vector<std::uint64_t>{255, 0, 0, 200}));
-        }
+class NoticeTest : public HudTest {};
+class NoticeKinds : public NoticeTest, public testing::WithParamInterface<NoticeCase> {};
+
+TEST_P(NoticeKinds, DrawItsBoxLabelAndWord) {
+    const NoticeCase& c = GetParam();
+    for (bool flag : {true, false}) {
+        SCOPED_TRACE(flag ? "on" : "off");
+        modState = ModState{};
+        modState.noticeKind = c.kind;
+        modState.modEnabled = modState.hudVisible = modState.autoWalk = flag;
+        modState.horseSupportOff = !flag;  // kind 3 reports the inverse
+        world().beginFrame(0);
+        drawToggleNotice();
+        const auto& calls = currentCalls();
+        ASSERT_EQ(calls.size(), 11u);
+        EXPECT_EQ(calls[0].args, (std::vector<std::uint64_t>{c.centreBits, f(0.0225f), f(c.width), f(0.035f),
+                                                             25, 25, 25, 255, 0, 0}));
+        const auto& d = world().current.draws;
+        ASSERT_EQ(d.size(), 3u);
+        EXPECT_EQ(d[1].text, c.label);
+        EXPECT_EQ(d[1].cx, 0.0076f);
+        EXPECT_EQ(d[1].cy, 0.006f);
+        EXPECT_EQ(d[1].scale, 0.5f);
+        EXPECT_FALSE(d[1].flag);
+        EXPECT_EQ((std::vector<std::uint64_t>{d[1].r, d[1].g, d[1].b, d[1].a}),
+                  (std::vector<std::uint64_t>{255, 255, 255, 200}));
+        EXPECT_EQ(d[2].text, flag ? "On" : "Off");
+        EXPECT_EQ(d[2].cx, c.wordX);
+        EXPECT_EQ((std::vector<std::uint64_t>{d[2].r, d[2].g, d[2].b, d[2].a}),
+                  (flag ? std::vector<std::uint64_t>{0, 255, 0, 200} : std::vector<std::uint64_t>{255, 0, 0, 200}));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, NoticeKinds, testing::Values(
+    NoticeCase{0, "PLK:", std::bit_cast<std::uint32_t>(0.0425f), 0.08f, 0.051f},
+    NoticeCase{1, "PLK HUD:", 0x3D75C290u, 0.115f, 0.091f},
+    NoticeCase{2, "PLK Auto-Walk:", std::bit_cast<std::uint32_t>(0.0775f), 0.15f, 0.126f},
+    NoticeCase{3, "PLK Horse-Support:", std::bit_cast<std::uint32_t>(0.0925f), 0.18f, 0.156f}));
 
 TEST_F(NoticeTest, UnknownKindsDrawNothing) {
     for (NoticeKind k : {-1, 4, 1000}) {
