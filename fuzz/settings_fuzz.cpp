@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     switch (r.end) {
         case SettingsLoadEnd::NoSection: require(sameSettings(loaded, defaults)); break;
-        case SettingsLoadEnd::Complete: require(r.failedKey == kSettingsTable.size() && !r.error); break;
+        case SettingsLoadEnd::Complete: require(r.failedKey == kSettingsTable.size() && r.error == SettingsLoadError::None); break;
         case SettingsLoadEnd::Stopped: {
             require(r.failedKey < kSettingsTable.size());
             const SettingEntry& bad = kSettingsTable[r.failedKey];
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 threw = true;
             }
             require(threw);
-            const std::string m = settingsLoadMessage(r);
+            const std::string m = settingsLoadMessage(r.error);
             require(m == "invalid stoi argument" || m == "stoi argument out of range" ||
                     m == "invalid stof argument" || m == "stof argument out of range");
             for (std::size_t i = r.failedKey; i < kSettingsTable.size(); ++i)
