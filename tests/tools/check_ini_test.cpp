@@ -96,6 +96,13 @@ TEST(CheckIni, BadFilesAreExplained) {
          {"\"true ; yes\" is read as false"}},
         {"booleans in capitals", "[SETTINGS]\nDISABLE_HORSE_SUPPORT=TRUE\n", 0, {"true "}},
         {"a comma as decimal point", "[SETTINGS]\nINITIAL_WALK_SPEED=2,5\n", 1, {"\"2,5\" is read as 2"}},
+        // Numbers of any length are told whole in one pass (a regex once recursed per byte).
+        {"a key code after 100,000 zeros", "[SETTINGS]\nTOGGLE_MOD_KEY=" + std::string(100'000, '0') + "65\n", 0,
+         {"65 (A)"}},
+        {"a speed with 100,000 zeros", "[SETTINGS]\nINITIAL_WALK_SPEED=1." + std::string(100'000, '0') + "\n", 0,
+         {"file, line 2"}},
+        {"a long number with a tail", "[SETTINGS]\nUI_BAR_LENGTH=0." + std::string(100'000, '1') + "x\n", 1,
+         {"only its leading number counts"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

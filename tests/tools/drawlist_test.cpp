@@ -77,6 +77,9 @@ TEST(DrawList, ABadLineNamesFileAndLine) {
         "frame a 1",                          // tick missing
         "end",                                // end without frame
         "frame a 1 2\nrect 1 2 3 4 5 6 7 8",  // no end at all
+        "frame /tmp/x 1 2",                   // a name that leaves the output folder
+        "frame ../../x 1 2",
+        "frame a.b 1 2",
     };
     for (const char* text : bad) {
         SCOPED_TRACE(text);

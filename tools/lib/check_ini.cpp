@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <regex>
+#include <string_view>
 #include <vector>
 
 #include "config/ini.h"
@@ -115,14 +115,44 @@ std::string closestKey(const std::string& key) {
     return best <= std::max<std::size_t>(2, name.size() / 3) ? name : std::string();
 }
 
-// Whether the whole text is one number; otherwise the parse reads a leading
-// part and ignores the rest.
-bool isWholeNumber(const std::string& text, SettingKind kind) {
-    static const std::regex integer(R"([+-]?[0-9]+)");
-    static const std::regex real(
-        R"([+-]?(([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?|0[xX]([0-9a-fA-F]+\.?[0-9a-fA-F]*|\.[0-9a-fA-F]+)([pP][+-]?[0-9]+)?|inf|infinity|nan))",
-        std::regex::icase);
-    return std::regex_match(text, kind == SettingKind::Integer ? integer : real);
+bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+bool isHexDigit(char c) { return isDecimalDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+bool equalsIgnoringCase(std::string_view text, std::string_view lower) {
+    if (text.size() != lower.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if ((text[i] >= 'A' && text[i] <= 'Z' ? text[i] + ('a' - 'A') : text[i]) != lower[i]) return false;
+    return true;
+}
+
+// Whether the whole text is one number, in one pass over it; otherwise the
+// parse reads a leading part and ignores the rest.
+bool isWholeNumber(std::string_view text, SettingKind kind) {
+    std::size_t i = 0;
+    const auto skip = [&](bool (*accepts)(char)) {
+        const std::size_t from = i;
+        while (i < text.size() && accepts(text[i])) ++i;
+        return i - from;
+    };
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (kind == SettingKind::Integer) return skip(isDecimalDigit) > 0 && i == text.size();
+    const std::string_view rest = text.substr(i);
+    if (equalsIgnoringCase(rest, "inf") || equalsIgnoringCase(rest, "infinity") || equalsIgnoringCase(rest, "nan"))
+        return true;
+    const bool hex = rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X');
+    if (hex) i += 2;
+    std::size_t digits = skip(hex ? isHexDigit : isDecimalDigit);
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        digits += skip(hex ? isHexDigit : isDecimalDigit);
+    }
+    if (digits == 0) return false;
+    if (i < text.size() && (hex ? text[i] == 'p' || text[i] == 'P' : text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (skip(isDecimalDigit) == 0) return false;
+    }
+    return i == text.size();
 }
 
 std::string nanEffect(float Settings::*field) {

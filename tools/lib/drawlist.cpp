@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "tools/lib/scenario.h"
+
 namespace {
 
 std::string num(float v) {
@@ -117,6 +119,9 @@ std::vector<DrawSnapshot> parseDrawList(const std::string& text, const std::stri
             if (open) r.fail("'frame' before the previous frame's 'end'");
             DrawSnapshot s;
             s.name = r.word();
+            // The name becomes a file name under the output folder.
+            if (!isValidSnapshotName(s.name))
+                r.fail("frame name '" + s.name + "' may hold only letters, digits, '-' and '_'");
             s.frame = r.whole();
             s.tick = static_cast<std::uint32_t>(r.whole());
             r.done();

@@ -71,12 +71,6 @@ bool parseSigned(const std::string& s, std::int32_t& out) {
     return !s.empty() && ec == std::errc{} && end == s.data() + s.size();
 }
 
-bool validName(const std::string& s) {
-    return !s.empty() && s.size() <= 64 && std::all_of(s.begin(), s.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
-    });
-}
-
 class LineParser {
 public:
     LineParser(Scenario& s, int line) : s_(s), line_(line) {}
@@ -124,7 +118,7 @@ public:
             e.kind = action == "tick" ? EventKind::SetTick : action == "advance" ? EventKind::Advance : EventKind::SetStep;
         } else if (action == "snapshot") {
             if (args.size() > 1) fail("snapshot takes at most one name");
-            if (!args.empty() && !validName(args[0]))
+            if (!args.empty() && !isValidSnapshotName(args[0]))
                 fail("snapshot name '" + args[0] + "' may hold only letters, digits, '-' and '_'");
             e.kind = EventKind::Snapshot;
             if (!args.empty()) e.name = args[0];
@@ -230,6 +224,12 @@ ScenarioError::ScenarioError(const std::string& f, int l, const std::string& wha
 std::uint64_t Scenario::frameCount() const { return frames ? *frames : lastMentioned + 61; }
 
 const char* scenarioControlNames() { return "speed-up, speed-down, pace, pace-hold, move, move2, move3, move4"; }
+
+bool isValidSnapshotName(const std::string& s) {
+    return !s.empty() && s.size() <= 64 && std::all_of(s.begin(), s.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' || c == '_';
+    });
+}
 
 std::string snapshotName(const ScenarioEvent& e) {
     return e.name.empty() ? "frame-" + std::to_string(e.frame) : e.name;

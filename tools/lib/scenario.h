@@ -64,5 +64,9 @@ Scenario loadScenario(const std::string& path);
 // Control names a scenario may hold, for help texts.
 const char* scenarioControlNames();
 
+// Whether `name` may name a snapshot's picture: 1 to 64 letters, digits, '-'
+// and '_', so a picture never lands outside the folder it is written to.
+bool isValidSnapshotName(const std::string& name);
+
 // Snapshot file name for an event: its name, or "frame-N".
 std::string snapshotName(const ScenarioEvent& e);
