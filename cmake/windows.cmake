@@ -23,8 +23,10 @@ add_library(Pacelark SHARED ${PLK_PLUGIN_SOURCES})
 set_target_properties(Pacelark PROPERTIES PREFIX "" OUTPUT_NAME Pacelark)
 target_include_directories(Pacelark PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(Pacelark plk_scripthook_imports)
-# No exports of our own: without this MinGW exports every symbol.
-target_link_options(Pacelark PRIVATE -Wl,--exclude-all-symbols -s)
+# No exports of our own: without this MinGW exports every symbol. The two
+# wraps swap runtime parts that would outlive an unload (host/unload_win32.cpp).
+target_link_options(Pacelark PRIVATE -Wl,--exclude-all-symbols -s
+    -Wl,--wrap=pthread_once -Wl,--wrap=__emutls_get_address)
 target_link_libraries(Pacelark PRIVATE ${PLK_SH_IMPLIB} kernel32)
 
 add_library(ScriptHookFRTR SHARED ${PLK_STANDIN_SOURCES}
