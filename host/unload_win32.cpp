@@ -10,8 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "hud/notice.h"
-
 namespace __gnu_cxx {
 void __freeres();  // libstdc++: frees the exception emergency pool
 }
@@ -105,7 +103,6 @@ void releaseThreadLocals() {
 struct ReleaseAtUnload {
     constexpr ReleaseAtUnload() = default;
     ~ReleaseAtUnload() {
-        releaseNoticeCopies();  // a notice on screen at unload keeps its two copies
         __gnu_cxx::__freeres();
         releaseThreadLocals();
     }
