@@ -19,7 +19,10 @@ add_custom_command(OUTPUT ${PLK_SH_IMPLIB}
     COMMENT "Import library for ScriptHookFRTR.dll")
 add_custom_target(plk_scripthook_imports DEPENDS ${PLK_SH_IMPLIB})
 
-add_library(Pacelark SHARED ${PLK_PLUGIN_SOURCES})
+# The version resource players see in the file's properties.
+enable_language(RC)
+configure_file(${PROJECT_SOURCE_DIR}/host/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
+add_library(Pacelark SHARED ${PLK_PLUGIN_SOURCES} ${CMAKE_BINARY_DIR}/version.rc)
 set_target_properties(Pacelark PROPERTIES PREFIX "" OUTPUT_NAME Pacelark)
 target_include_directories(Pacelark PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(Pacelark plk_scripthook_imports)
@@ -45,7 +48,8 @@ include(GoogleTest)
 
 file(GLOB PLK_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
 add_executable(plk_e2e_tests ${PLK_E2E_TESTS} ${PROJECT_SOURCE_DIR}/hud/label_format.cpp)
-target_link_libraries(plk_e2e_tests PRIVATE ScriptHookFRTR gtest_main gmock)
+target_link_libraries(plk_e2e_tests PRIVATE ScriptHookFRTR gtest_main gmock version)
+target_compile_definitions(plk_e2e_tests PRIVATE PLK_PROJECT_VERSION="${PROJECT_VERSION}")
 add_dependencies(plk_e2e_tests Pacelark)
 gtest_discover_tests(plk_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${PLK_BIN})

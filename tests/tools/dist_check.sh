@@ -13,6 +13,11 @@ zip="$work/out/Pacelark-$version-win64.zip"
 ls "$work/out" | grep -q tmp && fail "a temporary file was left beside the package"
 cmp -s "$work/out/Pacelark.dll" "$dll" || fail "dist/Pacelark.dll is not the one built"
 cmp -s "$work/out/Pacelark.ini" "$src/config/Pacelark.ini" || fail "dist/Pacelark.ini is not the sample"
+# Every file shipped has its sum, and the sums hold.
+(cd "$work/out" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
+listed=$(awk '{print $2}' "$work/out/SHA256SUMS" | sort | tr '\n' ' ')
+shipped=$(ls "$work/out" | grep -v '^SHA256SUMS$' | sort | tr '\n' ' ')
+[ "$listed" = "$shipped" ] || fail "SHA256SUMS lists '$listed' but dist holds '$shipped'"
 
 names=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
 [ "$names" = "Pacelark.dll Pacelark.ini README.txt " ] || fail "the package holds: $names"

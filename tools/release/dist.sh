@@ -1,6 +1,7 @@
 #!/bin/bash
 # The release package: the DLL, the sample settings and the players' readme,
-# in dist/Pacelark-VERSION-win64.zip (DIST_DIR chooses another folder).
+# in dist/Pacelark-VERSION-win64.zip (DIST_DIR chooses another folder), the
+# files a player copies loose beside it, and a SHA256SUMS file over them all.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 version="${1:?usage: dist.sh VERSION}"
@@ -20,6 +21,7 @@ mv -f "$zip.tmp" "$zip"
 # The two files a player copies, also loose beside the zip.
 cp "$stage/Pacelark.dll" "$dir/Pacelark.dll.tmp" && mv -f "$dir/Pacelark.dll.tmp" "$dir/Pacelark.dll"
 cp "$stage/Pacelark.ini" "$dir/Pacelark.ini.tmp" && mv -f "$dir/Pacelark.ini.tmp" "$dir/Pacelark.ini"
-echo "$dir/$(basename "$zip")"
-echo "$dir/Pacelark.dll"
-echo "$dir/Pacelark.ini"
+# What dist/ ships, each with its SHA-256, checkable with `sha256sum -c SHA256SUMS`.
+shipped=("$(basename "$zip")" Pacelark.dll Pacelark.ini)
+(cd "$dir" && sha256sum "${shipped[@]}" >SHA256SUMS.tmp && mv -f SHA256SUMS.tmp SHA256SUMS)
+for f in "${shipped[@]}" SHA256SUMS; do echo "$dir/$f"; done
