@@ -16,8 +16,6 @@ unsigned divideBy10(std::uint32_t (&limb)[4]) {
     return static_cast<unsigned>(rest);
 }
 
-bool isZero(const std::uint32_t (&limb)[4]) { return !(limb[0] | limb[1] | limb[2] | limb[3]); }
-
 }  // namespace
 
 void formatSpeedLabel(char* out, std::size_t size, float value) {
@@ -37,8 +35,6 @@ void formatSpeedLabel(char* out, std::size_t size, float value) {
     } else {
         // value = mantissa × 2^(exponentField - 150), subnormals aside.
         const std::uint64_t mantissa = exponentField ? fraction | 0x800000u : fraction;
-        std::uint32_t whole[4] = {};
-        unsigned cents = 0;
         if (exponentField < 150) {
             // Below 2^23 the hundredth count fits in 64 bits; round it to even.
             const int shift = exponentField ? 150 - exponentField : 149;
@@ -50,20 +46,27 @@ void formatSpeedLabel(char* out, std::size_t size, float value) {
                 const std::uint64_t half = std::uint64_t{1} << (shift - 1);
                 if (rest > half || (rest == half && (hundredths & 1))) ++hundredths;
             }  // else below 2^-40: rounds to zero, and cannot be a tie
-            cents = static_cast<unsigned>(hundredths % 100);
-            whole[0] = static_cast<std::uint32_t>(hundredths / 100);
+            *--p = static_cast<char>('0' + hundredths % 10);
+            *--p = static_cast<char>('0' + hundredths / 10 % 10);
+            *--p = '.';
+            std::uint64_t whole = hundredths / 100;
+            do {
+                *--p = static_cast<char>('0' + whole % 10);
+                whole /= 10;
+            } while (whole);
         } else {
             // From 2^23 on every float is an integer below 2^128.
             const int shift = exponentField - 150;
-            whole[shift / 32] = static_cast<std::uint32_t>(mantissa << (shift % 32));
-            if (shift / 32 < 3) whole[shift / 32 + 1] = static_cast<std::uint32_t>((mantissa << (shift % 32)) >> 32);
+            std::uint32_t whole[4] = {};
+            const std::uint64_t shifted = mantissa << (shift % 32);
+            whole[shift / 32] = static_cast<std::uint32_t>(shifted);
+            if (shift / 32 < 3) whole[shift / 32 + 1] = static_cast<std::uint32_t>(shifted >> 32);
+            p -= 3;
+            std::memcpy(p, ".00", 3);
+            do {
+                *--p = static_cast<char>('0' + divideBy10(whole));
+            } while (whole[0] | whole[1] | whole[2] | whole[3]);
         }
-        *--p = static_cast<char>('0' + cents % 10);
-        *--p = static_cast<char>('0' + cents / 10);
-        *--p = '.';
-        do {
-            *--p = static_cast<char>('0' + divideBy10(whole));
-        } while (!isZero(whole));
         if (bits >> 31) *--p = '-';  // as printf: "-0.00" for -0.0 and -0.001
     }
     std::size_t length = static_cast<std::size_t>(text + sizeof text - p);
