@@ -1,10 +1,12 @@
 // Not a test: a long check of the float parse and the label formatter
 // against this C runtime's strtof and snprintf in the "C" locale, then
 // figures. Built natively (glibc) and for Windows (the DLL's own runtime,
-// run under Wine). Under glibc two differences are expected and counted
+// run under Wine). Under glibc three differences are expected and counted
 // apart: glibc flags a range error for a value that rounds up to the
-// smallest normal float, and it rounds the exact subnormal ties that the
-// DLL's runtime turns into the smallest normal float correctly.
+// smallest normal float, it rounds the exact subnormal ties that the DLL's
+// runtime turns into the smallest normal float correctly, and it returns +0
+// where nothing converts after a '-'. Its NaN payloads differ too, so the
+// odd forms with a '(' are left out under glibc.
 //   plk_float_check [strings, default 3000000] [label stride, default 1]
 #include <chrono>
 #include <cerrno>
@@ -40,7 +42,7 @@ constexpr bool kReferenceRuntime = false;
 #endif
 
 struct Counts {
-    long checked = 0, failed = 0, minNormalRange = 0, subnormalTie = 0;
+    long checked = 0, failed = 0, minNormalRange = 0, subnormalTie = 0, invalidSign = 0;
 };
 
 void checkParse(const char* text, Counts& c) {
@@ -55,6 +57,10 @@ void checkParse(const char* text, Counts& c) {
     const std::size_t used = static_cast<std::size_t>(end - text);
     if (a == b && mine.used == used && myRange == theirRange) return;
     if (!kReferenceRuntime && mine.used == used) {
+        if (used == 0 && (a | b) == 0x80000000u) {
+            ++c.invalidSign;
+            return;
+        }
         if (a == b && (a & 0x7FFFFFFF) == 0x00800000 && theirRange && !myRange) {
             ++c.minNormalRange;
             return;
@@ -93,6 +99,31 @@ void nearHalfway(std::uint32_t bits, Counts& c) {
     char shortest[64];
     std::snprintf(shortest, sizeof shortest, "%.9g", floatOf(bits));
     checkParse(shortest, c);
+}
+
+// Short strings over the bytes that matter to a parse: every form, sign,
+// blank, payload and stopping point in odd orders.
+void randomForm(std::mt19937_64& rng, char* text) {
+    static const char alphabet[] = "0123456789012345.eEpPxX+-  \t\vnNaAiIfFtTyY()bcd_g\xA0";
+    const int length = 1 + static_cast<int>(rng() % 14);
+    for (int k = 0; k < length; ++k) text[k] = alphabet[rng() % (sizeof alphabet - 1)];
+    text[length] = '\0';
+}
+
+long intFailures = 0;
+
+void checkInt(const char* text) {
+    errno = 0;
+    char* end = nullptr;
+    const long theirs = std::strtol(text, &end, 10);
+    const std::size_t used = static_cast<std::size_t>(end - text);
+    const bool theirRange = errno == ERANGE || theirs < INT32_MIN || theirs > INT32_MAX;
+    const Int32Parse mine = parseInt32(text);
+    const bool same = mine.used == used && (mine.status == NumberStatus::OutOfRange) == theirRange &&
+                      (theirRange || mine.value == theirs);
+    if (!same && ++intFailures <= 20)
+        std::printf("INT DIFFERS %s: ours %ld used %zu, runtime %ld used %zu\n", text, static_cast<long>(mine.value),
+                    mine.used, theirs, used);
 }
 
 void randomText(std::mt19937_64& rng, char* text) {
@@ -141,6 +172,13 @@ int main(int argc, char** argv) {
     for (long n = 0; n < strings; ++n) {
         randomText(rng, text);
         checkParse(text, c);
+        checkInt(text);
+        // glibc reads NaN payloads and hexadecimal underflow its own way.
+        if (kReferenceRuntime || n % 2) {
+            randomForm(rng, text);
+            if (kReferenceRuntime || !std::strchr(text, '(')) checkParse(text, c);
+            checkInt(text);
+        }
     }
     // Hard cases: every float near the ends of the range and of the
     // subnormals, and random ones elsewhere.
@@ -152,9 +190,10 @@ int main(int argc, char** argv) {
     for (long n = 0; n < strings / 20; ++n) nearHalfway(static_cast<std::uint32_t>(rng() % 0x7F7FFFFF), c);
     std::printf("float parse: %ld strings, %ld differ", c.checked, c.failed);
     if (!kReferenceRuntime)
-        std::printf(" (expected glibc differences: %ld range errors at the smallest normal, %ld subnormal ties)",
-                    c.minNormalRange, c.subnormalTie);
-    std::printf("\n");
+        std::printf(" (expected glibc differences: %ld range errors at the smallest normal, %ld subnormal ties,"
+                    " %ld signs of the zero with nothing converted)",
+                    c.minNormalRange, c.subnormalTie, c.invalidSign);
+    std::printf("\nint parse: %ld differ\n", intFailures);
 
     // Labels: every float in [1/1024, 64) and in [2^20, 2^25), both signs on
     // a stride; a stride over all patterns for the rest.
@@ -183,5 +222,5 @@ int main(int argc, char** argv) {
         [&](int r) { std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(values[r % 8])); }, 2000000);
     const double viaLabel = nsPerCall([&](int r) { formatSpeedLabel(buf, sizeof buf, values[r % 8]); }, 2000000);
     std::printf("label   snprintf %6.1f ns, formatSpeedLabel %6.1f ns\n", viaPrintf, viaLabel);
-    return c.failed || labelFails ? 1 : 0;
+    return c.failed || labelFails || intFailures ? 1 : 0;
 }
