@@ -21,14 +21,14 @@ void require(bool ok) {
     if (!ok) std::abort();
 }
 
-std::size_t lineCount(const std::string& text) {
+[[maybe_unused]] std::size_t lineCount(const std::string& text) {
     std::size_t n = 1;
     for (char c : text) n += c == '\n';
     return n;
 }
 
 // "NAME:LINE: ..." with LINE a line of the text.
-void requireFileAndLine(const std::string& what, const std::string& name, const std::string& text) {
+[[maybe_unused]] void requireFileAndLine(const std::string& what, const std::string& name, const std::string& text) {
     require(what.rfind(name + ":", 0) == 0);
     const std::size_t line = std::strtoul(what.c_str() + name.size() + 1, nullptr, 10);
     require(line >= 1 && line <= lineCount(text));
