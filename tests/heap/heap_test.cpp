@@ -126,6 +126,16 @@ TEST_F(HeapTest, TwoTogglesInOnePassStillTakeTwoCopies) {
     EXPECT_EQ(settle(), -2);
 }
 
+TEST_F(HeapTest, ANoticeDrawnTwiceInOnePassHoldsOnlyTheLastCopies) {
+    modState.noticeKind = kNoticeHud;
+    const std::int64_t before = plkalloc::counts().outstanding();
+    drawToggleNotice();
+    drawToggleNotice();
+    EXPECT_EQ(plkalloc::counts().outstanding() - before, 2);
+    releaseNoticeCopies();
+    EXPECT_EQ(plkalloc::counts().outstanding() - before, 0);
+}
+
 TEST_F(HeapTest, ANoticeAcrossTheTickCounterWrapStaysBounded) {
     noophost::setTick(0xFFFFFF00u);
     runControlPass();

@@ -267,6 +267,9 @@ TEST_P(NoticeKinds, DrawItsBoxLabelAndWord) {
                   (std::vector<std::uint64_t>{255, 255, 255, 200}));
         EXPECT_EQ(d[2].text, flag ? "On" : "Off");
         EXPECT_EQ(d[2].cx, c.wordX);
+        EXPECT_EQ(d[2].cy, 0.006f);
+        EXPECT_EQ(d[2].scale, 0.5f);
+        EXPECT_FALSE(d[2].flag);
         EXPECT_EQ((std::vector<std::uint64_t>{d[2].r, d[2].g, d[2].b, d[2].a}),
                   (flag ? std::vector<std::uint64_t>{0, 255, 0, 200} : std::vector<std::uint64_t>{255, 0, 0, 200}));
     }
