@@ -217,36 +217,53 @@ IniCheck checkIniText(std::string_view bytes, const std::string& path) {
     auto warn = [&](const std::string& w) { warnings.push_back(w); };
 
     // The line that gives each known key its value: the last in the section.
+    // Repeats and misplaced keys are told once per key and a bounded number
+    // of times, so a huge file gives a short report.
     std::array<const KeyLine*, kKeys> source{};
-    std::array<int, kKeys> firstLine{};
-    std::map<std::string, std::vector<int>> unknown;
+    std::array<int, kKeys> firstLine{}, times{};
+    std::array<std::size_t, kKeys> repeatWarning{};
+    std::array<std::string, kKeys> names;
+    for (std::size_t i = 0; i < kKeys; ++i) names[i] = normaliseIniName(kSettingsTable[i].name);
+    const std::string settingsSection = normaliseIniName(kSettingsSectionName);
+    std::size_t misplaced = 0;
+    std::map<std::string, int> unknown;
     for (const KeyLine& kl : lines) {
         std::size_t index = kKeys;
         for (std::size_t i = 0; i < kKeys; ++i)
-            if (kl.key == normaliseIniName(kSettingsTable[i].name)) index = i;
-        const bool inSettings = kl.section && *kl.section == normaliseIniName(kSettingsSectionName);
+            if (kl.key == names[i]) index = i;
+        const bool inSettings = kl.section && *kl.section == settingsSection;
         if (!inSettings) {
-            if (index < kKeys)
+            if (index < kKeys && ++misplaced <= kMaxUnknownShown)
                 warn(lineRef(kl.line) + ": " + std::string(kSettingsTable[index].name) + " stands " +
                      (kl.section ? "in section [" + *kl.section + "]" : std::string("before any section header")) +
                      ", so it is ignored; move it under [SETTINGS]");
             continue;
         }
         if (index == kKeys) {
-            unknown[kl.key].push_back(kl.line);
+            unknown.emplace(kl.key, kl.line);  // the first line of each
             continue;
         }
-        if (!source[index]) firstLine[index] = kl.line;
-        else
-            warn(std::string(kSettingsTable[index].name) + " is given more than once (" + lineRef(firstLine[index]) +
-                 " and " + lineRef(kl.line) + "); the last one counts");
+        const std::string name(kSettingsTable[index].name);
+        if (++times[index] == 1) {
+            firstLine[index] = kl.line;
+        } else if (times[index] == 2) {
+            repeatWarning[index] = warnings.size();
+            warn(name + " is given more than once (" + lineRef(firstLine[index]) + " and " + lineRef(kl.line) +
+                 "); the last one counts");
+        } else {
+            warnings[repeatWarning[index]] = name + " is given " + std::to_string(times[index]) + " times (" +
+                                             lineRef(firstLine[index]) + " first, " + lineRef(kl.line) +
+                                             " last); the last one counts";
+        }
         source[index] = &kl;
     }
+    if (misplaced > kMaxUnknownShown)
+        warn("... and " + std::to_string(misplaced - kMaxUnknownShown) + " more known keys outside [SETTINGS] are ignored");
     std::size_t shown = 0;
     for (const auto& [key, at] : unknown) {
         if (++shown > kMaxUnknownShown) continue;
         const std::string close = closestKey(key);
-        warn(lineRef(at.front()) + ": unknown key " + shownValue(upper(key)) + " in [SETTINGS] is ignored" +
+        warn(lineRef(at) + ": unknown key " + shownValue(upper(key)) + " in [SETTINGS] is ignored" +
              (close.empty() ? std::string() : "; did you mean " + close + "?"));
     }
     if (unknown.size() > kMaxUnknownShown)
