@@ -90,7 +90,9 @@ async function canvasPixels(page, box) {
 // canvas and in Cairo's picture, except within 1 px of an edge and where
 // text lies (the fonts differ). Opaque colours must be exact, blended ones
 // within 1; the backdrop's gradient within 3.
-async function compareWithCairo(page, w, h, cairo) {
+// `before`: the areas the page's previous frame covered, which must show the
+// backdrop again unless this frame covers them.
+async function compareWithCairo(page, w, h, cairo, before = []) {
   const { draws, widths } = await page.evaluate(() => {
     const g = document.getElementById("hud").getContext("2d");
     return { draws: lastDraws, widths: lastDraws.map((d) => {
@@ -104,12 +106,13 @@ async function compareWithCairo(page, w, h, cairo) {
   const texts = draws.map((d, i) => d.rect ? null : {
     l: d.x * w - 3, t: d.y * h - 3, r: d.x * w + widths[i] * 1.3 + 6, b: d.y * h + d.scale * h / 20 * 1.4 + 3 }).filter(Boolean);
   const within = (x, y, r, m) => x > r.l - m && x < r.r + m && y > r.t - m && y < r.b + m;
+  const areas = rects.concat(before);
   const box = { x: 0, y: 0, w: 1, h: 1 };
-  const right = Math.min(w, Math.ceil(Math.max(...rects.map((r) => r.r))) + 6);
+  const right = Math.min(w, Math.ceil(Math.max(...areas.map((r) => r.r))) + 6);
   box.w = right; box.h = h;
   const canvas = await canvasPixels(page, box);
   let compared = 0, bad = [];
-  for (const r of rects) {
+  for (const r of areas) {
     if (r.r - r.l < 3 || r.b - r.t < 3) continue;
     for (let y = Math.max(0, Math.floor(r.t) - 4); y < Math.min(h, Math.ceil(r.b) + 4); y++) {
       for (let x = Math.max(0, Math.floor(r.l) - 4); x < Math.min(right, Math.ceil(r.r) + 4); x++) {
@@ -127,7 +130,31 @@ async function compareWithCairo(page, w, h, cairo) {
       }
     }
   }
-  return { compared, bad, rects: rects.length };
+  // Text from the top of its line at scale x height / 20 px: the ink starts
+  // at the same place and is as tall, whatever the font.
+  const textBad = [];
+  draws.forEach((d, n) => {
+    if (d.rect) return;
+    const size = d.scale * h / 20, a = d.rgba[3] / 255;
+    const ink = d.rgba.slice(0, 3).map((c) => (a < 1 ? c * a + 25 * (1 - a) : c));  // notices stand on their dark box
+    const region = { l: Math.max(0, Math.floor(d.x * w - 4)), t: Math.max(0, Math.floor(d.y * h - 4)),
+      r: Math.min(right, Math.ceil(d.x * w + widths[n] * 1.4 + 8)), b: Math.min(h, Math.ceil(d.y * h + size * 1.3)) };
+    const extent = (pixels, stride) => {
+      const e = { l: Infinity, t: Infinity, r: -Infinity, b: -Infinity };
+      for (let y = region.t; y < region.b; y++)
+        for (let x = region.l; x < region.r; x++) {
+          const i = (y * stride + x) * 4;
+          if (Math.max(...[0, 1, 2].map((c) => Math.abs(pixels[i + c] - ink[c]))) > 100) continue;
+          e.l = Math.min(e.l, x); e.t = Math.min(e.t, y); e.r = Math.max(e.r, x); e.b = Math.max(e.b, y);
+        }
+      return e;
+    };
+    const c = extent(canvas, box.w), k = extent(cairo.rgba, w);
+    const tall = k.b - k.t + 1, close = Math.abs(c.l - k.l) <= 1 && Math.abs(c.t - k.t) <= 1 &&
+      Math.abs((c.b - c.t + 1) - tall) <= Math.max(2, 0.15 * tall);
+    if (!close || !isFinite(c.l)) textBad.push(`"${d.text}" ink canvas ${c.l},${c.t}..${c.r},${c.b} cairo ${k.l},${k.t}..${k.r},${k.b}`);
+  });
+  return { compared, bad, rects: rects.length, texts: draws.length - rects.length, textBad, areas: rects.concat(texts) };
 }
 
 async function setPreview(page, v) {
@@ -267,7 +294,10 @@ async function canvasMatchesCairo(page) {
       args: ["--desired", "3.5", "--reported", "0", "--mounted", "--notice", "hud=on"] },
     { ini: "[SETTINGS]\nUI_HIDE_PED_DESIRED_SPEED=true\n", resolution: "1280x720", desired: 1.6, notice: 3, noticeOn: true,
       args: ["--desired", "1.6", "--notice", "mount-support=on"] },
+    // The same screen again: what the last frame drew must be gone.
+    { ini: null, resolution: "1280x720", desired: 0.5, args: ["--desired", "0.5"] },
   ];
+  let previous = null;
   for (const s of states) {
     if (s.ini) await pick(page, writeFile("canvas", "Pacelark.ini", s.ini));
     else await page.click("#use-defaults");
@@ -275,9 +305,11 @@ async function canvasMatchesCairo(page) {
     const size = s.resolution.split("x").map(Number);
     const args = s.ini ? ["--ini", path.join(outDir, "canvas", "Pacelark.ini"), ...s.args] : s.args;
     const cairo = cairoPreview(args, size);
-    const r = await compareWithCairo(page, size[0], size[1], cairo);
+    const r = await compareWithCairo(page, size[0], size[1], cairo, previous && previous.size === s.resolution ? previous.areas : []);
+    previous = { size: s.resolution, areas: r.areas };
     check(`${s.resolution}, ${s.args.join(" ")}: the canvas's ${r.rects} rectangles match the Cairo preview (${r.compared} pixels)`,
       r.bad.length === 0 && r.compared > 1000 && cairo.width === size[0], `${r.bad.length} differ: ${r.bad.filter(Boolean).join("; ")}`);
+    check(`${s.resolution}: its ${r.texts} texts start where Cairo's do, as tall`, r.textBad.length === 0 && r.texts > 0, r.textBad.join("; "));
   }
 }
 
@@ -410,6 +442,7 @@ async function firefoxCanvas(page) {
   const r = await compareWithCairo(page, 1920, 1080, cairoPreview(["--desired", "2.4", "--reported", "1.8", "--notice", "auto-walk"], [1920, 1080]));
   check(`the canvas's ${r.rects} rectangles match the Cairo preview (${r.compared} pixels)`, r.bad.length === 0 && r.compared > 1000,
     `${r.bad.length} differ: ${r.bad.filter(Boolean).join("; ")}`);
+  check(`its ${r.texts} texts start where Cairo's do, as tall`, r.textBad.length === 0 && r.texts > 0, r.textBad.join("; "));
 }
 
 (async () => {

@@ -338,10 +338,16 @@ function rgba(c, alphaScale) {
 
 // As the native preview paints: a muted sky over muted ground, rectangles by
 // centre and size, text from the top of its line at scale × height / 20 px,
-// flagged text over a dark shadow.
+// flagged text over a dark shadow. Only what the last frame covered is
+// painted again: a whole 4K backdrop per keystroke would take longer than a frame.
+var covered = [], paintedSize = "";
 function paint(canvas, draws, w, h) {
-  if (canvas.width !== w) canvas.width = w;
-  if (canvas.height !== h) canvas.height = h;
+  if (paintedSize !== w + "x" + h) {
+    canvas.width = w;  // also resets the context's state
+    canvas.height = h;
+    paintedSize = w + "x" + h;
+    covered = [[0, 0, w, h]];
+  }
   var g = canvas.getContext("2d");
   var sky = g.createLinearGradient(0, 0, 0, h);
   sky.addColorStop(0, "rgb(142.8,153,163.2)");
@@ -349,21 +355,30 @@ function paint(canvas, draws, w, h) {
   sky.addColorStop(0.56, "rgb(114.75,109.65,96.9)");
   sky.addColorStop(1, "rgb(84.15,79.05,71.4)");
   g.fillStyle = sky;
-  g.fillRect(0, 0, w, h);
+  covered.forEach(function (b) { g.fillRect(b[0], b[1], b[2] - b[0], b[3] - b[1]); });
+  covered = [];
+  var cover = function (x0, y0, x1, y1) {
+    var l = Math.max(0, Math.floor(Math.min(x0, x1)) - 2), r = Math.min(w, Math.ceil(Math.max(x0, x1)) + 2);
+    var t = Math.max(0, Math.floor(Math.min(y0, y1)) - 2), b = Math.min(h, Math.ceil(Math.max(y0, y1)) + 2);
+    if (l < r && t < b) covered.push([l, t, r, b]);
+  };
   var unplaced = 0;
   draws.forEach(function (d) {
     if (d.rect) {
       if (d.cx === null || d.cy === null || d.w === null || d.h === null) { unplaced++; return; }
       var left = (d.cx - d.w / 2) * w, top = (d.cy - d.h / 2) * h;
+      var right = (d.cx + d.w / 2) * w, bottom = (d.cy + d.h / 2) * h;
       g.fillStyle = rgba(d.rgba);
-      g.fillRect(left, top, (d.cx + d.w / 2) * w - left, (d.cy + d.h / 2) * h - top);
+      g.fillRect(left, top, right - left, bottom - top);
+      cover(left, top, right, bottom);
       return;
     }
     if (d.x === null || d.y === null || d.scale === null) { unplaced++; return; }
-    g.font = (d.scale * h / 20) + "px sans-serif";
+    var size = d.scale * h / 20;
+    g.font = size + "px sans-serif";
     g.textBaseline = "alphabetic";
     var m = g.measureText(d.text);
-    var ascent = m.fontBoundingBoxAscent !== undefined ? m.fontBoundingBoxAscent : d.scale * h / 20 * 0.93;
+    var ascent = m.fontBoundingBoxAscent !== undefined ? m.fontBoundingBoxAscent : size * 0.93;
     var x = d.x * w, y = d.y * h + ascent;
     if (d.flag) {
       g.fillStyle = rgba([0, 0, 0, d.rgba[3]], 0.8);
@@ -371,6 +386,7 @@ function paint(canvas, draws, w, h) {
     }
     g.fillStyle = rgba(d.rgba);
     g.fillText(d.text, x, y);
+    cover(x - size, d.y * h - size, x + m.width + size, d.y * h + 2 * size);
   });
   return unplaced;
 }
