@@ -574,8 +574,11 @@ function start() {
     $("zoom").addEventListener("change", function () {
       var box = $("hud-box");
       $("hud").style.width = Number(this.value) * 100 + "%";
-      box.scrollLeft = 0;
-      box.scrollTop = box.scrollHeight;  // the bars sit at the lower left
+      // The bars sit at the lower left; scroll there once the new size is laid out.
+      requestAnimationFrame(function () {
+        box.scrollLeft = 0;
+        box.scrollTop = box.scrollHeight;
+      });
     });
     window.addEventListener("resize", function () { if ($("resolution").value === "window") drawPreview(); });
 
