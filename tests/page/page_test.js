@@ -313,6 +313,21 @@ async function canvasMatchesCairo(page) {
   }
 }
 
+// The window's own size, and a zoomed view: sizes and styles set from the
+// script (the policy allows that much).
+async function windowSizeAndZoom(page) {
+  await page.select("#resolution", "window");
+  await page.select("#zoom", "4");
+  const size = await page.evaluate(() => {
+    const c = document.getElementById("hud");
+    return { canvas: [c.width, c.height], window: [Math.round(innerWidth * devicePixelRatio), Math.round(innerHeight * devicePixelRatio)],
+      shown: c.getBoundingClientRect().width / document.getElementById("hud-box").clientWidth };
+  });
+  check("the window's own size, zoomed 4x", JSON.stringify(size.canvas) === JSON.stringify(size.window) &&
+    Math.abs(size.shown - 4) < 0.05, JSON.stringify(size));
+  await page.select("#zoom", "1");
+}
+
 async function badFiles(page, dialogs) {
   await page.click("#use-sample");
   await typeInto(page, "#in-SCROLL_STEP_SIZE", "0.25");
@@ -469,6 +484,7 @@ async function firefoxCanvas(page) {
       await otherEdits(page);
       await save(page, downloads);
       await canvasMatchesCairo(page);
+      await windowSizeAndZoom(page);
       await badFiles(page, dialogs);
       await dragAndDrop(page);
       await keyboardOnly(page);
