@@ -154,26 +154,18 @@ function element(tag, props, children) {
   return e;
 }
 
-function keyLabel(code) {
-  for (var i = 0; i < table.keys.length; i++) {
-    var k = table.keys[i];
-    if (k[0] === code) return k[1] + (k[2] ? " (" + k[2] + ")" : "");
-  }
-  return "no key";
-}
-
 function buildForm() {
   var form = $("form");
   table.settings.forEach(function (s, i) {
     var id = s.name;
     var head = element("div", { className: "setting-head" }, [
-      element("label", { for: "in-" + id, text: id }),
+      element("label", { for: "in-" + id, id: "label-" + id, text: id }),
       element("span", { className: "what", text: WHAT[id] || "" }),
     ]);
     var controls = element("div", { className: "controls" });
     if (s.kind === "key") {
       var listen = element("button", { type: "button", className: "listen", id: "listen-" + id,
-        "aria-pressed": "false", "aria-describedby": "origin-" + id });
+        "aria-pressed": "false", "aria-labelledby": "label-" + id + " listen-" + id, "aria-describedby": "origin-" + id });
       var pick = element("select", { id: "pick-" + id, "aria-label": id + ": pick a key by name" });
       table.keys.forEach(function (k) {
         pick.appendChild(element("option", { value: String(k[0]), text: k[1] + " (" + k[0] + ")" + (k[2] ? ", " + k[2] : "") }));
@@ -252,10 +244,7 @@ function edit(i, typed, opts) {
     return false;
   }
   err.textContent = "";
-  if (!sameBytes(r.bytes, doc.bytes)) {
-    doc.bytes = r.bytes;
-    doc.lastEdit = performance.now();
-  }
+  doc.bytes = r.bytes;
   refresh();
   if (!opts.quiet) message(s.name + " set to " + check.values[i].value + ".", "good");
   return true;
@@ -462,9 +451,8 @@ function takeFileNow(name, bytes) {
   }
   var look = engine.look(bytes);
   if (look.kind === "binary") {
-    var b = showOther(name, bytes, look, "");
+    var b = showOther(name, bytes, look, "What the plug-in makes of it:");
     message(name + " is not a text file (it holds binary bytes): the plug-in " + summary(b) + "; nothing was opened.", "bad");
-    $("other-line").textContent = "What the plug-in makes of it:";
     return;
   }
   if (look.kind === "utf-16le" || look.kind === "utf-16be") {
