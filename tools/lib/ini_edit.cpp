@@ -236,6 +236,8 @@ FileLook lookAtBytes(std::string_view bytes) {
         else if (c < 0x20 && !isSpace(static_cast<char>(c))) ++controls;
     }
     look.zeroBytes = zeroEven + zeroOdd;
+    // UTF-16 of a settings file is mostly ASCII: a mark, or a zero in every
+    // other byte. Text has few control bytes; anything else is binary.
     const std::size_t pairs = bytes.size() / 2;
     if (bytes.substr(0, 2) == "\xFF\xFE" || (pairs >= 2 && zeroOdd * 2 >= pairs && zeroEven * 20 < pairs))
         look.kind = FileKind::Utf16LittleEndian;
