@@ -89,10 +89,10 @@ test-page: linux web node-modules
 # libFuzzer targets: `make fuzz FUZZ_SECONDS=600` runs each that long;
 # make test runs each briefly.
 FUZZ_SECONDS ?= 120
-FUZZ_SHORT_SECONDS ?= 25
+FUZZ_SHORT_SECONDS ?= 15
 fuzz-build: deps
 	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz -j $(JOBS) --target plk_fuzz_ini plk_fuzz_settings
+	cmake --build --preset fuzz -j $(JOBS) --target plk_fuzz_ini plk_fuzz_settings plk_fuzz_scenario plk_fuzz_drawlist plk_fuzz_checker
 
 fuzz: fuzz-build
 	bash fuzz/run.sh build/fuzz/fuzz $(FUZZ_SECONDS)

@@ -1,7 +1,8 @@
 // Loads and unloads the real Pacelark.dll again and again in this process,
 // running a few frames each time, while another thread sends keyboard
-// messages through the stand-in throughout. Used by an end-to-end test and
-// by the benchmark under Wine.
+// messages through the stand-in: throughout (run), or in some cycles and
+// quiet while the heaps are summed (runCountingHeaps). Used by end-to-end
+// tests and by the benchmark under Wine.
 #pragma once
 
 #include <windows.h>
@@ -9,9 +10,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <thread>
 
+#include "bench/heap_bytes.h"
 #include "standin/standin.h"
 
 namespace loadcycles {
@@ -82,6 +85,164 @@ inline Result run(const std::string& dllPath, int cycles, int framesPerCycle) {
     r.attemptsWhileUnloaded = unloadedAttempts;
     r.deliveredAfterUnload = afterUnload;
     standin_reset();
+    return r;
+}
+
+struct HeapResult {
+    int cycles = 0;  // counted, after one warm-up cycle
+    bool setupFailed = false;            // no settings file, or the warm-up missed its notice or keys
+    int loadFailures = 0;
+    int noticeCycles = 0;                // unloaded while the notice was on screen
+    int noticeCyclesWithoutNotice = 0;   // must stay 0
+    int keyCycles = 0;                   // keys streamed from another thread
+    int keyCyclesWithoutDelivery = 0;    // must stay 0
+    int badIniCycles = 0;                // the settings load ended in an exception
+    std::uint64_t bytesBefore = 0;       // busy heap bytes after the warm-up
+    std::uint64_t bytesAfter = 0;
+    // The lowest free TLS index, before and after: a DLL that keeps one per
+    // load runs out of them after about a thousand loads.
+    DWORD tlsBefore = 0, tlsAfter = 0;
+    double seconds = 0;                  // the counted cycles alone
+    std::int64_t growth() const { return static_cast<std::int64_t>(bytesAfter - bytesBefore); }
+};
+
+namespace detail {
+
+inline bool lastFrameShowsNotice() {
+    for (const standin::DrawItem& d : standin_world()->current.draws)
+        if (d.kind == standin::DrawItem::Text && d.text == "PLK:") return true;
+    return false;
+}
+
+inline DWORD lowestFreeTlsIndex() {
+    const DWORD index = TlsAlloc();
+    TlsFree(index);
+    return index;
+}
+
+inline bool writeFile(const std::string& path, const char* text) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const DWORD size = static_cast<DWORD>(std::strlen(text));
+    const bool ok = WriteFile(f, text, size, &written, nullptr) && written == size;
+    CloseHandle(f);
+    return ok;
+}
+
+}  // namespace detail
+
+// Sums the busy bytes of every heap after one warm-up cycle, runs `cycles`
+// more, and sums again, each time with the stand-in reset and the key
+// thread paused. Cycle c (from 1) is, by c % 3: plain; unloaded right after
+// a frame that drew the notice (its two text copies still held); or run
+// while another thread streams key messages, through load and unload. Odd
+// cycles start in a folder whose Pacelark.ini sets the mod's key to F7 and
+// then fails to parse, so the settings load ends in an exception; even ones
+// in a folder without one.
+// The warm-up cycle does all of that at once.
+inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles) {
+    HeapResult r;
+    char tmp[MAX_PATH], cwd[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    const std::string root = std::string(tmp) + "plk-heap-" + std::to_string(GetCurrentProcessId());
+    const std::string noIni = root + "\\none", badIni = root + "\\bad";
+    CreateDirectoryA(root.c_str(), nullptr);
+    CreateDirectoryA(noIni.c_str(), nullptr);
+    CreateDirectoryA(badIni.c_str(), nullptr);
+    // The mod's key is read, then the next value ends the load with an exception.
+    if (!detail::writeFile(badIni + "\\Pacelark.ini", "[SETTINGS]\nTOGGLE_MOD_KEY=118\nTOGGLE_HUD_KEY=F11\n")) {
+        r.setupFailed = true;
+        return r;
+    }
+
+    // Odd command: stream; even: pause. The key thread reports each pause
+    // it has seen in `paused`, after which it delivers nothing until told.
+    std::atomic<std::uint32_t> command{0}, paused{0};
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint64_t> delivered{0};
+    std::thread keys([&] {
+        const DWORD codes[] = {0x79, 0x7A, 0xC0, 0x77, 0x41, 0x20, 300};
+        std::uint32_t i = 0;
+        while (!stop.load(std::memory_order_acquire)) {
+            const std::uint32_t c = command.load(std::memory_order_acquire);
+            if ((c & 1) == 0) {
+                paused.store(c, std::memory_order_release);
+                Sleep(1);
+                continue;
+            }
+            const DWORD key = codes[i % 7];
+            const BOOL up = (i / 7) & 1;
+            ++i;
+            if (standin_key(key, 1, 0, FALSE, FALSE, up, up)) delivered.fetch_add(1, std::memory_order_relaxed);
+        }
+    });
+    auto stream = [&] { command.fetch_add(1, std::memory_order_release); };
+    auto pause = [&] {
+        const std::uint32_t c = command.fetch_add(1, std::memory_order_acq_rel) + 1;
+        while (paused.load(std::memory_order_acquire) != c) Sleep(0);
+    };
+
+    // Returns false when the cycle did not do what it is for.
+    auto cycle = [&](bool notice, bool streamKeys, bool failingIni) {
+        bool ok = true;
+        standin_setTick(1000);
+        standin_setFrameStep(16);
+        standin_world()->keepHistory = false;
+        SetCurrentDirectoryA(failingIni ? badIni.c_str() : noIni.c_str());
+        const std::uint64_t deliveredBefore = delivered.load(std::memory_order_relaxed);
+        if (streamKeys) stream();
+        HMODULE dll = LoadLibraryA(dllPath.c_str());
+        if (!dll) {
+            ++r.loadFailures;
+        } else {
+            standin_runFrame();
+            standin_runFrame();
+            // The mod's toggle, as the settings have it: its notice opens in the last frame.
+            if (notice) standin_tapKey(failingIni ? 0x76 : 0x79);
+            standin_runFrame();
+            if (notice) ok = detail::lastFrameShowsNotice();
+            // Some messages must reach the loaded DLL's handler before it goes.
+            const DWORD since = GetTickCount();
+            while (streamKeys && delivered.load(std::memory_order_relaxed) < deliveredBefore + 16 &&
+                   GetTickCount() - since < 5000)
+                Sleep(0);
+            FreeLibrary(dll);
+        }
+        if (streamKeys) {
+            pause();
+            ok = ok && delivered.load(std::memory_order_relaxed) >= deliveredBefore + 16;
+        }
+        standin_reset();
+        return ok;
+    };
+
+    r.setupFailed = !cycle(true, true, true);
+    r.bytesBefore = heapbytes::busyBytes();
+    r.tlsBefore = detail::lowestFreeTlsIndex();
+    const auto start = std::chrono::steady_clock::now();
+    for (int c = 1; c <= cycles; ++c) {
+        const bool notice = c % 3 == 1, streamKeys = c % 3 == 2, failingIni = c % 2 == 1;
+        const bool ok = cycle(notice, streamKeys, failingIni);
+        r.noticeCycles += notice;
+        r.noticeCyclesWithoutNotice += notice && !ok;
+        r.keyCycles += streamKeys;
+        r.keyCyclesWithoutDelivery += streamKeys && !ok;
+        r.badIniCycles += failingIni;
+    }
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.bytesAfter = heapbytes::busyBytes();
+    r.tlsAfter = detail::lowestFreeTlsIndex();
+    r.cycles = cycles;
+
+    stop.store(true, std::memory_order_release);
+    keys.join();
+    SetCurrentDirectoryA(cwd);
+    DeleteFileA((badIni + "\\Pacelark.ini").c_str());
+    RemoveDirectoryA(badIni.c_str());
+    RemoveDirectoryA(noIni.c_str());
+    RemoveDirectoryA(root.c_str());
     return r;
 }
 

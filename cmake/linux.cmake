@@ -29,6 +29,11 @@ gtest_discover_tests(plk_unit_tests DISCOVERY_TIMEOUT 60
 # The include graph keeps the layout's promises.
 add_test(NAME layout COMMAND bash ${PROJECT_SOURCE_DIR}/tests/check_layout.sh ${PROJECT_SOURCE_DIR})
 
+# Not a test: the long check of the number parse and the label formatter
+# against glibc (tests/numbers/float_check.cpp).
+add_executable(plk_float_check ${PROJECT_SOURCE_DIR}/tests/numbers/float_check.cpp)
+target_link_libraries(plk_float_check PRIVATE plk_plugin)
+
 foreach(sub tools bench fuzz)
     if(EXISTS ${PROJECT_SOURCE_DIR}/${sub}/CMakeLists.txt)
         add_subdirectory(${PROJECT_SOURCE_DIR}/${sub} ${CMAKE_BINARY_DIR}/${sub})

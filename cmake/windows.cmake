@@ -19,12 +19,17 @@ add_custom_command(OUTPUT ${PLK_SH_IMPLIB}
     COMMENT "Import library for ScriptHookFRTR.dll")
 add_custom_target(plk_scripthook_imports DEPENDS ${PLK_SH_IMPLIB})
 
-add_library(Pacelark SHARED ${PLK_PLUGIN_SOURCES})
+# The version resource players see in the file's properties.
+enable_language(RC)
+configure_file(${PROJECT_SOURCE_DIR}/host/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
+add_library(Pacelark SHARED ${PLK_PLUGIN_SOURCES} ${CMAKE_BINARY_DIR}/version.rc)
 set_target_properties(Pacelark PROPERTIES PREFIX "" OUTPUT_NAME Pacelark)
 target_include_directories(Pacelark PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(Pacelark plk_scripthook_imports)
-# No exports of our own: without this MinGW exports every symbol.
-target_link_options(Pacelark PRIVATE -Wl,--exclude-all-symbols -s)
+# No exports of our own: without this MinGW exports every symbol. The two
+# wraps swap runtime parts that would outlive an unload (host/unload_win32.cpp).
+target_link_options(Pacelark PRIVATE -Wl,--exclude-all-symbols -s
+    -Wl,--wrap=pthread_once -Wl,--wrap=__emutls_get_address)
 target_link_libraries(Pacelark PRIVATE ${PLK_SH_IMPLIB} kernel32)
 
 add_library(ScriptHookFRTR SHARED ${PLK_STANDIN_SOURCES}
@@ -42,8 +47,11 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 include(GoogleTest)
 
 file(GLOB PLK_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
-add_executable(plk_e2e_tests ${PLK_E2E_TESTS} ${PROJECT_SOURCE_DIR}/hud/label_format.cpp)
-target_link_libraries(plk_e2e_tests PRIVATE ScriptHookFRTR gtest_main gmock)
+add_executable(plk_e2e_tests ${PLK_E2E_TESTS} ${PROJECT_SOURCE_DIR}/hud/label_format.cpp
+    ${PROJECT_SOURCE_DIR}/config/numbers.cpp)
+target_link_libraries(plk_e2e_tests PRIVATE ScriptHookFRTR gtest_main gmock version)
+target_compile_definitions(plk_e2e_tests PRIVATE PLK_PROJECT_VERSION="${PROJECT_VERSION}"
+    PLK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 add_dependencies(plk_e2e_tests Pacelark)
 gtest_discover_tests(plk_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${PLK_BIN})
@@ -65,3 +73,12 @@ add_dependencies(plk_alloc_fail Pacelark)
 add_test(NAME alloc_failure_exits
     COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/alloc_fail_check.sh
             ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh ${PLK_BIN})
+
+# Programs, not tests: the number table's generator (its output under Wine is
+# tests/data/number_reference.txt) and the long check of the number parse and
+# the label formatter against this runtime.
+add_executable(plk_number_probe ${PROJECT_SOURCE_DIR}/tests/numbers/number_probe.cpp)
+add_executable(plk_float_check ${PROJECT_SOURCE_DIR}/tests/numbers/float_check.cpp
+    ${PROJECT_SOURCE_DIR}/config/numbers.cpp ${PROJECT_SOURCE_DIR}/hud/label_format.cpp)
+target_include_directories(plk_number_probe PRIVATE ${PROJECT_SOURCE_DIR})
+target_include_directories(plk_float_check PRIVATE ${PROJECT_SOURCE_DIR})

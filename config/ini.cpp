@@ -1,9 +1,10 @@
 #include "config/ini.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <sstream>
+
+#include "config/numbers.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ std::string normaliseIniName(std::string_view name) {
     std::string normalised(name);
     trimWhitespace(normalised);
     for (char& byte : normalised)
-        byte = static_cast<char>(std::tolower(static_cast<unsigned char>(byte)));
+        byte = lowerAscii(byte);
     return normalised;
 }
 

@@ -14,7 +14,8 @@
 // Removes space, tab, LF, CR, FF and VT from both ends of `text`.
 void trimWhitespace(std::string& text);
 
-// Returns `name` trimmed and lower-cased byte by byte with tolower.
+// Returns `name` trimmed and lower-cased byte by byte as tolower does in the
+// "C" locale (only A to Z change), whatever locale the process has set.
 std::string normaliseIniName(std::string_view name);
 
 enum class IniLineKind {

@@ -1,53 +1,35 @@
 #include "config/settings.h"
 
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
 #include <fstream>
-#include <limits>
 #include <new>
 #include <stdexcept>
 
 #include "config/ini.h"
+#include "config/numbers.h"
 
 constinit Settings settings{};
 
+// The parses read alike in every locale the game's modules may set (see
+// config/numbers.h); only their failures are the standard exceptions.
 std::int32_t parseIniInt(const std::string& text) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(begin, &end, 10);
-    if (end == begin)
+    const Int32Parse parse = parseInt32(text);
+    if (parse.status == NumberStatus::Invalid)
         throw std::invalid_argument("invalid stoi argument");
-    bool outOfRange = errno == ERANGE;
-    // Where long is 64 bits, ERANGE alone lets values beyond int32 through.
-    if constexpr (sizeof(long) > sizeof(std::int32_t)) {
-        outOfRange = outOfRange || value < std::numeric_limits<std::int32_t>::min() ||
-                     value > std::numeric_limits<std::int32_t>::max();
-    }
-    if (outOfRange)
+    if (parse.status == NumberStatus::OutOfRange)
         throw std::out_of_range("stoi argument out of range");
-    return static_cast<std::int32_t>(value);
+    return parse.value;
 }
 
 float parseIniFloat(const std::string& text) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const float value = std::strtof(begin, &end);
-    if (end == begin)
+    const FloatParse parse = parseFloat32(text);
+    if (parse.status == NumberStatus::Invalid)
         throw std::invalid_argument("invalid stof argument");
-    if (errno == ERANGE)
+    if (parse.status == NumberStatus::OutOfRange)
         throw std::out_of_range("stof argument out of range");
-    return value;
+    return parse.value;
 }
 
-bool parseIniBool(const std::string& text) {
-    std::string lowered = text;
-    for (char& byte : lowered)
-        byte = static_cast<char>(std::tolower(static_cast<unsigned char>(byte)));
-    return lowered == "true";
-}
+bool parseIniBool(const std::string& text) { return parseBool(text); }
 
 void storeSetting(const SettingEntry& entry, const std::string& text, Settings& out) {
     switch (entry.kind) {

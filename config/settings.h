@@ -61,12 +61,14 @@ inline constexpr std::array<SettingEntry, 13> kSettingsTable{{
     {.name = "UI_BAR_LENGTH", .kind = SettingKind::Float, .floatField = &Settings::UI_BAR_LENGTH},
 }};
 
-// Base-10 int32 from the leading digits of `text`; throws
+// Base-10 int32 from the leading digits of `text`, as strtol reads them in
+// the "C" locale; throws
 // std::invalid_argument("invalid stoi argument") when there are none and
 // std::out_of_range("stoi argument out of range") beyond int32.
 std::int32_t parseIniInt(const std::string& text);
 
-// Float from the leading part of `text` that strtof accepts; throws
+// Float from the leading part of `text` that strtof accepts in the "C"
+// locale, whatever locale the process has set; throws
 // std::invalid_argument("invalid stof argument") when nothing converts and
 // std::out_of_range("stof argument out of range") on a reported range error.
 float parseIniFloat(const std::string& text);

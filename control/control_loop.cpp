@@ -54,11 +54,10 @@ void startNotice(NoticeKind kind) {
 }
 
 // Within the 2000 ms that end at the deadline, modulo 2^32, so a notice
-// survives the tick counter's wrap. Before the first toggle the initial
-// deadline 0 keeps its plain meaning (due only at tick 0), rather than
-// opening a window in the last two seconds before the wrap.
+// survives the tick counter's wrap. Nothing is due before the first toggle:
+// the initial deadline 0 is no notice of its own, at tick 0 or before the wrap.
 bool isNoticeDue(std::uint32_t now) {
-    if (!modState.noticeStarted) return now <= modState.noticeDeadline;
+    if (!modState.noticeStarted) return false;
     return static_cast<std::uint32_t>(modState.noticeDeadline - now) <= kNoticeDurationMs;
 }
 

@@ -26,7 +26,7 @@ struct ModState {
     std::int32_t playerCharacter = 0;
     std::uint32_t noticeDeadline = 0;
     NoticeKind noticeKind = kNoticeMod;
-    // The initial deadline 0 is no window of its own; see the notice test.
+    // Set by the first toggle; until then no notice is due.
     bool noticeStarted = false;
 };
 

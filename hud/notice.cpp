@@ -20,6 +20,14 @@ constexpr NoticeLayout kLayouts[4] = {{0.08f, 0.051f}, {0.115f, 0.091f}, {0.15f,
 
 char* copies[2] = {nullptr, nullptr};
 
+// A notice on screen when the DLL is unloaded still holds its two copies; the
+// runtime's exit-time destructors, after DllMain's detach, give them back.
+struct ReleaseAtUnload {
+    constexpr ReleaseAtUnload() = default;
+    ~ReleaseAtUnload() { releaseNoticeCopies(); }
+};
+constinit ReleaseAtUnload releaseAtUnload;
+
 char* copyText(const char* text, int slot) {
     const std::size_t size = std::strlen(text) + 1;
     auto* copy = static_cast<char*>(noticeAllocator ? noticeAllocator(size) : std::malloc(size));

@@ -15,6 +15,11 @@ cmp -s "$work/out/Pacelark.dll" "$dll" || fail "dist/Pacelark.dll is not the one
 cmp -s "$work/out/Pacelark.ini" "$src/config/Pacelark.ini" || fail "dist/Pacelark.ini is not the sample"
 page="$src/build/web/Pacelark-settings.html"
 cmp -s "$work/out/Pacelark-settings.html" "$page" || fail "dist/Pacelark-settings.html is not the page built"
+# Every file shipped has its sum, and the sums hold.
+(cd "$work/out" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
+listed=$(awk '{print $2}' "$work/out/SHA256SUMS" | sort | tr '\n' ' ')
+shipped=$(ls "$work/out" | grep -v '^SHA256SUMS$' | sort | tr '\n' ' ')
+[ "$listed" = "$shipped" ] || fail "SHA256SUMS lists '$listed' but dist holds '$shipped'"
 
 names=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
 [ "$names" = "Pacelark-settings.html Pacelark.dll Pacelark.ini README.txt " ] || fail "the package holds: $names"

@@ -120,6 +120,25 @@ TEST_F(ControlLoopTest, RidingWithSupportTargetsTheMountAndAutoWalkHoldsItsContr
                 i);
 }
 
+TEST_F(ControlLoopTest, AutoWalkToggleIsRefusedWhileBlockedAskingOnlyThatWithSupportOn) {
+    world().blocked = true;
+    pass();
+    releaseKey(192);
+    const auto& calls = pass();
+    // The toggle's own question, then the takeover's, then the lookup that ends the pass.
+    expectCalls(calls, {C(nativeEntityBlocked, {P, 0}), C(nativeEntityBlocked, {P, 0}), C(nativePlayerIndex, {}),
+                        C(nativePlayerCharacter, {0}), C(nativeIsMounted, {P}), C(nativeEntityBlocked, {P, 0})});
+    EXPECT_EQ(calls.size(), 6u);
+    EXPECT_FALSE(modState.autoWalk);
+    EXPECT_TRUE(world().current.draws.empty()) << "a refused toggle shows no notice";
+    EXPECT_EQ(keyStateTable[192].isUpNow.load(), 0u) << "the refused release is consumed";
+    world().blocked = false;
+    releaseKey(192);
+    pass();
+    EXPECT_TRUE(modState.autoWalk) << "free again, the toggle is accepted";
+    EXPECT_EQ(modState.noticeKind, kNoticeAutoWalk);
+}
+
 TEST_F(ControlLoopTest, RidingWithSupportOffEndsEarlyAndSkipsTakeoverAndAutoWalkToggle) {
     settings.DISABLE_HORSE_SUPPORT = true;
     applyLoadedSettings();
@@ -298,14 +317,21 @@ INSTANTIATE_TEST_SUITE_P(Ticks, NoticeWindow, testing::Values(
     WindowCase{0xFFFFFF00u, 2000, true}, WindowCase{0xFFFFFF00u, 2001, false},
     WindowCase{0xFFFFF000u, 3000, false}));
 
-TEST_F(ControlLoopTest, AnOldNoticeComesBackOnlyModuloTwoToThe32) {
+TEST_F(ControlLoopTest, AnOldNoticeComesBackOnlyWhenTheClockWrapsIntoItsWindow) {
+    const auto shown = [this] {
+        pass();
+        const auto& d = world().current.draws;
+        return d.size() >= 2 && d[1].text == "PLK HUD:";
+    };
     standin_setTick(5000);
-    releaseKey(122);
-    pass();
+    releaseKey(122);  // deadline 7000; the bars are hidden, so only a notice draws
+    EXPECT_TRUE(shown());
+    standin_setTick(7001);
+    EXPECT_FALSE(shown());
     standin_setTick(4000000000u);
-    pass();
+    EXPECT_FALSE(shown()) << "long after its deadline";
     standin_setTick(6000);
-    EXPECT_FALSE(pass().empty()) << "inside the window again only modulo 2^32";
+    EXPECT_TRUE(shown()) << "2^32 ms on, the clock is inside the window again";
 }
 
 TEST_F(ControlLoopTest, NoticeWordFollowsTheFlagEveryFrame) {

@@ -86,6 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Values, SpeedBands, testing::Values(
     BandCase{0.0f, SpeedBand::Low, 0, 100, 0, 0xBC23D70A},
     BandCase{-0.5f, SpeedBand::Low, 0, 100, 0, 0xBC23D70A},
     BandCase{6.0f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},
+    BandCase{3.5f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},     // above 3, not near it
+    BandCase{2.81f, SpeedBand::High, 155, 0, 0, 0x3B23D70A},    // just above 2.8
     BandCase{2.9995f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},  // approximately 3
     BandCase{0.0005f, SpeedBand::Low, 0, 100, 0, 0},            // above 0 by the relative test
     BandCase{NAN, SpeedBand::AtTwo, 155, 60, 0, 0}));           // NaN is "approximately" anything
@@ -122,6 +124,20 @@ protected:
     }
 };
 
+// One rectangle's slots: centre, size, colour, two zeros.
+std::vector<std::uint64_t> rect(std::uint32_t cx, std::uint32_t cy, std::uint32_t w, std::uint32_t h,
+                                std::vector<std::uint64_t> rgba) {
+    std::vector<std::uint64_t> out{cx, cy, w, h};
+    out.insert(out.end(), rgba.begin(), rgba.end());
+    out.insert(out.end(), {0, 0});
+    return out;
+}
+
+std::uint32_t bitsOf(float v) { return std::bit_cast<std::uint32_t>(v); }
+
+// Bit patterns worked out by hand from the stated order of single-precision
+// operations. 1.5 and 0 are the default state; at 1.74 and 3.48 that order
+// gives other bits than computing in double or as value × (factor × length).
 TEST_F(SpeedBarsTest, DefaultGeometryAtDesiredOnePointFive) {
     const auto calls = bars(false, 1.5f, 0.0f);
     // Gate, blocked test, speed; then six primitives.
@@ -133,33 +149,43 @@ TEST_F(SpeedBarsTest, DefaultGeometryAtDesiredOnePointFive) {
     EXPECT_EQ(calls[2].args, (std::vector<std::uint64_t>{u(standin::kPlayerHandle)}));
     const auto r = rects(calls);
     ASSERT_EQ(r.size(), 4u);
-    // Upper background: top (1 - 0.015) - 0x3CCCCCCC.
-    const float upperTop = (1.0f - 0.015f) - std::bit_cast<float>(0x3CCCCCCCu);
-    const float lowerTop = (1.0f - 0.015f) - 0.01f;
-    EXPECT_EQ(r[0].args, (std::vector<std::uint64_t>{f(0.15f * 0.5f + 0.038f), f(0.01f * 0.5f + upperTop),
-                                                     f(0.15f), f(0.01f), 50, 50, 50, 200, 0, 0}));
-    EXPECT_NEAR(lowerTop, 0.975f, 1e-6);
-    EXPECT_NEAR(upperTop, 0.96f, 1e-6);
-    // Lower value bar: 1.5 × third × 0.15 = 0.075 long, green.
-    const float len = (1.5f * std::bit_cast<float>(0x3EAAAAABu)) * 0.15f;
-    EXPECT_NEAR(len, 0.075f, 1e-7);
-    EXPECT_EQ(r[3].args, (std::vector<std::uint64_t>{f(len * 0.5f + 0.038f), f(0.01f * 0.5f + lowerTop), f(len),
-                                                     f(0.01f), 0, 100, 0, 255, 0, 0}));
+    const std::vector<std::uint64_t> grey{50, 50, 50, 200};
+    // Upper row top 0.96 (0x3F75C28F), lower 0.975; backgrounds 0.15 long at 0.038.
+    EXPECT_EQ(r[0].args, rect(0x3DE76C8C, 0x3F770A3E, 0x3E19999A, 0x3C23D70A, grey));
+    EXPECT_EQ(r[1].args, rect(0x3D1BA5E3, 0x3F770A3E, 0x00000000, 0x3C23D70A, {0, 100, 0, 255}));
+    EXPECT_EQ(r[2].args, rect(0x3DE76C8C, 0x3F7AE148, 0x3E19999A, 0x3C23D70A, grey));
+    // 1.5 is half of the background: 0.075 (0x3D99999A), green.
+    EXPECT_EQ(r[3].args, rect(0x3D9A9FBE, 0x3F7AE148, 0x3D99999A, 0x3C23D70A, {0, 100, 0, 255}));
     const auto& draws = world().current.draws;
     ASSERT_EQ(draws.size(), 6u);
     EXPECT_EQ(draws[2].text, "0.00");
     EXPECT_EQ(draws[5].text, "1.50");
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(draws[5].cx), std::bit_cast<std::uint32_t>(len + 0.038f));
-    EXPECT_NEAR(draws[5].cx, 0.113f, 1e-7);
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(draws[5].cy),
-              std::bit_cast<std::uint32_t>((1.0f - 0.015f) - std::bit_cast<float>(0x3C51B717u)));
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(draws[2].cy),
-              std::bit_cast<std::uint32_t>((1.0f - 0.015f) - std::bit_cast<float>(0x3CE3BCD2u)));
+    // The label sits at the bar's end, 0.113 (one ulp above its nearest float).
+    EXPECT_EQ(bitsOf(draws[5].cx), 0x3DE76C8Cu);
+    EXPECT_EQ(bitsOf(draws[5].cy), 0x3F78E21Au);
     // Reported 0: nudged 0.01 to the right of the bar's start.
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(draws[2].cx), std::bit_cast<std::uint32_t>(0.038f - (-0.01f)));
-    EXPECT_EQ(draws[5].scale, std::bit_cast<float>(0x3E4CCCCDu));
-    EXPECT_TRUE(draws[5].flag);
-    EXPECT_EQ(draws[5].a, 255u);
+    EXPECT_EQ(bitsOf(draws[2].cx), 0x3D449BA6u);
+    EXPECT_EQ(bitsOf(draws[2].cy), 0x3F750B0Fu);
+    for (const std::size_t i : {2u, 5u}) {
+        EXPECT_EQ(bitsOf(draws[i].scale), 0x3E4CCCCDu);
+        EXPECT_TRUE(draws[i].flag);
+        EXPECT_EQ((std::vector<std::uint64_t>{draws[i].r, draws[i].g, draws[i].b, draws[i].a}),
+                  (std::vector<std::uint64_t>{255, 255, 255, 255}));
+    }
+}
+
+TEST_F(SpeedBarsTest, EachStepIsRoundedToSingleInTheStatedOrder) {
+    const auto calls = bars(false, 1.74f, 3.48f);
+    const auto r = rects(calls);
+    ASSERT_EQ(r.size(), 4u);
+    EXPECT_EQ(r[1].args, rect(0x3E000001, 0x3F770A3E, 0x3E322D10, 0x3C23D70A, {155, 0, 0, 255}));
+    EXPECT_EQ(r[3].args, rect(0x3DA6E97A, 0x3F7AE148, 0x3DB22D10, 0x3C23D70A, {0, 100, 170, 255}));
+    const auto& draws = world().current.draws;
+    ASSERT_EQ(draws.size(), 6u);
+    EXPECT_EQ(draws[2].text, "3.48");
+    EXPECT_EQ(bitsOf(draws[2].cx), 0x3E516875u) << "the bar's end less the 0.0075 nudge";
+    EXPECT_EQ(draws[5].text, "1.74");
+    EXPECT_EQ(bitsOf(draws[5].cx), 0x3E000001u);
 }
 
 TEST_F(SpeedBarsTest, ReportedSpeedIsAbsoluteAndLongBarsOverrun) {
@@ -167,26 +193,27 @@ TEST_F(SpeedBarsTest, ReportedSpeedIsAbsoluteAndLongBarsOverrun) {
     const auto& d = world().current.draws;
     ASSERT_EQ(d.size(), 6u);
     EXPECT_EQ(d[2].text, "6.00");
-    EXPECT_NEAR(d[1].w, 0.3f, 1e-6) << "twice the background";
+    EXPECT_EQ(bitsOf(d[1].w), 0x3E99999Au) << "0.3: twice the background";
     EXPECT_EQ(d[1].r, 155u);
-    EXPECT_NEAR(d[4].w, 0.15f, 1e-7) << "3 fills the background";
-    const float len3 = (3.0f * std::bit_cast<float>(0x3EAAAAABu)) * 0.15f;
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(d[5].cx),
-              std::bit_cast<std::uint32_t>((len3 + 0.038f) - std::bit_cast<float>(0x3BF5C28Fu)));
+    EXPECT_EQ(bitsOf(d[4].w), 0x3E19999Au) << "3 fills the background's 0.15";
+    EXPECT_EQ(bitsOf(d[5].cx), 0x3E38D4FFu) << "0.1805: the bar's end, 0.188, less the 0.0075 nudge";
 }
 
 TEST_F(SpeedBarsTest, GatesAndHiddenUpperRow) {
     world().hudGate = 1;
     world().hudGateOverride = 1;
-    EXPECT_EQ(hashesOf(bars(false, 1.5f, 1.0f)), (std::vector<std::uint64_t>{nativeHudGate, nativeHudGateOverride}));
-    EXPECT_TRUE(world().current.draws.empty()) << "on foot the override does not help";
-    EXPECT_EQ(world().current.draws.size(), 0u);
+    EXPECT_EQ(hashesOf(bars(false, 1.5f, 1.0f)), (std::vector<std::uint64_t>{nativeHudGate, nativeHudGateOverride}))
+        << "on foot the override does not help";
+    EXPECT_TRUE(world().current.draws.empty());
     bars(true, 1.5f, 1.0f);
     EXPECT_EQ(world().current.draws.size(), 6u) << "riding, the override allows the bars";
     world().hudGateOverride = 0;
     EXPECT_EQ(hashesOf(bars(true, 1.5f, 1.0f)), (std::vector<std::uint64_t>{nativeHudGate, nativeHudGateOverride}));
+    EXPECT_TRUE(world().current.draws.empty());
 
     world().hudGate = 0;
+    world().hudGateOverride = 1;
+    EXPECT_EQ(bars(false, 1.5f, 1.0f)[1].hash, nativeEntityBlocked) << "an open gate asks no override";
     settings.UI_HIDE_PED_DESIRED_SPEED = true;
     const auto calls = bars(false, 2.0f, 1.0f);
     EXPECT_EQ(calls[1].hash, nativeRectDraw) << "no blocked test and no speed query when hidden";

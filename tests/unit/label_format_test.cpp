@@ -13,7 +13,8 @@ namespace {
 std::string viaPrintf(float v) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(v));
-    return buf;
+    // glibc signs a NaN; the DLL's runtime, the reference, never does.
+    return std::string(buf) == "-nan" ? "nan" : buf;
 }
 
 std::string viaLabel(float v, std::size_t size = 64) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config/ini.h"
+#include "config/numbers.h"
 #include "config/settings.h"
 #include "tools/lib/files.h"
 #include "tools/lib/float_text.h"
@@ -323,7 +324,7 @@ IniCheck checkIniText(std::string_view bytes, const std::string& path) {
         const std::string at = lineRef(source[i]->line) + ": " + std::string(e.name);
         if (e.kind == SettingKind::Bool) {
             std::string lower = text;
-            for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            for (char& c : lower) c = lowerAscii(c);
             if (lower != "true" && lower != "false")
                 warn(at + " = " + shownValue(text) + " is read as false; only the word true (in any case) means true");
         } else if (!isWholeNumber(text, e.kind)) {

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The release package: the DLL, the sample settings, the settings page and the
 # players' readme, in dist/Pacelark-VERSION-win64.zip (DIST_DIR chooses another
-# folder).
+# folder), the files a player copies and the page loose beside it, and a
+# SHA256SUMS file over them all.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 version="${1:?usage: dist.sh VERSION}"
@@ -25,7 +26,7 @@ mv -f "$zip.tmp" "$zip"
 for f in Pacelark.dll Pacelark.ini Pacelark-settings.html; do
     cp "$stage/$f" "$dir/$f.tmp" && mv -f "$dir/$f.tmp" "$dir/$f"
 done
-echo "$dir/$(basename "$zip")"
-echo "$dir/Pacelark.dll"
-echo "$dir/Pacelark.ini"
-echo "$dir/Pacelark-settings.html"
+# What dist/ ships, each with its SHA-256, checkable with `sha256sum -c SHA256SUMS`.
+shipped=("$(basename "$zip")" Pacelark.dll Pacelark.ini Pacelark-settings.html)
+(cd "$dir" && sha256sum "${shipped[@]}" >SHA256SUMS.tmp && mv -f SHA256SUMS.tmp SHA256SUMS)
+for f in "${shipped[@]}" SHA256SUMS; do echo "$dir/$f"; done

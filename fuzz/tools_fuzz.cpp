@@ -1,0 +1,81 @@
+// What players feed the tools, on arbitrary bytes: a scenario, a draw list
+// or a settings file (checked and edited as the settings page does). Built
+// once per reader (PLK_FUZZ_SCENARIO, _DRAWLIST, _CHECKER). Besides not
+// crashing, a refusal names the file and a line of it, and what is accepted
+// keeps its promises.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "tools/lib/check_ini.h"
+#include "tools/lib/drawlist.h"
+#include "tools/lib/ini_edit.h"
+#include "tools/lib/scenario.h"
+
+namespace {
+
+void require(bool ok) {
+    if (!ok) std::abort();
+}
+
+[[maybe_unused]] std::size_t lineCount(const std::string& text) {
+    std::size_t n = 1;
+    for (char c : text) n += c == '\n';
+    return n;
+}
+
+// "NAME:LINE: ..." with LINE a line of the text.
+[[maybe_unused]] void requireFileAndLine(const std::string& what, const std::string& name, const std::string& text) {
+    require(what.rfind(name + ":", 0) == 0);
+    const std::size_t line = std::strtoul(what.c_str() + name.size() + 1, nullptr, 10);
+    require(line >= 1 && line <= lineCount(text));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+#if defined(PLK_FUZZ_SCENARIO)
+    try {
+        const Scenario s = parseScenario(text, "s.txt");
+        for (const ScenarioEvent& e : s.events) {
+            require(e.frame <= 10'000'000 && e.line >= 1);
+            if (e.kind == EventKind::Snapshot) require(isValidSnapshotName(snapshotName(e)));
+        }
+        for (const ScenarioSpan& sp : s.spans) require(sp.first <= sp.last && sp.last <= 10'000'000);
+        require(s.frameCount() >= 1);
+    } catch (const ScenarioError& e) {
+        requireFileAndLine(e.what(), "s.txt", text);
+    }
+#elif defined(PLK_FUZZ_DRAWLIST)
+    try {
+        const std::vector<DrawSnapshot> list = parseDrawList(text, "d.txt");
+        // Every frame name is a safe file name, and the list reads back as written.
+        for (const DrawSnapshot& s : list) require(isValidSnapshotName(s.name));
+        const std::string once = formatDrawList(list);
+        require(formatDrawList(parseDrawList(once, "again")) == once);
+    } catch (const std::runtime_error& e) {
+        requireFileAndLine(e.what(), "d.txt", text);
+    }
+#elif defined(PLK_FUZZ_CHECKER)
+    const IniCheck c = checkIniText(text, "Pacelark.ini");
+    require(c.status >= 0 && c.status <= 2);
+    // The settings page's edit of one key, chosen by the input: the plug-in
+    // then reads the new value (the edit checks that, and would refuse).
+    const std::size_t key = size % kSettingsTable.size();
+    const std::string value = kSettingsTable[key].kind == SettingKind::Bool ? "true" : "7";
+    try {
+        require(!setSettingValue(text, key, value).empty());
+    } catch (const EditError&) {
+        std::abort();
+    }
+    const std::string& r = c.report;
+    require(r.size() > 1 && r.back() == '\n');
+    require(r.rfind("\nResult: ") != std::string::npos);
+    // The verdict and the stop agree.
+    require((c.status == 2) == (r.find("\nResult: the load stops early") != std::string::npos));
+#endif
+    return 0;
+}
