@@ -26,7 +26,7 @@ struct Decimal {
     int exponent;
 };
 
-bool readsBack(float value, FloatParse parse, Decimal d) {
+bool readsBack(float value, FloatReader parse, Decimal d) {
     char text[64];
     std::snprintf(text, sizeof text, "%s%llue%d", std::signbit(value) ? "-" : "",
                   static_cast<unsigned long long>(d.mantissa), d.exponent);
@@ -40,7 +40,7 @@ bool readsBack(float value, FloatParse parse, Decimal d) {
 // The p-digit decimal nearest |value| (printf rounds exactly), or the p-digit
 // neighbour on the other side of the value when only that one reads back: at
 // a power of two the gap below a float is half the gap above it.
-bool shortestWith(float value, FloatParse parse, int p, Decimal& out) {
+bool shortestWith(float value, FloatReader parse, int p, Decimal& out) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*e", p - 1, std::fabs(static_cast<double>(value)));
     std::uint64_t m = 0;
@@ -65,7 +65,7 @@ bool shortestWith(float value, FloatParse parse, int p, Decimal& out) {
 
 float strtofParse(const std::string& text) { return std::strtof(text.c_str(), nullptr); }
 
-std::string shortestFloatText(float value, FloatParse parse) {
+std::string shortestFloatText(float value, FloatReader parse) {
     const std::string sign = std::signbit(value) ? "-" : "";
     if (value == 0) return sign + "0";
     Decimal d{};

@@ -6,12 +6,12 @@
 
 #include <string>
 
-using FloatParse = float (*)(const std::string&);
+using FloatReader = float (*)(const std::string&);
 
 // Finite values only. `parse` decides what "reads back" means; it may throw,
 // which counts as not reading back. Returns "" when no text of up to 17
 // digits reads back (a parse that refuses the value's range).
-std::string shortestFloatText(float value, FloatParse parse);
+std::string shortestFloatText(float value, FloatReader parse);
 
 // std::strtof, for text that any correctly rounding parse reads back.
 float strtofParse(const std::string& text);

@@ -1,11 +1,11 @@
 #include "tools/lib/ini_edit.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <optional>
 #include <vector>
 
 #include "config/ini.h"
+#include "config/numbers.h"
 #include "tools/lib/float_text.h"
 #include "tools/lib/keynames.h"
 
@@ -133,9 +133,8 @@ std::string fieldValueText(const SettingEntry& entry, std::string_view typed) {
             if (t.find(',') != std::string::npos && t.find('.') == std::string::npos &&
                 t.find(',') == t.rfind(','))
                 t[t.find(',')] = '.';
-            char* end = nullptr;
-            (void)std::strtof(t.c_str(), &end);
-            if (end != t.c_str() + t.size()) throw EditError(quoted(typed) + " is not a number");
+            // Whole, as the plug-in's own parse reads it: nothing left over.
+            if (parseFloat32(t).used != t.size()) throw EditError(quoted(typed) + " is not a number");
             try {
                 return floatValueText(parseIniFloat(t));
             } catch (const std::out_of_range&) {
@@ -146,7 +145,7 @@ std::string fieldValueText(const SettingEntry& entry, std::string_view typed) {
         }
         case SettingKind::Bool: {
             std::string lower = t;
-            for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            for (char& c : lower) c = lowerAscii(c);
             if (lower == "true" || lower == "false") return lower;
             throw EditError(quoted(t) + " is neither true nor false");
         }
