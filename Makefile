@@ -1,5 +1,6 @@
 # Front door. Every target first installs what is missing, then drives the
-# CMake presets (build/linux, build/windows, build/asan, build/tsan, build/fuzz).
+# CMake presets (build/linux, build/windows, build/asan, build/tsan, build/fuzz,
+# build/web).
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
@@ -11,18 +12,24 @@ NATIVE_PACKAGES := cmake ninja-build g++ make git \
 	libcairo2-dev fonts-dejavu-core libinih-dev
 PACKAGES := $(NATIVE_PACKAGES) clang zip unzip \
 	g++-mingw-w64-x86-64-posix wine64 llvm libclang-rt-14-dev valgrind
+# The settings page and its browser tests. npm only where there is none: a
+# node from elsewhere may bring its own and conflict with Debian's.
+WEB_PACKAGES := cmake ninja-build emscripten chromium firefox-esr fonts-dejavu-core \
+	$(if $(shell command -v npm),,npm)
+NODE_DIR := build/web/node
 
-.PHONY: all deps deps-native build linux windows asan tsan check test test-linux test-windows test-asan test-tsan \
-	demo dist bench fuzz fuzz-build test-fuzz clean
+.PHONY: all deps deps-native deps-web build linux windows asan tsan web node-modules check test test-linux \
+	test-windows test-asan test-tsan test-page demo dist bench fuzz fuzz-build test-fuzz clean
 
 all: build
 
 # Installs only what is missing, once; needs root (apt-get) on a fresh machine.
+# $(2): more apt-get options.
 install = missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q "install ok installed" || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 		echo "installing:" $$missing; \
 		SUDO=$$( [ "$$(id -u)" = 0 ] || echo sudo ); \
-		$$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing >/dev/null; \
+		$$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $(2) $$missing >/dev/null; \
 	fi
 
 deps: build/.deps-ok
@@ -35,12 +42,26 @@ build/.deps-native-ok: Makefile
 	@$(call install,$(NATIVE_PACKAGES))
 	@mkdir -p build && touch $@
 
+# Without recommends: the browsers would pull in media and desktop services.
+deps-web: build/.deps-web-ok
+build/.deps-web-ok: Makefile
+	@$(call install,$(WEB_PACKAGES),--no-install-recommends)
+	@mkdir -p build && touch $@
+
 # One target per configure preset; the native build needs only its own packages.
 linux: deps-native
 windows asan tsan: deps
-linux windows asan tsan:
+web: deps-web
+linux windows asan tsan web:
 	cmake --preset $@ >/dev/null
 	cmake --build --preset $@ -j $(JOBS)
+
+# The browser driver (puppeteer-core, exact version from the lock file), in
+# the build folder; it downloads no browser.
+node-modules: $(NODE_DIR)/node_modules/.package-lock.json
+$(NODE_DIR)/node_modules/.package-lock.json: tests/page/package.json tests/page/package-lock.json | deps-web
+	mkdir -p $(NODE_DIR) && cp tests/page/package.json tests/page/package-lock.json $(NODE_DIR)/
+	npm ci --prefix $(NODE_DIR) --no-audit --no-fund --ignore-scripts
 
 # The quick loop while editing: the native build and its tests.
 check: linux
@@ -48,7 +69,8 @@ check: linux
 
 build: linux windows
 
-test-windows: windows
+# The package check among them wants the settings page built.
+test-windows: windows web
 	ctest --preset windows -j 2
 
 test-asan: asan
@@ -59,6 +81,10 @@ test-tsan: tsan
 
 test-linux: linux
 	ctest --preset linux -j $(JOBS)
+
+# The settings page in Chromium and Firefox, against pacelark-sim.
+test-page: linux web node-modules
+	ctest --preset web
 
 # libFuzzer targets: `make fuzz FUZZ_SECONDS=600` runs each that long;
 # make test runs each briefly.
@@ -75,17 +101,17 @@ test-fuzz: fuzz-build
 	bash fuzz/run.sh build/fuzz/fuzz $(FUZZ_SHORT_SECONDS)
 
 # Every benchmark, then one table of figures and goals.
-bench: linux windows
+bench: linux windows web node-modules
 	@bash bench/report.sh
 
-# Everything, native and under Wine; the native suite runs last so the
-# output ends with its summary.
-test: test-windows test-asan test-tsan test-fuzz test-linux
+# Everything, native, under Wine and in the browsers; the native suite runs
+# last so the output ends with its summary.
+test: test-windows test-asan test-tsan test-fuzz test-page test-linux
 
 demo: linux windows
 	@bash scenarios/demo.sh
 
-dist: windows
+dist: windows web
 	@bash tools/release/dist.sh $(VERSION)
 
 clean:

@@ -23,6 +23,8 @@ run "$linux/plk_bench_ini"
 size=$(stat -c %s "$bin/Pacelark.dll")
 awk -v s="$size" 'BEGIN { printf "FIGURE\tPacelark.dll size\t%d bytes (%.1f KiB)\t\t\n", s, s / 1024 }' >>"$figures"
 (cd "$bin" && run bash "$root/cmake/wine-run.sh" ./plk_load_cycles.exe)
+export NODE_MODULES="$root/build/web/node/node_modules"
+run node "$root/bench/page_bench.js" "$root/build/web/Pacelark-settings.html" "$root/build/web/bench"
 
 echo
 awk -F'\t' '

@@ -1,18 +1,17 @@
 // What players feed the tools, on arbitrary bytes: a scenario, a draw list
-// or a settings file. Built once per reader (PLK_FUZZ_SCENARIO, _DRAWLIST,
-// _CHECKER). Besides not crashing, a refusal names the file and a line of
-// it, and what is accepted keeps its promises.
-#include <unistd.h>
-
+// or a settings file (checked and edited as the settings page does). Built
+// once per reader (PLK_FUZZ_SCENARIO, _DRAWLIST, _CHECKER). Besides not
+// crashing, a refusal names the file and a line of it, and what is accepted
+// keeps its promises.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
 
 #include "tools/lib/check_ini.h"
 #include "tools/lib/drawlist.h"
+#include "tools/lib/ini_edit.h"
 #include "tools/lib/scenario.h"
 
 namespace {
@@ -61,13 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         requireFileAndLine(e.what(), "d.txt", text);
     }
 #elif defined(PLK_FUZZ_CHECKER)
-    static const std::string path = "/tmp/plk-fuzz-checker-" + std::to_string(getpid()) + ".ini";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    require(f != nullptr);
-    require(std::fwrite(data, 1, size, f) == size || size == 0);
-    std::fclose(f);
-    const IniCheck c = checkIniFile(path);
+    const IniCheck c = checkIniText(text, "Pacelark.ini");
     require(c.status >= 0 && c.status <= 2);
+    // The settings page's edit of one key, chosen by the input: the plug-in
+    // then reads the new value (the edit checks that, and would refuse).
+    const std::size_t key = size % kSettingsTable.size();
+    const std::string value = kSettingsTable[key].kind == SettingKind::Bool ? "true" : "7";
+    try {
+        require(!setSettingValue(text, key, value).empty());
+    } catch (const EditError&) {
+        std::abort();
+    }
     const std::string& r = c.report;
     require(r.size() > 1 && r.back() == '\n');
     require(r.rfind("\nResult: ") != std::string::npos);

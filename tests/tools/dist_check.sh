@@ -13,14 +13,16 @@ zip="$work/out/Pacelark-$version-win64.zip"
 ls "$work/out" | grep -q tmp && fail "a temporary file was left beside the package"
 cmp -s "$work/out/Pacelark.dll" "$dll" || fail "dist/Pacelark.dll is not the one built"
 cmp -s "$work/out/Pacelark.ini" "$src/config/Pacelark.ini" || fail "dist/Pacelark.ini is not the sample"
+page="$src/build/web/Pacelark-settings.html"
+cmp -s "$work/out/Pacelark-settings.html" "$page" || fail "dist/Pacelark-settings.html is not the page built"
 # Every file shipped has its sum, and the sums hold.
 (cd "$work/out" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
 listed=$(awk '{print $2}' "$work/out/SHA256SUMS" | sort | tr '\n' ' ')
 shipped=$(ls "$work/out" | grep -v '^SHA256SUMS$' | sort | tr '\n' ' ')
 [ "$listed" = "$shipped" ] || fail "SHA256SUMS lists '$listed' but dist holds '$shipped'"
 
-names=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-[ "$names" = "Pacelark.dll Pacelark.ini README.txt " ] || fail "the package holds: $names"
+names=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
+[ "$names" = "Pacelark-settings.html Pacelark.dll Pacelark.ini README.txt " ] || fail "the package holds: $names"
 
 mkdir "$work/unpacked"
 unzip -q "$zip" -d "$work/unpacked"
@@ -28,12 +30,15 @@ cd "$work/unpacked"
 cmp -s Pacelark.dll "$dll" || fail "Pacelark.dll is not the one built"
 [ "$(head -c 2 Pacelark.dll)" = "MZ" ] || fail "Pacelark.dll is no Windows program file"
 cmp -s Pacelark.ini "$src/config/Pacelark.ini" || fail "Pacelark.ini is not the sample"
+cmp -s Pacelark-settings.html "$page" || fail "Pacelark-settings.html is not the page built"
+# One file that loads nothing from elsewhere: its policy allows no connection.
+grep -q "connect-src 'none'" Pacelark-settings.html || fail "Pacelark-settings.html has no strict policy"
 
 # The readme: Windows line ends, where the files go, every setting, the keys,
 # and what to do when settings seem ignored.
 [ "$(grep -c $'\r$' README.txt)" = "$(wc -l <README.txt)" ] || fail "README.txt has lines without CR LF"
 grep -q "ScriptHookFRTR.dll" README.txt || fail "README.txt does not say where the files go"
-grep -q "check-ini" README.txt || fail "README.txt does not mention check-ini"
+grep -q "Pacelark-settings.html" README.txt || fail "README.txt does not say how to use the settings page"
 for key in $(grep -o '^[A-Z_]*=' "$src/config/Pacelark.ini" | tr -d =); do
     grep -q "$key" README.txt || fail "README.txt does not explain $key"
 done

@@ -64,7 +64,7 @@ const char* const kCheckHelp =
 
 const char* const kPreviewHelp =
     "usage: pacelark-sim preview [--ini FILE] [--desired V] [--reported V] [--mounted]\n"
-    "                            [--notice KIND[=on|off]] -o FILE.png\n"
+    "                            [--notice KIND[=on|off]] [--size WxH] -o FILE.png\n"
     "\n"
     "Runs one pass of the plug-in and draws what it draws, at 1920x1080 over a neutral\n"
     "backdrop.\n"
@@ -76,6 +76,7 @@ const char* const kPreviewHelp =
     "  --notice KIND     press a toggle key first: mod, hud, auto-walk or mount-support;\n"
     "                    =on or =off picks the state it switches to (default: away\n"
     "                    from the state at start, as one press does)\n"
+    "  --size WxH        the screen in pixels, 640x360 to 7680x4320 (default 1920x1080)\n"
     "  -o FILE.png       where to write the picture\n";
 
 const char* const kRenderHelp =
@@ -231,8 +232,18 @@ PreviewRequest::Notice parseNotice(Args& a, const std::string& text) {
     return n;
 }
 
+// "2560x1080": a screen size within what a preview can sensibly paint.
+std::pair<int, int> parseSize(Args& a, const std::string& text) {
+    int w = 0, h = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &rest) != 2 || w < 640 || h < 360 || w > 7680 || h > 4320)
+        a.fail("option --size: '" + text + "' is not WIDTHxHEIGHT between 640x360 and 7680x4320");
+    return {w, h};
+}
+
 int preview(Args a) {
     std::optional<std::string> ini, output;
+    std::pair<int, int> size{kRenderWidth, kRenderHeight};
     PreviewRequest request;
     while (!a.done()) {
         const std::string o = a.next();
@@ -244,6 +255,7 @@ int preview(Args a) {
         else if (o == "--desired") request.desired = parseSpeed(a, o, a.value(o));
         else if (o == "--reported") request.reported = parseSpeed(a, o, a.value(o));
         else if (o == "--mounted") request.mounted = true;
+        else if (o == "--size") size = parseSize(a, a.value(o));
         else if (o == "--notice") request.notice = parseNotice(a, a.value(o));
         else if (o == "-o" || o == "--output") output = a.value(o);
         else a.fail("unknown option '" + o + "'");
@@ -256,7 +268,7 @@ int preview(Args a) {
     const PreviewFrame frame = previewFrame(request);
     if (frame.noticeRefused)
         std::cerr << "pacelark-sim preview: note: with these settings the plug-in refuses that toggle, so no notice is drawn\n";
-    renderDrawList(frame.draws, *output);
+    renderDrawList(frame.draws, *output, size.first, size.second);
     std::cout << "wrote " << *output << "\n";
     return 0;
 }

@@ -1,11 +1,13 @@
 #include "tools/lib/check_ini.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <new>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "config/numbers.h"
 #include "config/settings.h"
 #include "tools/lib/files.h"
+#include "tools/lib/float_text.h"
 #include "tools/lib/keynames.h"
 
 namespace {
@@ -28,9 +31,12 @@ struct KeyLine {
     int line = 0;
 };
 
-std::vector<KeyLine> scanLines(const std::string& path) {
-    IniReader reader(path);
-    if (!reader.isOpen()) throw FileError(path + ": cannot open the file");
+std::unique_ptr<std::istream> memorySource(std::string_view bytes) {
+    return std::make_unique<std::istringstream>(std::string(bytes), std::ios::in | std::ios::binary);
+}
+
+std::vector<KeyLine> scanLines(std::string_view bytes) {
+    IniReader reader(memorySource(bytes));
     std::vector<KeyLine> out;
     std::optional<std::string> section;
     int number = 0;
@@ -71,9 +77,7 @@ std::string shownValue(const std::string& s) {
 std::string floatText(float v) {
     if (std::isnan(v)) return "NaN";
     if (std::isinf(v)) return v > 0 ? "infinity" : "-infinity";
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
+    return shortestFloatText(v, strtofParse);
 }
 
 std::string valueText(const SettingEntry& e, const Settings& s) {
@@ -166,52 +170,101 @@ std::string nanEffect(float Settings::*field) {
 
 std::string lineRef(int line) { return "line " + std::to_string(line); }
 
+// Mouse buttons have key codes, but a click sends no keyboard message.
+std::string_view mouseButton(std::int32_t code) {
+    switch (code) {
+        case 0x01: return "the left mouse button";
+        case 0x02: return "the right mouse button";
+        case 0x04: return "the middle mouse button";
+        case 0x05: return "mouse button 4";
+        case 0x06: return "mouse button 5";
+        default: return {};
+    }
+}
+
+// The load as the plug-in does it, from bytes instead of the file: the same
+// reader over the same bytes, and a failure while reading stops it the same way.
+SettingsLoadResult loadFromBytes(std::string_view bytes, Settings& out) {
+    IniDocument doc;
+    SettingsLoadResult stopped;
+    stopped.end = SettingsLoadEnd::Stopped;
+    try {
+        loadIniText(bytes, doc);
+    } catch (const std::bad_alloc&) {
+        stopped.error = SettingsLoadError::OutOfMemory;
+        return stopped;
+    } catch (const std::exception&) {
+        stopped.error = SettingsLoadError::Other;
+        return stopped;
+    }
+    return loadSettingsFrom(doc, out);
+}
+
 }  // namespace
 
 IniCheck checkIniFile(const std::string& path) {
-    namespace fs = std::filesystem;
     std::error_code ec;
-    if (fs::is_directory(path, ec)) throw FileError(path + ": is a folder, not a file");
+    if (std::filesystem::is_directory(path, ec)) throw FileError(path + ": is a folder, not a file");
+    return checkIniText(readWholeFile(path), path);
+}
+
+IniCheck checkIniText(std::string_view bytes, const std::string& path) {
     Settings loaded;
-    const SettingsLoadResult result = loadSettingsFile(path, loaded);
-    if (result.end == SettingsLoadEnd::NoFile) throw FileError(path + ": cannot open the file");
-    const std::vector<KeyLine> lines = scanLines(path);
+    const SettingsLoadResult result = loadFromBytes(bytes, loaded);
+    const std::vector<KeyLine> lines = scanLines(bytes);
 
     std::vector<std::string> warnings, notes;
     std::string out;
     auto warn = [&](const std::string& w) { warnings.push_back(w); };
 
     // The line that gives each known key its value: the last in the section.
+    // Repeats and misplaced keys are told once per key and a bounded number
+    // of times, so a huge file gives a short report.
     std::array<const KeyLine*, kKeys> source{};
-    std::array<int, kKeys> firstLine{};
-    std::map<std::string, std::vector<int>> unknown;
+    std::array<int, kKeys> firstLine{}, times{};
+    std::array<std::size_t, kKeys> repeatWarning{};
+    std::array<std::string, kKeys> names;
+    for (std::size_t i = 0; i < kKeys; ++i) names[i] = normaliseIniName(kSettingsTable[i].name);
+    const std::string settingsSection = normaliseIniName(kSettingsSectionName);
+    std::size_t misplaced = 0;
+    std::map<std::string, int> unknown;
     for (const KeyLine& kl : lines) {
         std::size_t index = kKeys;
         for (std::size_t i = 0; i < kKeys; ++i)
-            if (kl.key == normaliseIniName(kSettingsTable[i].name)) index = i;
-        const bool inSettings = kl.section && *kl.section == normaliseIniName(kSettingsSectionName);
+            if (kl.key == names[i]) index = i;
+        const bool inSettings = kl.section && *kl.section == settingsSection;
         if (!inSettings) {
-            if (index < kKeys)
+            if (index < kKeys && ++misplaced <= kMaxUnknownShown)
                 warn(lineRef(kl.line) + ": " + std::string(kSettingsTable[index].name) + " stands " +
                      (kl.section ? "in section [" + *kl.section + "]" : std::string("before any section header")) +
                      ", so it is ignored; move it under [SETTINGS]");
             continue;
         }
         if (index == kKeys) {
-            unknown[kl.key].push_back(kl.line);
+            unknown.emplace(kl.key, kl.line);  // the first line of each
             continue;
         }
-        if (!source[index]) firstLine[index] = kl.line;
-        else
-            warn(std::string(kSettingsTable[index].name) + " is given more than once (" + lineRef(firstLine[index]) +
-                 " and " + lineRef(kl.line) + "); the last one counts");
+        const std::string name(kSettingsTable[index].name);
+        if (++times[index] == 1) {
+            firstLine[index] = kl.line;
+        } else if (times[index] == 2) {
+            repeatWarning[index] = warnings.size();
+            warn(name + " is given more than once (" + lineRef(firstLine[index]) + " and " + lineRef(kl.line) +
+                 "); the last one counts");
+        } else {
+            warnings[repeatWarning[index]] = name + " is given " + std::to_string(times[index]) + " times (" +
+                                             lineRef(firstLine[index]) + " first, " + lineRef(kl.line) +
+                                             " last); the last one counts";
+        }
         source[index] = &kl;
     }
+    if (misplaced > kMaxUnknownShown)
+        warn("... and " + std::to_string(misplaced - kMaxUnknownShown) + " more known keys outside [SETTINGS] are ignored");
     std::size_t shown = 0;
     for (const auto& [key, at] : unknown) {
         if (++shown > kMaxUnknownShown) continue;
         const std::string close = closestKey(key);
-        warn(lineRef(at.front()) + ": unknown key " + shownValue(upper(key)) + " in [SETTINGS] is ignored" +
+        warn(lineRef(at) + ": unknown key " + shownValue(upper(key)) + " in [SETTINGS] is ignored" +
              (close.empty() ? std::string() : "; did you mean " + close + "?"));
     }
     if (unknown.size() > kMaxUnknownShown)
@@ -282,11 +335,26 @@ IniCheck checkIniFile(const std::string& path) {
     for (std::size_t i = 0; i < 4; ++i) {
         const SettingEntry& e = kSettingsTable[i];
         const std::int32_t code = loaded.*e.integerField;
-        if (code < 0 || code >= 255)
+        if (code < 0 || code >= 255) {
             warn(std::string(e.name) + " = " + std::to_string(code) +
                  " can never fire: only codes 0 to 254 are watched, so this toggle has no key");
-        else if (keyName(code).empty())
+        } else if (keyName(code).empty()) {
             warn(std::string(e.name) + " = " + std::to_string(code) + " is not the code of any key, so this toggle never fires");
+        } else if (!mouseButton(code).empty()) {
+            warn(std::string(e.name) + " = " + describeKey(code) + " is " + std::string(mouseButton(code)) +
+                 ": the plug-in hears only keyboard messages and a mouse button sends none, so this toggle never fires");
+        } else {
+            // A pass consumes a release at the first toggle that asks for it,
+            // before that toggle's own conditions, so a later one never sees it.
+            for (std::size_t j = 0; j < i; ++j) {
+                const SettingEntry& earlier = kSettingsTable[j];
+                if (loaded.*earlier.integerField != code) continue;
+                warn(std::string(earlier.name) + " and " + std::string(e.name) + " share the key " + describeKey(code) +
+                     ": " + std::string(earlier.name) + " takes every release of it, so " + std::string(e.name) +
+                     " never fires");
+                break;
+            }
+        }
     }
     for (const SettingEntry& e : kSettingsTable) {
         if (e.kind != SettingKind::Float) continue;
@@ -305,7 +373,8 @@ IniCheck checkIniFile(const std::string& path) {
              floatText(loaded.MIN_SCROLL_VAL) + " to MAX_SCROLL_VAL " + floatText(loaded.MAX_SCROLL_VAL) +
              ": it is used as it is until the first speed step");
 
-    std::string base = fs::path(path).filename().string();
+    // The last part of the name, as std::filesystem splits a POSIX path.
+    const std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     if (upper(base) != upper(kSettingsFileName))
         notes.push_back("the plug-in reads only a file named " + std::string(kSettingsFileName) +
                         " in the game's folder; this one is named " + shownValue(base));
@@ -321,5 +390,8 @@ IniCheck checkIniFile(const std::string& path) {
                                      (warnings.size() == 1 ? "" : "s") + ".\n"
                                : "\nResult: the file loads cleanly.\n";
     check.report = out;
+    check.loaded = loaded;
+    for (std::size_t i = 0; i < kKeys; ++i) check.lines[i] = source[i] ? source[i]->line : 0;
+    check.stoppedAt = stop;
     return check;
 }

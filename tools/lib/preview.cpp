@@ -13,6 +13,9 @@ PreviewFrame previewFrame(const PreviewRequest& request) {
     // One real pass of the loop after a settings load, with the world and
     // the flags arranged as asked.
     loadNativePlugin();
+    // The clock as a running game has it: at tick 0 the initial notice
+    // deadline (0) would still count as due and show a notice nobody asked for.
+    standin_setTick(1000);
     {
         SettingsFolder folder(request.settingsText);
         folder.enter();

@@ -1,0 +1,54 @@
+# The settings page: the plug-in, the stand-in without a script thread, the
+# tools' library and the page's entry points, compiled to WebAssembly and
+# written with the page's script into one self-contained HTML file.
+# Native WebAssembly exceptions: the JavaScript emulation routes every call
+# that may throw through JavaScript and made a 50 MB check four times slower.
+add_compile_options(-Wall -Wextra -fwasm-exceptions)
+
+set(PLK_PAGE_EXPORTS _malloc _free _plk_out _plk_out_size _plk_table _plk_check _plk_look _plk_set _plk_preview)
+list(JOIN PLK_PAGE_EXPORTS "," PLK_PAGE_EXPORTS)
+
+add_executable(plk_page
+    ${PLK_PLUGIN_SOURCES}
+    ${PLK_STANDIN_SOURCES}
+    ${PROJECT_SOURCE_DIR}/standin/script_context_none.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/check_ini.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/files.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/float_text.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/ini_edit.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/keynames.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/native_plugin.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/preview.cpp
+    ${PROJECT_SOURCE_DIR}/tools/page/page_api.cpp)
+target_include_directories(plk_page PRIVATE ${PROJECT_SOURCE_DIR})
+# The settings load throws and catches; the preview's settings file lives in
+# the in-memory file system; nothing is generated at run time (the page's
+# Content-Security-Policy forbids it).
+target_link_options(plk_page PRIVATE
+    -sENVIRONMENT=web -sDYNAMIC_EXECUTION=0 -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=2GB
+    -fwasm-exceptions -sEXPORTED_FUNCTIONS=${PLK_PAGE_EXPORTS})
+
+find_program(PLK_NODE node REQUIRED)
+set(PLK_PAGE ${CMAKE_BINARY_DIR}/Pacelark-settings.html)
+set(PLK_PAGE_DIR ${PROJECT_SOURCE_DIR}/tools/page)
+add_custom_command(OUTPUT ${PLK_PAGE}
+    COMMAND ${PLK_NODE} ${PLK_PAGE_DIR}/build-page.js
+        --template ${PLK_PAGE_DIR}/page.html --script ${PLK_PAGE_DIR}/app.js
+        --runtime $<TARGET_FILE:plk_page>
+        --wasm $<TARGET_FILE_DIR:plk_page>/$<TARGET_FILE_BASE_NAME:plk_page>.wasm
+        --sample ${PROJECT_SOURCE_DIR}/config/Pacelark.ini --out ${PLK_PAGE}
+    DEPENDS plk_page ${PLK_PAGE_DIR}/build-page.js ${PLK_PAGE_DIR}/page.html ${PLK_PAGE_DIR}/app.js
+        ${PROJECT_SOURCE_DIR}/config/Pacelark.ini
+    VERBATIM)
+add_custom_target(settings_page ALL DEPENDS ${PLK_PAGE})
+
+# The page in real browsers, against pacelark-sim of the native build.
+set(PLK_PAGE_TEST_ENV
+    NODE_MODULES=${CMAKE_BINARY_DIR}/node/node_modules
+    PLK_SIM=${PROJECT_SOURCE_DIR}/build/linux/tools/pacelark-sim)
+add_test(NAME page_chromium COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/page_test.js
+    --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-chromium --browser chrome)
+add_test(NAME page_firefox_smoke COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/page_test.js
+    --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-firefox --browser firefox)
+set_tests_properties(page_chromium page_firefox_smoke PROPERTIES
+    ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)

@@ -1,0 +1,77 @@
+// Debian's chromium (over CDP) or firefox-esr (over WebDriver BiDi) driven by
+// puppeteer-core, headless, with everything they write kept under one folder
+// and no name lookups at all. Shared by the page tests and the benchmark.
+"use strict";
+const fs = require("fs");
+const path = require("path");
+const { pathToFileURL } = require("url");
+
+const modules = process.env.NODE_MODULES || path.resolve(__dirname, "../../build/web/node/node_modules");
+const puppeteer = require(require.resolve("puppeteer-core", { paths: [modules] }));
+
+const TIMEOUT = 20000; // every wait is bounded
+
+async function launch(browserName, outDir) {
+  const firefox = browserName === "firefox";
+  const home = path.join(outDir, "home"), downloads = path.join(outDir, "downloads");
+  for (const d of [home, downloads]) fs.mkdirSync(d, { recursive: true });
+  const browser = await puppeteer.launch({
+    browser: firefox ? "firefox" : "chrome",
+    executablePath: firefox ? process.env.FIREFOX || "/usr/bin/firefox-esr" : process.env.CHROMIUM || "/usr/bin/chromium",
+    headless: true,
+    userDataDir: path.join(outDir, "profile"),
+    args: firefox ? [] : ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+      "--disable-background-networking", "--disable-component-update", "--disable-sync",
+      "--host-resolver-rules=MAP * ~NOTFOUND"],
+    env: { ...process.env, HOME: home, XDG_CONFIG_HOME: path.join(home, ".config"),
+      XDG_CACHE_HOME: path.join(home, ".cache"),
+      // Release builds honour services.settings.server only with this set.
+      MOZ_REMOTE_SETTINGS_DEVTOOLS: "1" },
+    downloadBehavior: { policy: "allow", downloadPath: downloads }, // CDP only
+    extraPrefsFirefox: {
+      "browser.download.folderList": 2,
+      "browser.download.dir": downloads,
+      "browser.download.useDownloadDir": true,
+      "browser.download.always_ask_before_handling_new_types": false,
+      "browser.download.start_downloads_in_tmp_dir": false,
+      "browser.download.alwaysOpenPanel": false,
+      "services.settings.server": "data:,#remote-settings-dummy/v1",
+    },
+    protocolTimeout: TIMEOUT,
+    timeout: TIMEOUT,
+  });
+  return { browser, downloads, firefox };
+}
+
+// Opens the page and waits until it says "ready"; a page error (a wasm
+// abort, say) fails at once instead of at the timeout.
+async function openPage(browser, pagePath, viewport) {
+  const page = await browser.newPage();
+  page.setDefaultTimeout(TIMEOUT);
+  const log = { requests: [], console: [], errors: [] };
+  page.on("request", (r) => log.requests.push(r.url()));
+  page.on("console", (m) => log.console.push(`${m.type()}: ${m.text()}`));
+  page.on("pageerror", (e) => log.errors.push(String(e)));
+  if (viewport) await page.setViewport(viewport);
+  const started = Date.now();
+  await page.goto(pathToFileURL(pagePath).href, { waitUntil: "load" });
+  const failed = new Promise((_, reject) => page.once("pageerror", (e) => reject(new Error("page error: " + e))));
+  failed.catch(() => {});
+  await Promise.race([page.waitForFunction(() => document.getElementById("status").textContent !== "loading"), failed]);
+  const status = await page.$eval("#status", (e) => e.textContent);
+  if (status !== "ready") throw new Error("the page says " + status + ": " + (await page.$eval("#message", (e) => e.textContent)));
+  return { page, log, loadMs: Date.now() - started };
+}
+
+// A download is done when the file has its full size and no partial file
+// (.crdownload, .part) is left beside it.
+async function waitForDownload(file, size, ms) {
+  const dir = path.dirname(file);
+  for (const end = Date.now() + ms; Date.now() < end; await new Promise((r) => setTimeout(r, 25))) {
+    if (!fs.existsSync(file) || fs.statSync(file).size !== size) continue;
+    if (!fs.readdirSync(dir).some((f) => /\.(crdownload|part)$/.test(f))) return true;
+  }
+  return false;
+}
+
+module.exports = { launch, openPage, waitForDownload, TIMEOUT };

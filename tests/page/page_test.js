@@ -1,0 +1,501 @@
+#!/usr/bin/env node
+// The settings page, built, opened from disk in a real browser: its report
+// against pacelark-sim check-ini, its edits against the file's bytes, its
+// canvas against the Cairo preview, bad files, the keyboard, zoom, and what
+// it may load. Chromium runs every case; Firefox a smoke set its driver allows.
+// usage: page_test.js --page HTML --out DIR --browser chrome|firefox   (env PLK_SIM, NODE_MODULES)
+"use strict";
+const fs = require("fs");
+const path = require("path");
+const { execFileSync, spawnSync } = require("child_process");
+const { launch, openPage, waitForDownload, TIMEOUT } = require("./browser");
+const { readPng } = require("./png");
+
+const opt = {};
+for (let i = 2; i + 1 < process.argv.length; i += 2) opt[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
+const pagePath = path.resolve(opt.page || "build/web/Pacelark-settings.html");
+const outDir = path.resolve(opt.out || "build/web/test-chromium");
+const browserName = opt.browser || "chrome";
+const sim = path.resolve(process.env.PLK_SIM || path.resolve(__dirname, "../../build/linux/tools/pacelark-sim"));
+const firefox = browserName === "firefox";
+
+const NAMES = ["TOGGLE_MOD_KEY", "TOGGLE_HUD_KEY", "TOGGLE_AUTO_WALK_KEY", "TOGGLE_HORSE_SUPPORT", "INITIAL_WALK_SPEED",
+  "SCROLL_STEP_SIZE", "MIN_SCROLL_VAL", "MAX_SCROLL_VAL", "DISABLE_HORSE_SUPPORT", "UI_HIDE_PED_DESIRED_SPEED",
+  "UI_LEFT_OFFSET", "UI_BOTTOM_OFFSET", "UI_BAR_LENGTH"];
+const SAMPLE = fs.readFileSync(path.resolve(__dirname, "../../config/Pacelark.ini"));
+
+let passed = 0, failed = 0;
+function check(name, ok, detail) {
+  if (ok) passed++;
+  else failed++;
+  console.log(`${ok ? "ok  " : "FAIL"} ${name}${!ok && detail !== undefined ? "\n     " + String(detail).replace(/\n/g, "\n     ") : ""}`);
+}
+function note(text) { console.log("# " + text); }
+
+// ---- pacelark-sim, the native reference ----
+
+function writeFile(dir, name, bytes) {
+  const d = path.join(outDir, dir);
+  fs.mkdirSync(d, { recursive: true });
+  const f = path.join(d, name);
+  fs.writeFileSync(f, bytes);
+  return f;
+}
+// check-ini run beside the file, so it names the file as the page does.
+function checkIni(file) {
+  const r = spawnSync(sim, ["check-ini", path.basename(file)], { cwd: path.dirname(file), maxBuffer: 1 << 26 });
+  return { status: r.status, out: r.stdout.toString("utf8") };
+}
+function cairoPreview(args, size) {
+  const png = path.join(outDir, `cairo-${size.join("x")}.png`);
+  execFileSync(sim, ["preview", ...args, "--size", size.join("x"), "-o", png]);
+  return readPng(fs.readFileSync(png));
+}
+
+// ---- the page ----
+
+const text = (page, sel) => page.$eval(sel, (e) => e.textContent);
+const shownBytes = (page) => page.evaluate(() => Array.from(doc.bytes));
+async function filesTaken(page) { return page.evaluate(() => window.__filesTaken); }
+async function pick(page, file) {
+  const before = await filesTaken(page);
+  await (await page.$("#file-input")).uploadFile(file);
+  await page.waitForFunction((n) => window.__filesTaken > n, { timeout: TIMEOUT }, before);
+  return text(page, "#message");
+}
+async function typeInto(page, selector, value) {
+  await page.focus(selector);
+  await page.$eval(selector, (e) => e.select());
+  await page.keyboard.type(value);
+  await page.keyboard.press("Tab");
+}
+function changedLines(before, after) {
+  const a = before.split("\n"), b = after.split("\n");
+  if (a.length !== b.length) return null;
+  return a.map((line, i) => [line, b[i]]).filter(([x, y]) => x !== y);
+}
+
+// The canvas region holding every drawn element, as RGBA bytes.
+async function canvasPixels(page, box) {
+  const b64 = await page.evaluate((x, y, w, h) => {
+    const d = document.getElementById("hud").getContext("2d").getImageData(x, y, w, h).data;
+    let s = "";
+    for (let i = 0; i < d.length; i += 0x8000) s += String.fromCharCode.apply(null, d.subarray(i, i + 0x8000));
+    return btoa(s);
+  }, box.x, box.y, box.w, box.h);
+  return Buffer.from(b64, "base64");
+}
+
+// Rectangles as the game places them: the same pixels in the browser's
+// canvas and in Cairo's picture, except within 1 px of an edge and where
+// text lies (the fonts differ). Opaque colours must be exact, blended ones
+// within 1; the backdrop's gradient within 3.
+// `before`: the areas the page's previous frame covered, which must show the
+// backdrop again unless this frame covers them.
+async function compareWithCairo(page, w, h, cairo, before = []) {
+  const { draws, widths } = await page.evaluate(() => {
+    const g = document.getElementById("hud").getContext("2d");
+    return { draws: lastDraws, widths: lastDraws.map((d) => {
+      if (d.rect) return 0;
+      g.font = (d.scale * g.canvas.height / 20) + "px sans-serif";
+      return g.measureText(d.text).width;
+    }) };
+  });
+  const rects = draws.filter((d) => d.rect).map((d) => ({
+    l: (d.cx - d.w / 2) * w, t: (d.cy - d.h / 2) * h, r: (d.cx + d.w / 2) * w, b: (d.cy + d.h / 2) * h, a: d.rgba[3] }));
+  const texts = draws.map((d, i) => d.rect ? null : {
+    l: d.x * w - 3, t: d.y * h - 3, r: d.x * w + widths[i] * 1.3 + 6, b: d.y * h + d.scale * h / 20 * 1.4 + 3 }).filter(Boolean);
+  const within = (x, y, r, m) => x > r.l - m && x < r.r + m && y > r.t - m && y < r.b + m;
+  const areas = rects.concat(before);
+  const box = { x: 0, y: 0, w: 1, h: 1 };
+  const right = Math.min(w, Math.ceil(Math.max(...areas.map((r) => r.r))) + 6);
+  box.w = right; box.h = h;
+  const canvas = await canvasPixels(page, box);
+  let compared = 0, bad = [];
+  for (const r of areas) {
+    if (r.r - r.l < 3 || r.b - r.t < 3) continue;
+    for (let y = Math.max(0, Math.floor(r.t) - 4); y < Math.min(h, Math.ceil(r.b) + 4); y++) {
+      for (let x = Math.max(0, Math.floor(r.l) - 4); x < Math.min(right, Math.ceil(r.r) + 4); x++) {
+        const cx = x + 0.5, cy = y + 0.5;
+        if (rects.some((q) => within(cx, cy, q, 1) && !within(cx, cy, q, -1))) continue;
+        if (texts.some((q) => within(cx, cy, q, 0))) continue;
+        const top = rects.filter((q) => within(cx, cy, q, 0)).pop();
+        const tolerance = !top ? 3 : top.a >= 255 ? 0 : 1;
+        const i = (y * box.w + x) * 4, j = (y * w + x) * 4;
+        const diff = Math.max(...[0, 1, 2].map((c) => Math.abs(canvas[i + c] - cairo.rgba[j + c])));
+        compared++;
+        if (diff > tolerance && bad.length < 5)
+          bad.push(`(${x},${y}) canvas ${canvas.subarray(i, i + 3).join(",")} cairo ${cairo.rgba.subarray(j, j + 3).join(",")} tolerance ${tolerance}`);
+        else if (diff > tolerance) bad.push(null);
+      }
+    }
+  }
+  // Text from the top of its line at scale x height / 20 px: the ink starts
+  // at the same place and is as tall, whatever the font.
+  const textBad = [];
+  draws.forEach((d, n) => {
+    if (d.rect) return;
+    const size = d.scale * h / 20, a = d.rgba[3] / 255;
+    const ink = d.rgba.slice(0, 3).map((c) => (a < 1 ? c * a + 25 * (1 - a) : c));  // notices stand on their dark box
+    const region = { l: Math.max(0, Math.floor(d.x * w - 4)), t: Math.max(0, Math.floor(d.y * h - 4)),
+      r: Math.min(right, Math.ceil(d.x * w + widths[n] * 1.4 + 8)), b: Math.min(h, Math.ceil(d.y * h + size * 1.3)) };
+    const extent = (pixels, stride) => {
+      const e = { l: Infinity, t: Infinity, r: -Infinity, b: -Infinity };
+      for (let y = region.t; y < region.b; y++)
+        for (let x = region.l; x < region.r; x++) {
+          const i = (y * stride + x) * 4;
+          if (Math.max(...[0, 1, 2].map((c) => Math.abs(pixels[i + c] - ink[c]))) > 100) continue;
+          e.l = Math.min(e.l, x); e.t = Math.min(e.t, y); e.r = Math.max(e.r, x); e.b = Math.max(e.b, y);
+        }
+      return e;
+    };
+    const c = extent(canvas, box.w), k = extent(cairo.rgba, w);
+    const tall = k.b - k.t + 1, close = Math.abs(c.l - k.l) <= 1 && Math.abs(c.t - k.t) <= 1 &&
+      Math.abs((c.b - c.t + 1) - tall) <= Math.max(2, 0.15 * tall);
+    if (!close || !isFinite(c.l)) textBad.push(`"${d.text}" ink canvas ${c.l},${c.t}..${c.r},${c.b} cairo ${k.l},${k.t}..${k.r},${k.b}`);
+  });
+  return { compared, bad, rects: rects.length, texts: draws.length - rects.length, textBad, areas: rects.concat(texts) };
+}
+
+async function setPreview(page, v) {
+  await page.select("#resolution", v.resolution);
+  for (const id of ["desired", "reported"]) {
+    await page.$eval("#" + id, (e) => { e.value = ""; });
+    if (v[id] !== undefined) await page.type("#" + id, String(v[id]));
+  }
+  await page.select("#mounted", v.mounted ? "1" : "0");
+  await page.select("#notice-on", v.noticeOn === undefined ? "-1" : v.noticeOn ? "1" : "0");
+  await page.select("#notice", String(v.notice === undefined ? -1 : v.notice));
+}
+
+// ---- the cases ----
+
+async function defaultsAndReport(browser) {
+  const { page, log, loadMs } = await openPage(browser, pagePath, { width: 1400, height: 1000 });
+  note(`goto to ready ${loadMs} ms; first report and preview at ${(await page.evaluate(() => window.__firstShownAt)).toFixed(0)} ms`);
+  const labels = await page.$$eval("#form label", (ls) => ls.map((l) => l.textContent));
+  check("opens showing the defaults, each setting under its INI name in the plug-in's order",
+    JSON.stringify(labels) === JSON.stringify(NAMES), labels.join(" "));
+  const defaults = writeFile("defaults", "Pacelark.ini", Buffer.from(await shownBytes(page)));
+  const ref = checkIni(defaults);
+  check("the defaults' report is check-ini's, and clean", ref.status === 0 && (await text(page, "#report")) === ref.out,
+    await text(page, "#report"));
+  const line = await text(page, "#preview-line");
+  check("the defaults' preview: four bars and two labels", /: 4 rectangles, text 1\.50 1\.50\./.test(line), line);
+  return { page, log };
+}
+
+async function stopsEarly(page) {
+  const cases = [
+    ["early", "Pacelark.ini", Buffer.concat([Buffer.from("\xEF\xBB\xBF; mine\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY=1", "latin1"),
+      Buffer.from([0]), Buffer.from("20\r\nSCROLL_STEP_SIZE=0.5\r\nMIN_SCROLL_VAL=abc\r\nUI_BAR_LENGTH=0.3\r\n[x]\r\nTOGGLE_HUD_KEY=1\r\n")])],
+    ["early", "my settings.txt", Buffer.from("[settings]\nTOGGLE_MOD_KEY=F10\nTOGGLE_HUD_KEY=120\n")],
+  ];
+  for (const [dir, name, bytes] of cases) {
+    const file = writeFile(dir, name, bytes);
+    await pick(page, file);
+    const ref = checkIni(file), shown = await text(page, "#report");
+    check(`${name}: the load stops early, and the report is the very text check-ini prints`,
+      ref.status === 2 && shown === ref.out, `check-ini (${ref.status}):\n${ref.out}\npage:\n${shown}`);
+  }
+  const origin = await text(page, "#origin-TOGGLE_MOD_KEY");
+  check("the key where the load stops says so in the form", /the load stops here \(line 2\)/.test(origin), origin);
+}
+
+async function keyFields(page) {
+  await page.click("#use-sample");
+  const before = await text(page, "#text");
+  await page.focus("#listen-TOGGLE_HUD_KEY");
+  await page.keyboard.press("Enter");
+  const listening = await page.$eval("#listen-TOGGLE_HUD_KEY", (e) => e.getAttribute("aria-pressed"));
+  await page.keyboard.press("F9");
+  const after = await text(page, "#text");
+  const changed = changedLines(before, after);
+  check("F9 in a listening key field changes that line of the text and nothing else",
+    listening === "true" && changed && changed.length === 1 && changed[0][0] === "TOGGLE_HUD_KEY=122" &&
+    changed[0][1] === "TOGGLE_HUD_KEY=120", JSON.stringify(changed));
+
+  // Tab leaves the field and Esc stops listening; neither is taken as the key.
+  await page.focus("#listen-TOGGLE_MOD_KEY");
+  await page.keyboard.press("Enter");
+  await page.keyboard.press("Tab");
+  const focused = await page.evaluate(() => document.activeElement.id);
+  await page.focus("#listen-TOGGLE_MOD_KEY");
+  await page.keyboard.press("Enter");
+  await page.keyboard.press("Escape");
+  const still = await page.evaluate(() => [document.activeElement.id, document.getElementById("listen-TOGGLE_MOD_KEY").getAttribute("aria-pressed")]);
+  check("Tab and Esc keep their meaning while a field listens",
+    focused === "pick-TOGGLE_MOD_KEY" && still[0] === "listen-TOGGLE_MOD_KEY" && still[1] === "false" &&
+    (await text(page, "#text")) === after, `${focused} ${still}`);
+
+  // A CRLF file with a note after the value: the whole value goes, the line end stays.
+  const crlf = writeFile("keys", "Pacelark.ini", "; k\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY = 121 ; F10\r\nTOGGLE_HUD_KEY=122\r\n");
+  await pick(page, crlf);
+  await page.focus("#listen-TOGGLE_MOD_KEY");
+  await page.keyboard.press("Enter");
+  await page.keyboard.press("Semicolon");
+  check("a key with a note after its value, CRLF: the whole value changes, the rest stays; ; is OEM_1 (186)",
+    (await text(page, "#text")) === "; k\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY = 186\r\nTOGGLE_HUD_KEY=122\r\n", await text(page, "#text"));
+}
+
+async function otherEdits(page) {
+  await page.click("#use-defaults");
+  await page.select("#pick-TOGGLE_MOD_KEY", "122");
+  let t = await text(page, "#text"), r = await text(page, "#report");
+  check("a key picked from the list (F11, which the browser keeps), and the shared key is warned about",
+    t.includes("TOGGLE_MOD_KEY=122\r\n") && r.includes("TOGGLE_MOD_KEY and TOGGLE_HUD_KEY share the key 122 (F11)"), r);
+  await typeInto(page, "#in-TOGGLE_HUD_KEY", "300");
+  t = await text(page, "#text");
+  r = await text(page, "#report");
+  check("a typed code is written as typed, never clamped", t.includes("TOGGLE_HUD_KEY=300\r\n") && r.includes("TOGGLE_HUD_KEY = 300 can never fire"), t);
+  await typeInto(page, "#in-TOGGLE_HUD_KEY", "F99");
+  check("a code that is no key is refused beside the field, the file unchanged",
+    (await text(page, "#text")) === t && /neither a key name nor a whole number/.test(await text(page, "#err-TOGGLE_HUD_KEY")),
+    await text(page, "#err-TOGGLE_HUD_KEY"));
+  await page.click("#reset-TOGGLE_HUD_KEY");
+  await typeInto(page, "#in-INITIAL_WALK_SPEED", "2,5");
+  await page.click("#in-DISABLE_HORSE_SUPPORT");
+  t = await text(page, "#text");
+  const line = await text(page, "#preview-line");
+  check("default button, a decimal comma, a switch: written as the plug-in reads them, the preview follows",
+    t.includes("TOGGLE_HUD_KEY=122\r\n") && t.includes("INITIAL_WALK_SPEED=2.5\r\n") && t.includes("DISABLE_HORSE_SUPPORT=true\r\n") &&
+    line.includes("2.50"), t + line);
+}
+
+async function save(page, downloads) {
+  const file = writeFile("save", "Pacelark.ini", Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]),
+    Buffer.from("; Grüße, ✓\r\n[SETTINGS]\r\nUI_BAR_LENGTH=0.15\r\n\r\n")]));
+  await pick(page, file);
+  await typeInto(page, "#in-UI_BAR_LENGTH", "0.3");
+  const unloadBlocked = () => page.evaluate(() => {
+    const e = new Event("beforeunload", { cancelable: true });
+    window.dispatchEvent(e);
+    return e.defaultPrevented;
+  });
+  const warnedBefore = await unloadBlocked();
+  const saved = path.join(downloads, "Pacelark.ini");
+  fs.rmSync(saved, { force: true });
+  const shown = await text(page, "#text");
+  const started = Date.now();
+  await page.click("#save");
+  const got = await waitForDownload(saved, Buffer.byteLength(shown), TIMEOUT);
+  const bytes = got ? fs.readFileSync(saved) : Buffer.alloc(0);
+  check("Save downloads Pacelark.ini holding exactly the shown text", got && bytes.equals(Buffer.from(shown)) &&
+    bytes.subarray(0, 3).equals(Buffer.from([0xef, 0xbb, 0xbf])), `${Date.now() - started} ms, ${bytes.length} bytes`);
+  const warnedAfter = await unloadBlocked();
+  check("leaving warns while edits are unsaved, not after Save", warnedBefore === true && warnedAfter === false, `${warnedBefore} ${warnedAfter}`);
+}
+
+async function canvasMatchesCairo(page) {
+  const states = [
+    { ini: null, resolution: "1920x1080", desired: 2.4, reported: 1.8, notice: 2, args: ["--desired", "2.4", "--reported", "1.8", "--notice", "auto-walk"] },
+    { ini: "[SETTINGS]\nUI_LEFT_OFFSET=0.2\nUI_BOTTOM_OFFSET=0.1\nUI_BAR_LENGTH=0.3\n", resolution: "2560x1080", desired: 3.5,
+      reported: 0, mounted: true, notice: 1, noticeOn: true,
+      args: ["--desired", "3.5", "--reported", "0", "--mounted", "--notice", "hud=on"] },
+    { ini: "[SETTINGS]\nUI_HIDE_PED_DESIRED_SPEED=true\n", resolution: "1280x720", desired: 1.6, notice: 3, noticeOn: true,
+      args: ["--desired", "1.6", "--notice", "mount-support=on"] },
+    // The same screen again: what the last frame drew must be gone.
+    { ini: null, resolution: "1280x720", desired: 0.5, args: ["--desired", "0.5"] },
+  ];
+  let previous = null;
+  for (const s of states) {
+    if (s.ini) await pick(page, writeFile("canvas", "Pacelark.ini", s.ini));
+    else await page.click("#use-defaults");
+    await setPreview(page, s);
+    const size = s.resolution.split("x").map(Number);
+    const args = s.ini ? ["--ini", path.join(outDir, "canvas", "Pacelark.ini"), ...s.args] : s.args;
+    const cairo = cairoPreview(args, size);
+    const r = await compareWithCairo(page, size[0], size[1], cairo, previous && previous.size === s.resolution ? previous.areas : []);
+    previous = { size: s.resolution, areas: r.areas };
+    check(`${s.resolution}, ${s.args.join(" ")}: the canvas's ${r.rects} rectangles match the Cairo preview (${r.compared} pixels)`,
+      r.bad.length === 0 && r.compared > 1000 && cairo.width === size[0], `${r.bad.length} differ: ${r.bad.filter(Boolean).join("; ")}`);
+    check(`${s.resolution}: its ${r.texts} texts start where Cairo's do, as tall`, r.textBad.length === 0 && r.texts > 0, r.textBad.join("; "));
+  }
+}
+
+// The window's own size, and a zoomed view: sizes and styles set from the
+// script (the policy allows that much).
+async function windowSizeAndZoom(page) {
+  await page.select("#resolution", "window");
+  await page.select("#zoom", "4");
+  const size = await page.evaluate(() => {
+    const c = document.getElementById("hud");
+    return { canvas: [c.width, c.height], window: [Math.round(innerWidth * devicePixelRatio), Math.round(innerHeight * devicePixelRatio)],
+      shown: c.getBoundingClientRect().width / document.getElementById("hud-box").clientWidth };
+  });
+  check("the window's own size, zoomed 4x", JSON.stringify(size.canvas) === JSON.stringify(size.window) &&
+    Math.abs(size.shown - 4) < 0.05, JSON.stringify(size));
+  await page.select("#zoom", "1");
+}
+
+async function badFiles(page, dialogs) {
+  await page.click("#use-sample");
+  await typeInto(page, "#in-SCROLL_STEP_SIZE", "0.25");
+  const kept = await text(page, "#text");
+  const oneLine = (m) => m.length > 0 && !m.includes("\n");
+  const keptAll = async () => (await text(page, "#text")) === kept;
+
+  let random = Buffer.alloc(4096), x = 12345;
+  for (let i = 0; i < random.length; i++) { x = (x * 1103515245 + 12345) >>> 0; random[i] = x >>> 24; }
+  let m = await pick(page, writeFile("bad", "Pacelark.ini", random));
+  check("a binary file: one line, nothing opened, nothing lost", oneLine(m) && /not a text file/.test(m) && (await keptAll()), m);
+
+  const big = Buffer.alloc(50 << 20);
+  for (let at = 0; at < big.length; at += SAMPLE.length) SAMPLE.copy(big, at);
+  const bigFile = writeFile("bad", "big.ini", big);
+  const t0 = Date.now();
+  m = await pick(page, bigFile);
+  note(`50 MB file reported in ${Date.now() - t0} ms`);
+  check("a 50 MB file: reported with check-ini's words, not edited, nothing lost",
+    oneLine(m) && /50\.0 MB/.test(m) && (await text(page, "#other-report")) === checkIni(bigFile).out && (await keptAll()), m);
+
+  const utf16 = Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from(SAMPLE.toString("latin1"), "utf16le")]);
+  const utf16File = writeFile("bad", "Pacelark.ini", utf16);
+  m = await pick(page, utf16File);
+  check("a UTF-16 file: says what the plug-in makes of its bytes, in check-ini's words, nothing lost",
+    oneLine(m) && /UTF-16/.test(m) && /drops the zero bytes/.test(m) &&
+    (await text(page, "#other-report")) === checkIni(utf16File).out && (await keptAll()), m);
+  dialogs.answer = false;
+  const asked = dialogs.seen;
+  await page.click("#convert");
+  check("converting asks first while edits are unsaved; no: nothing lost", dialogs.seen === asked + 1 && (await keptAll()), dialogs.seen);
+  dialogs.answer = true;
+  await page.click("#convert");
+  check("converted to plain text, ready to save", (await text(page, "#text")) === SAMPLE.toString("latin1") &&
+    (await page.evaluate(() => isDirty())), await text(page, "#message"));
+
+  const withZeros = writeFile("bad", "zeros.ini", Buffer.from("[SETTINGS]\nTOGGLE_MOD_KEY=1\u000020\n", "latin1"));
+  dialogs.answer = true;
+  m = await pick(page, withZeros);
+  check("zero bytes inside a file: said in one line, the values as the plug-in reads them",
+    oneLine(m) && /1 zero byte/.test(m) && (await page.$eval("#in-TOGGLE_MOD_KEY", (e) => e.value)) === "120", m);
+  const again = await text(page, "#text");
+  await typeInto(page, "#in-UI_BAR_LENGTH", "0.2");
+  const edited = await text(page, "#text");
+  m = await pick(page, withZeros);
+  check("a file picked twice: said in one line, the edits kept", oneLine(m) && /open already/.test(m) &&
+    (await text(page, "#text")) === edited && edited !== again, m);
+
+  dialogs.answer = false;
+  const seen = dialogs.seen;
+  m = await pick(page, writeFile("bad", "empty.ini", ""));
+  check("an empty file while edits are unsaved: asks, and no keeps them", oneLine(m) && dialogs.seen === seen + 1 &&
+    (await text(page, "#text")) === edited, m);
+  dialogs.answer = true;
+  m = await pick(page, writeFile("bad", "Pacelark.ini", ""));
+  check("an empty file (zero bytes): opened, said in one line", oneLine(m) && /empty \(0 bytes\)/.test(m) &&
+    (await text(page, "#text")) === "", m);
+
+  const huge = writeFile("bad", "huge.ini", Buffer.alloc(65 << 20, 0x20));
+  m = await pick(page, huge);
+  fs.rmSync(huge);
+  check("a file beyond what the page checks: refused in one line, nothing lost", oneLine(m) && /too big/.test(m) &&
+    (await text(page, "#text")) === "", m);
+}
+
+async function dragAndDrop(page) {
+  const dropped = writeFile("drop", "Pacelark.ini", "[SETTINGS]\nTOGGLE_MOD_KEY=100\n");
+  const cdp = await page.createCDPSession();
+  const before = await filesTaken(page);
+  const data = { items: [], files: [dropped], dragOperationsMask: 1 };
+  for (const type of ["dragEnter", "dragOver", "drop"]) await cdp.send("Input.dispatchDragEvent", { type, x: 200, y: 200, data });
+  await page.waitForFunction((n) => window.__filesTaken > n, { timeout: TIMEOUT }, before);
+  check("a file dropped on the page opens", (await text(page, "#text")) === "[SETTINGS]\nTOGGLE_MOD_KEY=100\n", await text(page, "#message"));
+}
+
+async function keyboardOnly(page) {
+  await page.click("#use-defaults");
+  await page.focus("#open-file");
+  const seen = new Set();
+  for (let i = 0; i < 90; i++) {
+    await page.keyboard.press("Tab");
+    seen.add(await page.evaluate(() => document.activeElement.id));
+  }
+  const want = ["use-sample", "use-defaults", "save", "resolution", "desired", "notice", "hud-box", "text",
+    ...NAMES.map((n) => "in-" + n), ...NAMES.map((n) => "reset-" + n), ...NAMES.slice(0, 4).map((n) => "listen-" + n)];
+  const missing = want.filter((id) => !seen.has(id));
+  check("every control is reached with Tab", missing.length === 0, "not reached: " + missing.join(" "));
+}
+
+async function zoomed(browser) {
+  // 200 % zoom of a 1280 px wide window: 640 CSS pixels at two device pixels each.
+  const { page } = await openPage(browser, pagePath, { width: 640, height: 800, deviceScaleFactor: 2 });
+  const fit = await page.evaluate(() => {
+    const wide = [...document.querySelectorAll("button, select, input, label, pre, canvas")]
+      .filter((e) => e.getClientRects().length && e.getBoundingClientRect().right > innerWidth + 1).map((e) => e.id || e.tagName);
+    return { scroll: document.documentElement.scrollWidth, width: innerWidth, wide };
+  });
+  check("readable at 200% zoom: nothing runs off to the side", fit.scroll <= fit.width && fit.wide.length === 0, JSON.stringify(fit));
+  await page.close();
+}
+
+async function policy(page, log) {
+  const csp = await page.evaluate(() => window.__csp.slice());
+  const cspConsole = log.console.filter((m) => /Content Security Policy/i.test(m));
+  check("no Content-Security-Policy violations", csp.length === 0 && cspConsole.length === 0, JSON.stringify(csp.concat(cspConsole)));
+  if (!firefox) {
+    const foreign = log.requests.filter((u) => !/^(file|data|blob):/.test(u));
+    check("no request other than file:, data: and blob:", log.requests.length > 0 && foreign.length === 0,
+      `${log.requests.length} requests; others: ${foreign.join(" ")}`);
+  }
+  check("no page errors", log.errors.length === 0, log.errors.join(" | "));
+  // The policy is live: an injected inline script and a fetch are refused.
+  const refused = await page.evaluate(async () => {
+    const s = document.createElement("script");
+    s.textContent = "window.__injected = 1";
+    document.head.appendChild(s);
+    let fetched = true;
+    try { await fetch("data:,x"); } catch (e) { fetched = false; }
+    return { ran: !!window.__injected, fetched };
+  });
+  check("the policy refuses an injected script and a fetch", !refused.ran && !refused.fetched, JSON.stringify(refused));
+}
+
+async function firefoxCanvas(page) {
+  await page.click("#use-defaults");
+  await setPreview(page, { resolution: "1920x1080", desired: 2.4, reported: 1.8, notice: 2 });
+  const r = await compareWithCairo(page, 1920, 1080, cairoPreview(["--desired", "2.4", "--reported", "1.8", "--notice", "auto-walk"], [1920, 1080]));
+  check(`the canvas's ${r.rects} rectangles match the Cairo preview (${r.compared} pixels)`, r.bad.length === 0 && r.compared > 1000,
+    `${r.bad.length} differ: ${r.bad.filter(Boolean).join("; ")}`);
+  check(`its ${r.texts} texts start where Cairo's do, as tall`, r.textBad.length === 0 && r.texts > 0, r.textBad.join("; "));
+}
+
+(async () => {
+  fs.rmSync(outDir, { recursive: true, force: true });
+  fs.mkdirSync(outDir, { recursive: true });
+  if (!fs.existsSync(sim)) {
+    console.log(`FAIL pacelark-sim not found at ${sim} (build the linux preset first)\n0 passed, 1 failed`);
+    process.exit(1);
+  }
+  const started = Date.now();
+  const { browser, downloads } = await launch(browserName, outDir);
+  try {
+    note(`${await browser.version()}, launched in ${Date.now() - started} ms; page ${fs.statSync(pagePath).size} bytes`);
+    const { page, log } = await defaultsAndReport(browser);
+    const dialogs = { answer: true, seen: 0 };
+    page.on("dialog", (d) => { dialogs.seen++; (dialogs.answer ? d.accept() : d.dismiss()).catch(() => {}); });
+    if (firefox) {
+      await keyFields(page);
+      await save(page, downloads);
+      await firefoxCanvas(page);
+    } else {
+      await stopsEarly(page);
+      await keyFields(page);
+      await otherEdits(page);
+      await save(page, downloads);
+      await canvasMatchesCairo(page);
+      await windowSizeAndZoom(page);
+      await badFiles(page, dialogs);
+      await dragAndDrop(page);
+      await keyboardOnly(page);
+      await zoomed(browser);
+    }
+    await policy(page, log);
+  } catch (e) {
+    check("unexpected error", false, e.stack);
+  } finally {
+    await browser.close();
+  }
+  console.log(`${browserName}: ${passed} passed, ${failed} failed, in ${((Date.now() - started) / 1000).toFixed(1)} s`);
+  process.exitCode = failed ? 1 : 0;
+})();

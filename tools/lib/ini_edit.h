@@ -1,0 +1,47 @@
+// Edits a settings file as a careful player would by hand: one setting's
+// value changes and every other byte stays (comments, order, other sections,
+// line ends, the byte-order mark). Positions come from the plug-in's own
+// reading of the bytes, so the line changed is the line the plug-in reads.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "config/settings.h"
+
+// One line saying why an edit or a typed value was refused.
+struct EditError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// `value` as the plug-in's float parse reads it back bit for bit: the
+// shortest such decimal with a point, "nan", "inf" and their negatives.
+std::string floatValueText(float value);
+
+// The text to write for `entry` from what a player typed: a whole number or a
+// key name for the keys, a number (a decimal comma taken as a point) for the
+// floats, true or false for the switches. Never clamped; throws EditError for
+// text the plug-in would not read as meant.
+std::string fieldValueText(const SettingEntry& entry, std::string_view typed);
+
+// The text of `entry`'s value in `values`.
+std::string settingValueText(const SettingEntry& entry, const Settings& values);
+
+// `bytes` with the whole value of the line the plug-in reads for table key
+// `key` replaced by `value`; a key the file lacks is added to [SETTINGS] (the
+// section added at the end when missing), in the file's line-end style.
+// Throws EditError when the plug-in would not read `value` from the result.
+std::string setSettingValue(std::string_view bytes, std::size_t key, std::string_view value);
+
+// A file with every setting at its default under [SETTINGS], Windows line ends.
+std::string defaultsText();
+
+// What a picked file holds, told before it is taken as text.
+enum class FileKind { Text, Empty, Utf16LittleEndian, Utf16BigEndian, Binary };
+struct FileLook {
+    FileKind kind = FileKind::Text;
+    std::size_t zeroBytes = 0;
+};
+FileLook lookAtBytes(std::string_view bytes);

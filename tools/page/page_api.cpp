@@ -1,0 +1,166 @@
+// The settings page's entry points: the tools' library behind a few C calls.
+// Bytes go in as pointer and length; every result is left in one buffer that
+// the page reads at once (plk_out, plk_out_size), as JSON or as file bytes.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "config/settings.h"
+#include "control/mod_state.h"
+#include "tools/lib/check_ini.h"
+#include "tools/lib/float_text.h"
+#include "tools/lib/ini_edit.h"
+#include "tools/lib/keynames.h"
+#include "tools/lib/preview.h"
+
+#define PLK_EXPORT extern "C" __attribute__((used, visibility("default")))
+
+namespace {
+
+std::string out;
+
+std::string_view bytesAt(const char* data, std::size_t size) { return {data ? data : "", data ? size : 0}; }
+
+// The page's own text and the report are UTF-8 or escaped ASCII already.
+std::string json(std::string_view s) {
+    std::string j = "\"";
+    for (const char c : s) {
+        if (c == '"' || c == '\\') {
+            j += '\\';
+            j += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            j += buf;
+        } else {
+            j += c;
+        }
+    }
+    return j + "\"";
+}
+
+// Positions may be NaN or infinite when the settings say so: JSON null.
+std::string number(float v) { return std::isfinite(v) ? shortestFloatText(v, strtofParse) : "null"; }
+
+const char* kindName(SettingKind k) {
+    return k == SettingKind::Integer ? "key" : k == SettingKind::Float ? "number" : "switch";
+}
+
+std::string shownValue(const SettingEntry& e, const Settings& s) {
+    if (e.kind == SettingKind::Integer) return describeKey(s.*e.integerField);
+    try {
+        return settingValueText(e, s);
+    } catch (const EditError&) {
+        return shortestFloatText(s.*e.floatField, strtofParse);
+    }
+}
+
+}  // namespace
+
+PLK_EXPORT const char* plk_out() { return out.data(); }
+PLK_EXPORT std::size_t plk_out_size() { return out.size(); }
+
+// The table, the defaults and the key names, once at start.
+PLK_EXPORT void plk_table() {
+    const Settings defaults;
+    out = "{\"settings\":[";
+    for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
+        const SettingEntry& e = kSettingsTable[i];
+        out += std::string(i ? "," : "") + "{\"name\":" + json(e.name) + ",\"kind\":\"" + kindName(e.kind) +
+               "\",\"default\":" + json(settingValueText(e, defaults)) + "}";
+    }
+    out += "],\"keys\":[";
+    bool first = true;
+    for (int code = 0; code < 255; ++code) {
+        if (keyName(code).empty()) continue;
+        out += std::string(first ? "" : ",") + "[" + std::to_string(code) + "," + json(keyName(code)) + "," +
+               json(keyHint(code)) + "]";
+        first = false;
+    }
+    out += "],\"defaultsText\":" + json(defaultsText()) + ",\"fileName\":" + json(kSettingsFileName) + "}";
+}
+
+PLK_EXPORT int plk_check(const char* data, std::size_t size, const char* name) {
+    try {
+        const IniCheck c = checkIniText(bytesAt(data, size), name);
+        out = "{\"status\":" + std::to_string(c.status) + ",\"stoppedAt\":" + std::to_string(c.stoppedAt) +
+              ",\"report\":" + json(c.report) + ",\"values\":[";
+        for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
+            const SettingEntry& e = kSettingsTable[i];
+            std::string value;
+            try {
+                value = settingValueText(e, c.loaded);
+            } catch (const EditError&) {
+            }
+            out += std::string(i ? "," : "") + "{\"value\":" + json(value) + ",\"shown\":" + json(shownValue(e, c.loaded)) +
+                   ",\"line\":" + std::to_string(c.lines[i]) + "}";
+        }
+        out += "]}";
+        return 1;
+    } catch (const std::exception& e) {
+        out = e.what();
+        return 0;
+    }
+}
+
+PLK_EXPORT int plk_look(const char* data, std::size_t size) {
+    const FileLook look = lookAtBytes(bytesAt(data, size));
+    out = std::to_string(look.zeroBytes);
+    return static_cast<int>(look.kind);
+}
+
+// The file with one setting set from what the player typed; on refusal, 0
+// and the reason.
+PLK_EXPORT int plk_set(const char* data, std::size_t size, int key, const char* typed) {
+    try {
+        if (key < 0 || static_cast<std::size_t>(key) >= kSettingsTable.size()) throw EditError("unknown setting");
+        const std::string value = fieldValueText(kSettingsTable[static_cast<std::size_t>(key)], typed);
+        out = setSettingValue(bytesAt(data, size), static_cast<std::size_t>(key), value);
+        return 1;
+    } catch (const std::exception& e) {
+        out = e.what();
+        return 0;
+    }
+}
+
+// One pass of the plug-in over the file's settings. NaN speeds: not given.
+// notice: -1 none, else the kind; noticeOn: -1 as one press gives, 0 off, 1 on.
+PLK_EXPORT int plk_preview(const char* data, std::size_t size, float desired, float reported, int mounted,
+                           int notice, int noticeOn) {
+    try {
+        PreviewRequest request;
+        request.settingsText = std::string(bytesAt(data, size));
+        if (!std::isnan(desired)) request.desired = desired;
+        if (!std::isnan(reported)) request.reported = reported;
+        request.mounted = mounted != 0;
+        if (notice >= kNoticeMod && notice <= kNoticeHorseSupport) {
+            PreviewRequest::Notice n;
+            n.kind = notice;
+            if (noticeOn >= 0) n.on = noticeOn != 0;
+            request.notice = n;
+        }
+        const PreviewFrame frame = previewFrame(request);
+        out = std::string("{\"refused\":") + (frame.noticeRefused ? "true" : "false") + ",\"draws\":[";
+        bool first = true;
+        for (const standin::DrawItem& d : frame.draws) {
+            out += first ? "{" : ",{";
+            first = false;
+            if (d.kind == standin::DrawItem::Rect)
+                out += "\"rect\":true,\"cx\":" + number(d.cx) + ",\"cy\":" + number(d.cy) + ",\"w\":" + number(d.w) +
+                       ",\"h\":" + number(d.h);
+            else
+                out += "\"rect\":false,\"x\":" + number(d.cx) + ",\"y\":" + number(d.cy) + ",\"scale\":" +
+                       number(d.scale) + ",\"flag\":" + (d.flag ? "true" : "false") + ",\"text\":" + json(d.text);
+            out += ",\"rgba\":[" + std::to_string(d.r) + "," + std::to_string(d.g) + "," + std::to_string(d.b) + "," +
+                   std::to_string(d.a) + "]}";
+        }
+        out += "]}";
+        return 1;
+    } catch (const std::exception& e) {
+        out = e.what();
+        return 0;
+    }
+}
