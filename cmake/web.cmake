@@ -52,3 +52,11 @@ add_test(NAME page_firefox_smoke COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests
     --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-firefox --browser firefox)
 set_tests_properties(page_chromium page_firefox_smoke PROPERTIES
     ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
+
+# The number table through this build's parses and labels, under node.
+add_executable(plk_number_table ${PROJECT_SOURCE_DIR}/tests/numbers/table_main.cpp
+    ${PROJECT_SOURCE_DIR}/config/numbers.cpp ${PROJECT_SOURCE_DIR}/hud/label_format.cpp)
+target_include_directories(plk_number_table PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_options(plk_number_table PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sSINGLE_FILE=1)
+add_test(NAME page_number_table COMMAND ${PLK_NODE} $<TARGET_FILE:plk_number_table>
+    ${PROJECT_SOURCE_DIR}/tests/data/number_reference.txt)
