@@ -8,10 +8,10 @@ VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
 PACKAGES := cmake ninja-build g++ clang make git zip unzip \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev \
 	g++-mingw-w64-x86-64-posix wine64 llvm \
-	libcairo2-dev fonts-dejavu-core libinih-dev libclang-rt-14-dev valgrind
+	libcairo2-dev fonts-dejavu-core libinih-dev libclang-rt-14-dev valgrind python3
 
 .PHONY: all deps build linux windows asan tsan test test-linux test-windows test-asan test-tsan \
-	demo dist bench fuzz fuzz-build test-fuzz clean
+	demo dist bench fuzz fuzz-build test-fuzz mutate clean
 
 all: build
 
@@ -66,6 +66,16 @@ bench: linux windows
 # Everything, native and under Wine; the native suite runs last so the
 # output ends with its summary.
 test: test-windows test-asan test-tsan test-fuzz test-linux
+
+# Mutation testing of the plug-in against the native unit and heap tests, in
+# scratch copies under build/mutate (never in place); not part of `make test`.
+# `make mutate FILES=hud/speed_bars.cpp MUTATE_JOBS=2 MUTATE_MINUTES=10`;
+# MUTATE_ARGS passes further options (see /usr/bin/python3 tools/mutate.py --help).
+MUTATE_JOBS ?= 1
+mutate: deps
+	/usr/bin/python3 tools/mutate.py --jobs $(MUTATE_JOBS) \
+		$(if $(FILES),--files "$(FILES)") $(if $(MUTATE_MINUTES),--minutes $(MUTATE_MINUTES)) \
+		$(if $(MUTATE_SAMPLE),--sample $(MUTATE_SAMPLE)) $(MUTATE_ARGS)
 
 demo: linux windows
 	@bash tools/demo.sh
