@@ -1273,6 +1273,20 @@ def report_lines(mutants, entries, whole_run, wall, stopped_reason, header):
 
 # --------------------------------------------------------------------------
 
+def source_version():
+    """The checkout's commit, marked when it has local changes; or "unknown"."""
+    try:
+        rev = subprocess.run(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"], capture_output=True,
+                             text=True, timeout=30).stdout.strip()
+        dirty = subprocess.run(["git", "-C", ROOT, "status", "--porcelain", "--"] + PLUGIN_DIRS,
+                               capture_output=True, text=True, timeout=30).stdout.strip()
+    except (OSError, subprocess.SubprocessError):
+        return "unknown"
+    if not rev:
+        return "unknown"
+    return f"commit {rev}" + (" with local changes" if dirty else "")
+
+
 def select_files(all_files, patterns):
     if not patterns:
         return all_files
@@ -1475,7 +1489,8 @@ def main(argv):
         scope += f"; sample {args.sample} (seed {args.seed})"
     if args.ops:
         scope += f"; operators: {args.ops}"
-    header = [f"Mutation run of {scope}", f"Tests: {', '.join(TEST_TARGETS)} (-O{args.opt} scratch build)"]
+    header = [f"Mutation run of {scope} at {source_version()}, {time.strftime('%Y-%m-%d %H:%M')}",
+              f"Tests: {', '.join(TEST_TARGETS)} (-O{args.opt} scratch build); {args.jobs} job(s)"]
     whole_run = not (args.files or args.sample or args.ops or stop_reason)
     lines = report_lines(chosen, entries, whole_run, wall, stop_reason, header)
     text = "\n".join(lines) + "\n"
