@@ -19,7 +19,7 @@ WEB_PACKAGES := cmake ninja-build emscripten chromium firefox-esr fonts-dejavu-c
 NODE_DIR := build/web/node
 
 .PHONY: all deps deps-native deps-web build linux windows asan tsan web node-modules check test test-linux \
-	test-windows test-asan test-tsan test-page demo dist bench fuzz fuzz-build test-fuzz clean
+	test-windows test-asan test-tsan test-page demo dist bench fuzz fuzz-build test-fuzz mutate clean
 
 all: build
 
@@ -107,6 +107,17 @@ bench: linux windows web node-modules
 # Everything, native, under Wine and in the browsers; the native suite runs
 # last so the output ends with its summary.
 test: test-windows test-asan test-tsan test-fuzz test-page test-linux
+
+# Mutation testing of the plug-in against the native unit and heap tests, in
+# scratch copies under build/mutate (never in place); not part of `make test`.
+# `make mutate FILES=hud/speed_bars.cpp MUTATE_JOBS=2 MUTATE_MINUTES=10`;
+# MUTATE_ARGS passes further options (see /usr/bin/python3 tools/mutate.py --help).
+MUTATE_JOBS ?= 1
+mutate: deps-native
+	@$(call install,python3)
+	/usr/bin/python3 tools/mutate.py --jobs $(MUTATE_JOBS) \
+		$(if $(FILES),--files "$(FILES)") $(if $(MUTATE_MINUTES),--minutes $(MUTATE_MINUTES)) \
+		$(if $(MUTATE_SAMPLE),--sample $(MUTATE_SAMPLE)) $(MUTATE_ARGS)
 
 demo: linux windows
 	@bash scenarios/demo.sh
