@@ -111,11 +111,11 @@ test: test-windows test-asan test-tsan test-fuzz test-page test-linux
 # Mutation testing of the plug-in against the native unit and heap tests, in
 # scratch copies under build/mutate (never in place); not part of `make test`.
 # `make mutate FILES=hud/speed_bars.cpp MUTATE_JOBS=2 MUTATE_MINUTES=10`;
-# MUTATE_ARGS passes further options (see /usr/bin/python3 tools/mutate.py --help).
+# MUTATE_ARGS passes further options (see /usr/bin/python3 tests/mutation/mutate.py --help).
 MUTATE_JOBS ?= 1
 mutate: deps-native
 	@$(call install,python3)
-	/usr/bin/python3 tools/mutate.py --jobs $(MUTATE_JOBS) \
+	/usr/bin/python3 tests/mutation/mutate.py --jobs $(MUTATE_JOBS) \
 		$(if $(FILES),--files "$(FILES)") $(if $(MUTATE_MINUTES),--minutes $(MUTATE_MINUTES)) \
 		$(if $(MUTATE_SAMPLE),--sample $(MUTATE_SAMPLE)) $(MUTATE_ARGS)
 

@@ -27,11 +27,11 @@ import threading
 import time
 from dataclasses import dataclass
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 PLUGIN_DIRS = ["host", "config", "control", "hud"]
 SOURCE_SUFFIXES = (".cpp", ".cc", ".cxx", ".h", ".hpp")
 TEST_TARGETS = ["plk_unit_tests", "plk_heap_tests"]
-EQUIVALENT_FILE = os.path.join("tools", "mutate-equivalent.txt")
+EQUIVALENT_FILE = os.path.join("tests", "mutation", "equivalent.txt")
 COPY_EXCLUDE = {"build", "dist", ".git"}
 TEST_ADDRESS_SPACE = 8 << 30
 UNCHANGED_NOTE = "test binaries unchanged"
@@ -867,20 +867,56 @@ def plugin_files(root, dirs):
     return files
 
 
+WIN32_IF_RE = re.compile(r"#\s*(ifdef\s+_WIN32\b|if\s+defined\s*\(?\s*_WIN32\b(?!.*(&&|\|\|)))")
+NOT_WIN32_IF_RE = re.compile(r"#\s*(ifndef\s+_WIN32\b|if\s+!\s*defined\s*\(?\s*_WIN32\b(?!.*(&&|\|\|)))")
+
+
+def windows_only_lines(src):
+    """Line numbers only the Windows build compiles: the _WIN32 branch of an
+    `#ifdef _WIN32` (or of `#ifndef _WIN32 ... #else`). The native tests cannot
+    reach them; the tests under Wine do."""
+    stack, only = [], set()
+    for number, line in enumerate(src.split("\n"), 1):
+        text = line.strip()
+        if text.startswith("#"):
+            directive = re.sub(r"^#\s*", "", text)
+            if WIN32_IF_RE.match(text):
+                stack.append("win")
+            elif NOT_WIN32_IF_RE.match(text):
+                stack.append("native")
+            elif directive.startswith("if"):
+                stack.append("other")
+            elif directive.startswith("else") and stack:
+                stack[-1] = {"win": "native", "native": "win"}.get(stack[-1], "other")
+            elif directive.startswith("elif") and stack:
+                stack[-1] = "other"
+            elif directive.startswith("endif") and stack:
+                stack.pop()
+            continue
+        if "win" in stack:
+            only.add(number)
+    return only
+
+
 def generate(root, files):
     all_mutants = []
     sources = {}
+    windows_only = 0
     for rel in files:
         with open(os.path.join(root, rel), encoding="utf-8", errors="surrogateescape") as fh:
             src = fh.read()
         sources[rel] = src
         seen = set()
+        skipped_lines = windows_only_lines(src)
         for m in Analyzer(rel, src).mutants():
             key = (m.start, m.end, m.replacement)
             if key in seen:
                 continue
             seen.add(key)
             m.line, m.column, m.context, m.context_at = line_info(src, m.start)
+            if m.line in skipped_lines:
+                windows_only += 1
+                continue
             lines = src.split("\n")
             before = squeeze(" ".join(lines[max(0, m.line - 3):m.line - 1]))
             after = squeeze(" ".join(lines[m.line:m.line + 2]))
@@ -890,7 +926,7 @@ def generate(root, files):
     all_mutants.sort(key=lambda m: (m.file, m.start, m.end, m.replacement))
     for k, m in enumerate(all_mutants):
         m.mid = k + 1
-    return all_mutants, sources
+    return all_mutants, sources, windows_only
 
 
 # --------------------------------------------------------------------------
@@ -1358,7 +1394,9 @@ def main(argv):
     files = select_files(plugin_files(ROOT, PLUGIN_DIRS), patterns)
     if not files:
         sys.exit(f"no source matches --files {args.files!r}")
-    mutants, sources = generate(ROOT, files)
+    mutants, sources, windows_only = generate(ROOT, files)
+    if windows_only:
+        print(f"mutate: {windows_only} mutation points in Windows-only code left to the tests under Wine")
     if args.ops:
         kinds = set(re.split(r"[\s,]+", args.ops.strip()))
         unknown = kinds - set(OPERATOR_KINDS)
