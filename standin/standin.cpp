@@ -109,7 +109,10 @@ extern "C" void shfrtr_keyboardHandlerUnregister(KeyboardHandler handler) {
     if (h.handler == handler) h.handler = nullptr;
 }
 
-extern "C" void shfrtr_scriptWait(DWORD) { contextYield(); }
+extern "C" void shfrtr_scriptWait(DWORD milliseconds) {
+    host().world.current.waits.push_back(milliseconds);
+    contextYield();
+}
 
 extern "C" void shfrtr_nativeInit(std::uint64_t hash) {
     Host& h = host();

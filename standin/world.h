@@ -34,6 +34,7 @@ struct FrameRecord {
     bool scriptRan = false;
     std::vector<NativeCallRecord> calls;
     std::vector<DrawItem> draws;
+    std::vector<std::uint32_t> waits;  // the script's scriptWait arguments
 };
 
 // Handles the world hands out; the high bits make a truncated handle obvious.

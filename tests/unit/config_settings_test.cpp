@@ -19,6 +19,9 @@ using namespace std::string_literals;
 
 namespace {
 
+// The name the plug-in looks for, written out apart from its own constant.
+constexpr char kFileName[] = "Pacelark.ini";
+
 std::uint32_t bits(std::int32_t v) { return static_cast<std::uint32_t>(v); }
 std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 std::uint32_t bits(bool v) { return v; }
@@ -75,7 +78,7 @@ class SettingsValue : public SettingsLoad, public testing::WithParamInterface<Va
 
 TEST_P(SettingsValue, ParsesAsItsKindAndTheFirstBadOneEndsTheLoad) {
     const auto& [key, text, stored, message] = GetParam();
-    configtest::writeBytes(kSettingsFileName, fileWith(key, text));
+    configtest::writeBytes(kFileName, fileWith(key, text));
     const auto at = static_cast<std::size_t>(
         std::find_if(std::begin(kFields), std::end(kFields), [&](const Field& f) { return f.name == std::string_view(key); }) -
         std::begin(kFields));
@@ -88,7 +91,7 @@ TEST_P(SettingsValue, ParsesAsItsKindAndTheFirstBadOneEndsTheLoad) {
     EXPECT_NO_THROW(loadSettings());
     EXPECT_EQ(snapshot(settings), expected);
     Settings viaFile;
-    const SettingsLoadResult result = loadSettingsFile(kSettingsFileName, viaFile);
+    const SettingsLoadResult result = loadSettingsFile(kFileName, viaFile);
     EXPECT_EQ(snapshot(viaFile), expected);
     EXPECT_EQ(result.end, stored ? SettingsLoadEnd::Complete : SettingsLoadEnd::Stopped);
     EXPECT_EQ(result.failedKey, stored ? kSettingsTable.size() : at);
@@ -148,9 +151,9 @@ TEST_F(SettingsLoad, BadFilesKeepDefaultsOrWhatTheirReadableLinesSay) {
     };
     for (const auto& [name, setup, bytes, expect] : rows) {
         SCOPED_TRACE(name);
-        std::filesystem::remove_all(kSettingsFileName);
-        if (setup == File) configtest::writeBytes(kSettingsFileName, bytes);
-        if (setup == Directory) std::filesystem::create_directory(kSettingsFileName);
+        std::filesystem::remove_all(kFileName);
+        if (setup == File) configtest::writeBytes(kFileName, bytes);
+        if (setup == Directory) std::filesystem::create_directory(kFileName);
         Settings expected;
         expect(expected);
         settings = Settings{};
@@ -160,14 +163,14 @@ TEST_F(SettingsLoad, BadFilesKeepDefaultsOrWhatTheirReadableLinesSay) {
 }
 
 TEST_F(SettingsLoad, UnreadableFileKeepsDefaults) {
-    configtest::writeBytes(kSettingsFileName, fileWith("", ""));
-    std::filesystem::permissions(kSettingsFileName, std::filesystem::perms::none);
+    configtest::writeBytes(kFileName, fileWith("", ""));
+    std::filesystem::permissions(kFileName, std::filesystem::perms::none);
     // Root reads anything, so the load runs in a child as an ordinary user.
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (geteuid() == 0 && setuid(65534) != 0) _exit(3);
-        if (std::ifstream(kSettingsFileName).is_open()) _exit(4);
+        if (std::ifstream(kFileName).is_open()) _exit(4);
         loadSettings();
         _exit(snapshot(settings) == snapshot(Settings{}) ? 0 : 1);
     }
@@ -175,6 +178,16 @@ TEST_F(SettingsLoad, UnreadableFileKeepsDefaults) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "3: cannot drop privileges, 4: file still readable, 1: not the defaults";
+}
+
+TEST(SettingsDefaults, AreTheStatedOnesInLoadOrder) {
+    EXPECT_EQ(snapshot(Settings{}), (std::vector<std::uint32_t>{121, 122, 192, 119, 0x3FC00000, 0x3DCCCCCD, 0x3E4CCCCD,
+                                                              0x40400000, 0, 0, 0x3D1BA5E3, 0x3C75C28F, 0x3E19999A}));
+    std::vector<std::string> names;
+    for (const SettingEntry& e : kSettingsTable) names.emplace_back(e.name);
+    std::vector<std::string> expected;
+    for (const Field& f : kFields) expected.emplace_back(f.name);
+    EXPECT_EQ(names, expected);
 }
 
 TEST_F(SettingsLoad, SampleFileHoldsEveryKeyAtItsDefault) {

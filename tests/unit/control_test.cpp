@@ -38,6 +38,25 @@ std::vector<Call> operator+(std::vector<Call> a, const std::vector<Call>& b) {
     return a;
 }
 
+TEST(RuntimeRecord, StartsWithTheStatedValues) {
+    const ModState m{};
+    EXPECT_TRUE(m.modEnabled);
+    EXPECT_TRUE(m.hudVisible);
+    EXPECT_EQ(f(m.desiredSpeed), 0x3FC00000u);
+    EXPECT_EQ(f(m.appliedSpeed), 0x40400000u);
+    EXPECT_EQ(f(m.secondarySpeed), 0u);
+    EXPECT_FALSE(m.speedHoldLatch);
+    EXPECT_FALSE(m.horseSupportOff);
+    EXPECT_FALSE(m.autoWalk);
+    EXPECT_EQ(m.targetEntity, 0);
+    EXPECT_EQ(m.playerCharacter, 0);
+    EXPECT_EQ(m.noticeDeadline, 0u);
+    EXPECT_EQ(m.noticeKind, 0);
+    const KeyState k{};
+    EXPECT_EQ((std::vector<std::uint32_t>{k.time, k.isWithAlt, k.wasDownBefore, k.isUpNow}),
+              (std::vector<std::uint32_t>{0, 0, 0, 0}));
+}
+
 class ControlLoopTest : public PluginTest {
 protected:
     void SetUp() override {
@@ -136,7 +155,7 @@ TEST_F(ControlLoopTest, AutoWalkToggleIsRefusedWhileBlockedAskingOnlyThatWithSup
     releaseKey(192);
     pass();
     EXPECT_TRUE(modState.autoWalk) << "free again, the toggle is accepted";
-    EXPECT_EQ(modState.noticeKind, kNoticeAutoWalk);
+    EXPECT_EQ(modState.noticeKind, 2);
 }
 
 TEST_F(ControlLoopTest, RidingWithSupportOffEndsEarlyAndSkipsTakeoverAndAutoWalkToggle) {
@@ -170,7 +189,7 @@ TEST_F(ControlLoopTest, ToggleAcceptanceRulesAndNotices) {
     releaseKey(122);
     pass();
     EXPECT_TRUE(modState.hudVisible);
-    EXPECT_EQ(modState.noticeKind, kNoticeMod);
+    EXPECT_EQ(modState.noticeKind, 0);
     releaseKey(121);
     pass();
     EXPECT_TRUE(modState.modEnabled);
@@ -193,7 +212,7 @@ TEST_F(ControlLoopTest, ToggleAcceptanceRulesAndNotices) {
     pass();
     EXPECT_FALSE(modState.hudVisible);
     EXPECT_TRUE(modState.horseSupportOff);
-    EXPECT_EQ(modState.noticeKind, kNoticeHorseSupport);
+    EXPECT_EQ(modState.noticeKind, 3);
     EXPECT_EQ(modState.noticeDeadline, 302000u);
 
     // Switching off restores the overlay and stops auto-walk.
@@ -277,6 +296,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, ClampDesiredSpeed, testing::Values(
     ClampCase{kNan, 3.0f, -5.0f, -5.0f, false},  // NaN minimum: no lower bound
     ClampCase{0.2f, kNan, 1.0f, 0.0f, true}));   // NaN maximum: NaN
 
+TEST_F(ControlLoopTest, PaceAloneInTheFirstPassSendsTheStartingSpeeds) {
+    world().setControl(kFootPace, true);
+    pass();
+    EXPECT_EQ(f(world().lastPrimary[standin::kPlayerHandle]), 0x40400000u) << "3.0, as the record starts";
+    EXPECT_EQ(f(world().lastSecondary[standin::kPlayerHandle]), 0u);
+}
+
 TEST_F(ControlLoopTest, InitialSpeedOutsideTheRangeIsSentUntilTheFirstStep) {
     settings.INITIAL_WALK_SPEED = 10.0f;
     applyLoadedSettings();
@@ -303,7 +329,7 @@ TEST_P(NoticeWindow, ShowsForTwoSecondsAcrossTheTickWrap) {
     standin_setTick(c.start);
     releaseKey(122);
     pass();
-    ASSERT_EQ(modState.noticeKind, kNoticeHud);
+    ASSERT_EQ(modState.noticeKind, 1);
     standin_setTick(c.start + c.offset);
     pass();
     const auto& d = world().current.draws;

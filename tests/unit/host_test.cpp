@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
+#include "config_test_support.h"
 #include "host/entry.h"
 #include "support.h"
 
@@ -53,14 +55,32 @@ TEST_F(EntryTest, ScriptRunsOncePerFrameAndNeverAfterUnload) {
     const auto& frames = world().history;
     ASSERT_EQ(frames.size(), 3u);
     for (const auto& fr : frames) {
-        // Each pass looks the player up once: one frame, one pass.
+        // Each pass looks the player up once and ends with one wait of 0 ms.
         int lookups = 0;
-        for (const auto& c : fr.calls) lookups += c.hash == nativePlayerIndex;
+        for (const auto& c : fr.calls) lookups += c.hash == 0x217E9DC48139933DULL;
         EXPECT_EQ(lookups, 1);
+        EXPECT_EQ(fr.waits, std::vector<std::uint32_t>{0});
     }
     DllMain(fakeModule(), DLL_PROCESS_DETACH, nullptr);
     EXPECT_EQ(standin_runFrame(), 0);
     EXPECT_TRUE(world().history.back().calls.empty());
+}
+
+TEST_F(EntryTest, TheScriptLoadsPacelarkIniOnceAndStartsFromItsValues) {
+    configtest::ScratchDir dir;
+    configtest::writeBytes("Pacelark.ini", "[SETTINGS]\nINITIAL_WALK_SPEED=2.25\nDISABLE_HORSE_SUPPORT=true\n");
+    DllMain(fakeModule(), DLL_PROCESS_ATTACH, nullptr);
+    standin_runFrame();
+    configtest::writeBytes("Pacelark.ini", "[SETTINGS]\nINITIAL_WALK_SPEED=2.5\n");
+    standin_runFrame();
+    for (const auto& fr : world().history) {
+        const auto primary = std::find_if(fr.calls.begin(), fr.calls.end(),
+                                          [](const Call& c) { return c.hash == 0x433083750C5E064AULL; });
+        ASSERT_NE(primary, fr.calls.end());
+        EXPECT_EQ(primary->args[1], 0x40100000u) << "2.25, read once at the start";
+    }
+    EXPECT_TRUE(modState.horseSupportOff) << "support starts as the settings say";
+    DllMain(fakeModule(), DLL_PROCESS_DETACH, nullptr);
 }
 
 TEST_F(EntryTest, KeyMessagesBeforeTheScriptStartsAreRecordedAndToggle) {
@@ -169,6 +189,34 @@ TEST_F(KeyTableTest, ConcurrentStampingAndPollingKeepsFieldsWhole) {
     stop = true;
     writer.join();
     EXPECT_GT(seen, 0) << "the poll never met a release while the writer ran";
+}
+
+// Written out here from the game's own list, apart from the plug-in's names:
+// the stand-in answers by the same names, so only literals catch a wrong code.
+TEST(GameCodes, AreTheGamesOwn) {
+    const std::pair<NativeHash, std::uint64_t> natives[] = {
+        {nativePlayerIndex, 0x217E9DC48139933DULL}, {nativePlayerCharacter, 0x275F255ED201B937ULL},
+        {nativeIsMounted, 0x460BC76A0E10655EULL}, {nativeMountOf, 0xE7E11B8DCBED1058ULL},
+        {nativeEntityBlocked, 0x997ABD671D25CA0BULL}, {nativeSuppressControl, 0xFE99B66D079CF6BCULL},
+        {nativeControlQuery, 0xF3A21BCD95725A4AULL}, {nativeControlQuerySecondary, 0x50F940259D3841E6ULL},
+        {nativeSetSpeedPrimary, 0x433083750C5E064AULL}, {nativeSetSpeedSecondary, 0x01A898D26E2333DDULL},
+        {nativeSetControlValue, 0xE8A25867FBA3B05EULL}, {nativeTextScale, 0x4170B650590B3B00ULL},
+        {nativeTextColour, 0x50A41AD966910F03ULL}, {nativeTextFlag, 0xBE5261939FBECB8CULL},
+        {nativeTextSetup, 0x1BE39DBAA7263CA5ULL}, {nativeTextHandle, 0xFA925AC00EB830B9ULL},
+        {nativeTextDraw, 0xD79334A4BB99BAD1ULL}, {nativeRectDraw, 0x405224591DF02025ULL},
+        {nativeHudGate, 0x1B82FD5FFA4D666EULL}, {nativeHudGateOverride, 0x74F1D22EFA71FAB8ULL},
+        {nativeEntitySpeed, 0x8517D4A6CA8513EDULL},
+    };
+    for (const auto& [code, expected] : natives) EXPECT_EQ(code, expected) << std::hex << expected;
+
+    const std::vector<std::uint32_t> controls = {
+        kSpeedUpControl, kSpeedDownControl, kTakenControls[0], kTakenControls[1], kAutoWalkControl,
+        kOnFootControls.pace, kOnFootControls.move[0], kOnFootControls.move[1], kOnFootControls.move[2],
+        kOnFootControls.move[3], kMountedControls.pace, kMountedControls.move[0], kMountedControls.move[1],
+        kMountedControls.move[2], kMountedControls.move[3]};
+    EXPECT_EQ(controls, (std::vector<std::uint32_t>{0x81457A1Au, 0x9DA42644u, 0xFD0F0C2Cu, 0xCC1075A7u, 0x3BBDEFEFu,
+                                                    0x8FFC75D6u, 0x8FD015D8u, 0x7065027Du, 0xB4E465B4u, 0xD27782E3u,
+                                                    0x5AA007D7u, 0x699487BBu, 0x86D773F6u, 0x7E6B8612u, 0x56F82045u}));
 }
 
 TEST(NativeSlot, EncodesEachArgumentKindInOneSlot) {
