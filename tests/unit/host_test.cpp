@@ -106,6 +106,9 @@ TEST_F(KeyTableTest, HandlerStoresTheMessageFieldsAndIgnoresCodesFrom255) {
     onKeyboardMessage(0x41, 1, 0, 0, -1, 0, -2);  // BOOLs are stored as given
     EXPECT_EQ(keyStateTable[0x41].isWithAlt.load(), 0xFFFFFFFFu);
     EXPECT_EQ(keyStateTable[0x41].isUpNow.load(), 0xFFFFFFFEu);
+    onKeyboardMessage(254, 1, 0, 0, 0, 1, 1);
+    EXPECT_TRUE(isKeyJustUp(254)) << "the table holds codes 0 to 254";
+    resetKeyState(254);
     for (DWORD k : {DWORD{255}, DWORD{256}, DWORD{0xFFFFFFFF}}) {
         onKeyboardMessage(k, 1, 0, 0, 0, 1, 1);
         EXPECT_FALSE(isKeyJustUp(k));
