@@ -264,7 +264,11 @@ bool parseHex(std::string_view s, std::size_t at, FloatParse& out) {
     e2 += readExponent(s, i, 'p');
     out = {NumberStatus::Ok, 0.0f, i};
     if (m == 0) return true;
-    const Rounded r = roundToFloat(m, e2, sticky);
+    Rounded r = roundToFloat(m, e2, sticky);
+    // The runtime's own quirk: from 2^-150 up to its next 24-bit neighbour it
+    // looks only at the first 24 bits, sees the tie and gives 0.
+    const int length = bitLength(m);
+    if (length + e2 == -149 && length > 24 && m >> (length - 24) == 0x800000u) r.bits = 0;
     out.value = fromBits(r.bits);
     // Unlike decimal input, only values below the smallest subnormal count as underflow.
     if (r.bits == 0x7F800000u || bitLength(m) + e2 <= -149) out.status = NumberStatus::OutOfRange;

@@ -11,6 +11,9 @@
 #include <random>
 #include <string>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "tests/numbers/number_rows.h"
 
 namespace {
@@ -60,6 +63,64 @@ TEST(FloatParse, AgreesWithGlibcOnRandomDecimalText) {
         ASSERT_EQ(numtable::bitsOf(mine.value), numtable::bitsOf(theirs)) << text;
         ASSERT_EQ(mine.used, static_cast<std::size_t>(end - text)) << text;
         ASSERT_EQ(mine.status == NumberStatus::OutOfRange, theirRange) << text;
+    }
+}
+
+// Text placed flush against an unreadable page: a parse that reads one byte
+// past the end of its view faults.
+class GuardedText {
+public:
+    GuardedText() {
+        page_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        void* p = mmap(nullptr, 2 * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) return;
+        base_ = static_cast<char*>(p);
+        if (mprotect(base_ + page_, page_, PROT_NONE) != 0) {
+            munmap(base_, 2 * page_);
+            base_ = nullptr;
+        }
+    }
+    ~GuardedText() {
+        if (base_) munmap(base_, 2 * page_);
+    }
+    bool ok() const { return base_ != nullptr; }
+    std::string_view place(std::string_view text) {
+        char* at = base_ + page_ - text.size();
+        std::memcpy(at, text.data(), text.size());
+        return {at, text.size()};
+    }
+
+private:
+    char* base_ = nullptr;
+    std::size_t page_ = 0;
+};
+
+bool sameParse(const FloatParse& a, const FloatParse& b) {
+    return a.status == b.status && a.used == b.used && numtable::bitsOf(a.value) == numtable::bitsOf(b.value);
+}
+
+// Every prefix of texts that stop at each point a parse looks ahead, once at
+// the end of readable memory and once followed by the rest of the text: both
+// must read as the same bytes in a C string.
+TEST(NumberParse, ReadsNothingPastTheEndOfTheView) {
+    GuardedText guard;
+    ASSERT_TRUE(guard.ok());
+    const char* texts[] = {" \t-12e+5x", "+7", "1.5e-3", "0x1.8p-3", "0X", "-nan(0x1f 2)", "nan( 0x12)", "infinity",
+                           "-INFINITY", "TRUE", "true", "nan(0", "nan(0x"};
+    for (const char* text : texts) {
+        const std::string_view full(text);
+        for (std::size_t n = 0; n <= full.size(); ++n) {
+            const std::string copy(full.substr(0, n));
+            const std::string_view guarded = guard.place(copy);
+            const FloatParse f = parseFloat32(copy);
+            EXPECT_TRUE(sameParse(parseFloat32(guarded), f)) << numtable::quote(copy);
+            EXPECT_TRUE(sameParse(parseFloat32(full.substr(0, n)), f)) << numtable::quote(copy);
+            const Int32Parse i = parseInt32(copy), g = parseInt32(guarded), v = parseInt32(full.substr(0, n));
+            EXPECT_TRUE(g.status == i.status && g.value == i.value && g.used == i.used) << numtable::quote(copy);
+            EXPECT_TRUE(v.status == i.status && v.value == i.value && v.used == i.used) << numtable::quote(copy);
+            EXPECT_EQ(parseBool(guarded), parseBool(copy)) << numtable::quote(copy);
+            EXPECT_EQ(parseBool(full.substr(0, n)), parseBool(copy)) << numtable::quote(copy);
+        }
     }
 }
 
