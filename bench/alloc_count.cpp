@@ -9,6 +9,7 @@ namespace plkalloc {
 bool counting() { return false; }
 Counts counts() { return {0, 0, 0}; }
 void resetPeak() {}
+void failAfter(std::int64_t) {}
 void watch(void*) {}
 int watched() { return 0; }
 }  // namespace plkalloc
@@ -35,6 +36,16 @@ std::atomic<std::int64_t> peak{0};
 std::atomic<void*> watchSet[8];
 std::atomic<int> watchCount{0};
 std::atomic<int> watchOverflow{0};
+std::atomic<std::int64_t> allowance{-1};  // negative: no failure armed
+
+bool mayAllocate() {
+    std::int64_t left = allowance.load(std::memory_order_relaxed);
+    while (left >= 0) {
+        if (left == 0) return false;
+        if (allowance.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) return true;
+    }
+    return true;
+}
 
 void* counted(void* p) {
     if (!p) return p;
@@ -60,6 +71,7 @@ void countFree(void* p) {
 }
 
 void* alignedNew(std::size_t size, std::size_t align) {
+    if (!mayAllocate()) throw std::bad_alloc();
     void* p = counted(__libc_memalign(align, size ? size : 1));
     if (!p) throw std::bad_alloc();
     return p;
@@ -84,6 +96,7 @@ void watch(void* block) {
     watchOverflow.fetch_add(1, std::memory_order_relaxed);  // a leak: stays counted for good
 }
 int watched() { return watchCount.load(std::memory_order_relaxed) + watchOverflow.load(std::memory_order_relaxed); }
+void failAfter(std::int64_t allowed) { allowance.store(allowed, std::memory_order_relaxed); }
 void resetPeak() { peak.store(counts().outstanding(), std::memory_order_relaxed); }
 }  // namespace plkalloc
 
@@ -116,6 +129,7 @@ void* pvalloc(std::size_t size) { return memalign(4096, (size + 4095) & ~std::si
 }
 
 void* operator new(std::size_t size) {
+    if (!mayAllocate()) throw std::bad_alloc();
     void* p = counted(__libc_malloc(size ? size : 1));
     if (!p) throw std::bad_alloc();
     return p;

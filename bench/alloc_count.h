@@ -21,6 +21,10 @@ Counts counts();
 // Starts a new high-water mark at the current outstanding count.
 void resetPeak();
 
+// Makes operator new throw std::bad_alloc once `allowed` more allocations
+// have succeeded, until failAfter(-1); a no-op where nothing is counted.
+void failAfter(std::int64_t allowed);
+
 // Watches up to 8 blocks; a watched block leaves the set when it is freed.
 // `watched` is how many watched blocks are still allocated.
 void watch(void* block);

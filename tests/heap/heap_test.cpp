@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <new>
 
 #include "bench/alloc_count.h"
 #include "bench/noop_host.h"
+#include "config/ini.h"
 #include "config/settings.h"
 #include "control/control_loop.h"
 #include "host/keys.h"
@@ -134,6 +136,35 @@ TEST_F(HeapTest, ANoticeDrawnTwiceInOnePassHoldsOnlyTheLastCopies) {
     EXPECT_EQ(plkalloc::counts().outstanding() - before, 2);
     releaseNoticeCopies();
     EXPECT_EQ(plkalloc::counts().outstanding() - before, 0);
+}
+
+TEST_F(HeapTest, ResettingThePluginGivesBackAShownNoticesCopies) {
+    modState.noticeKind = kNoticeMod;
+    const std::int64_t before = plkalloc::counts().outstanding();
+    drawToggleNotice();
+    ASSERT_EQ(plkalloc::counts().outstanding() - before, 2);
+    resetPluginState();
+    EXPECT_EQ(plkalloc::counts().outstanding() - before, 0);
+}
+
+// Storage running out at each allocation of an insertion in turn: the list
+// and the index of the INI document stay in step.
+TEST_F(HeapTest, AnIniInsertionThatRunsOutOfStorageLeavesNoHalfEntry) {
+    for (std::int64_t allowed = 0;; ++allowed) {
+        IniDocument doc;
+        doc.sectionFor("a");
+        bool added = false;
+        plkalloc::failAfter(allowed);
+        try {
+            doc.sectionFor("b");
+            added = true;
+        } catch (const std::bad_alloc&) {
+        }
+        plkalloc::failAfter(-1);
+        EXPECT_EQ(doc.entries().size(), added ? 2u : 1u) << "after " << allowed << " allocations";
+        EXPECT_EQ(doc.hasSection("b"), added) << "after " << allowed << " allocations";
+        if (added) break;
+    }
 }
 
 TEST_F(HeapTest, ANoticeAcrossTheTickCounterWrapStaysBounded) {

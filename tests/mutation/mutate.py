@@ -5,7 +5,11 @@ Finds mutation points in the plug-in's sources (host/, config/, control/, hud/)
 at run time, applies one at a time to a scratch copy of the tree
 (build/mutate/wN/src, never the checkout), rebuilds the unit and heap test
 binaries incrementally in a build dir of its own, runs them, and reports every
-mutant the tests let through. `make mutate` runs it; --help lists the options.
+mutant the tests let through. A mutant they let through is tried once more
+against the unit tests built with the sanitizers of `make test`, where a
+mutant whose only effect is undefined behaviour (a read one past an array, a
+shift by a negative count) fails. `make mutate` runs it; --help lists the
+options.
 
 Python from Debian's python3 and no compiler front end: the points come from a
 small C++ tokenizer with a few rules for what is a template bracket, a type or a
@@ -31,6 +35,12 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 PLUGIN_DIRS = ["host", "config", "control", "hud"]
 SOURCE_SUFFIXES = (".cpp", ".cc", ".cxx", ".h", ".hpp")
 TEST_TARGETS = ["plk_unit_tests", "plk_heap_tests"]
+# The heap tests replace malloc, which the sanitizer runtimes own: not built there.
+SANITIZE = "address,undefined"
+SANITIZE_TARGETS = ["plk_unit_tests"]
+# A mutant that allocates without bound dies here, not on the machine (the
+# sanitizers reserve terabytes of address space, so no prlimit --as).
+SANITIZER_ENV = {"ASAN_OPTIONS": "hard_rss_limit_mb=8192"}
 EQUIVALENT_FILE = os.path.join("tests", "mutation", "equivalent.txt")
 COPY_EXCLUDE = {"build", "dist", ".git"}
 TEST_ADDRESS_SPACE = 8 << 30
@@ -188,6 +198,7 @@ class Mutant:
     mid: int = 0
     status: str = "pending"
     unchanged: bool = False      # the test binaries came out byte for byte as before
+    sanitized: bool = False      # killed only in the sanitizer build
     seconds: float = 0.0
     detail: str = ""
     equivalent_reason: str = ""
@@ -1054,18 +1065,22 @@ class Worker:
         self.build = os.path.join(self.dir, "build")
         self.binaries = []
         self.baseline = {}
+        self.san_build = os.path.join(self.dir, "build-sanitize")
+        self.san_binaries = []
+        self.san_baseline = {}
         self.proc = None
         self.lock = threading.Lock()
         self.stopping = False
         self.dirty = set()   # files currently mutated in the scratch tree
 
-    def run(self, cmd, timeout, cwd=None):
+    def run(self, cmd, timeout, cwd=None, env=None):
         """(exit status or None on timeout, output)."""
         with self.lock:
             if self.stopping:
                 raise Stopped()
-            self.proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.PIPE,
-                                         stderr=subprocess.STDOUT, start_new_session=True)
+            self.proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                         start_new_session=True,
+                                         env=dict(os.environ, **env) if env else None)
         try:
             out, _ = self.proc.communicate(timeout=timeout)
             return self.proc.returncode, out.decode("utf-8", "replace")
@@ -1090,58 +1105,72 @@ class Worker:
             self.stopping = True
             self.kill()
 
-    def prepare(self):
-        os.makedirs(self.dir, exist_ok=True)
-        sync_tree(ROOT, self.src)
+    def configure(self, build, options, stamp_text):
         # Configured once per flag set; no debug information, so a change that
         # compiles to the same code leaves the binaries byte for byte alike.
         flags = f"-O{self.args.opt} {self.args.extra_flags}".strip()
-        stamp = os.path.join(self.build, "mutate-flags.txt")
+        stamp = os.path.join(build, "mutate-flags.txt")
         try:
             with open(stamp, encoding="utf-8") as fh:
                 configured = fh.read()
         except OSError:
             configured = None
-        if configured != flags:
-            cmd = ["cmake", "-S", self.src, "-B", self.build, "-G", "Ninja",
+        if configured != flags + stamp_text:
+            cmd = ["cmake", "-S", self.src, "-B", build, "-G", "Ninja",
                    "-DCMAKE_BUILD_TYPE=", f"-DCMAKE_CXX_FLAGS={flags}", f"-DCMAKE_C_FLAGS={flags}",
-                   "-DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST"]
+                   "-DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST"] + options
             status, out = self.run(cmd, 600)
             if status != 0:
-                raise RuntimeError(f"configuring {self.build} failed:\n{out}")
+                raise RuntimeError(f"configuring {build} failed:\n{out}")
             with open(stamp, "w", encoding="utf-8") as fh:
-                fh.write(flags)
-        status, out = self.build_tests()
-        if status != 0:
-            raise RuntimeError(f"building the unmutated tests failed:\n{out}")
-        self.binaries = []
-        for target in self.args.targets:
-            path = find_binary(self.build, target)
-            if path is None:
-                raise RuntimeError(f"no {target} in {self.build}")
-            self.binaries.append(path)
-        self.baseline = {b: file_digest(b) for b in self.binaries}
+                fh.write(flags + stamp_text)
 
-    def build_tests(self):
-        cmd = ["ninja", "-C", self.build, "-j", str(self.args.build_jobs)] + self.args.targets
+    def prepare(self):
+        os.makedirs(self.dir, exist_ok=True)
+        sync_tree(ROOT, self.src)
+        self.configure(self.build, [], "")
+        self.binaries, self.baseline = self.build_baseline(self.build, self.args.targets)
+        if self.args.sanitize:
+            self.configure(self.san_build, [f"-DPLK_SANITIZE={self.args.sanitize}"],
+                           f" -fsanitize={self.args.sanitize}")
+            self.san_binaries, self.san_baseline = self.build_baseline(self.san_build,
+                                                                       self.args.sanitize_targets)
+
+    def build_baseline(self, build, targets):
+        status, out = self.build_tests(build, targets)
+        if status != 0:
+            raise RuntimeError(f"building the unmutated tests in {build} failed:\n{out}")
+        binaries = []
+        for target in targets:
+            path = find_binary(build, target)
+            if path is None:
+                raise RuntimeError(f"no {target} in {build}")
+            binaries.append(path)
+        return binaries, {b: file_digest(b) for b in binaries}
+
+    def build_tests(self, build, targets):
+        cmd = ["ninja", "-C", build, "-j", str(self.args.build_jobs)] + targets
         return self.run(cmd, self.args.build_timeout)
 
-    def run_tests(self, timeouts, killers):
+    def run_tests(self, binaries, timeouts, killers, sanitized=False):
         """None when every test passes, else (how, detail).
 
         Tests that killed recent mutants run first, as a filtered run of
         their own; then the rest. Every test runs unless one fails.
         """
-        for binary in self.binaries:
-            name = os.path.basename(binary)
+        for binary in binaries:
+            name = os.path.basename(binary) + (" (sanitized)" if sanitized else "")
             recent = killers.recent(name)
             runs = [["--gtest_filter=" + ":".join(recent)], ["--gtest_filter=-" + ":".join(recent)]] \
                 if recent else [[]]
             for extra in runs:
-                # A mutant that allocates without bound fails here, not on the machine.
-                cmd = ["prlimit", f"--as={TEST_ADDRESS_SPACE}", binary, "--gtest_fail_fast"] + extra
+                if sanitized:
+                    cmd, env = [binary, "--gtest_fail_fast"] + extra, SANITIZER_ENV
+                else:
+                    # A mutant that allocates without bound fails here, not on the machine.
+                    cmd, env = ["prlimit", f"--as={TEST_ADDRESS_SPACE}", binary, "--gtest_fail_fast"] + extra, None
                 started = time.monotonic()
-                status, out = self.run(cmd, timeouts[binary], cwd=os.path.dirname(binary))
+                status, out = self.run(cmd, timeouts[binary], cwd=os.path.dirname(binary), env=env)
                 elapsed = time.monotonic() - started
                 if status == 0:
                     continue
@@ -1177,7 +1206,7 @@ class Worker:
                 self.restore(rel)
         self.dirty.add(m.file)
         write_file(os.path.join(self.src, m.file), mutated.encode("utf-8", "surrogateescape"))
-        status, out = self.build_tests()
+        status, out = self.build_tests(self.build, self.args.targets)
         if status != 0:
             m.status = "uncompiled"
             errors = [ln for ln in out.splitlines() if "error" in ln]
@@ -1189,12 +1218,29 @@ class Worker:
             m.status = "survived"
             m.unchanged = True
             m.detail = UNCHANGED_NOTE
-            return
-        verdict = self.run_tests(timeouts, killers)
-        if verdict is None:
-            m.status = "survived"
         else:
-            m.status, m.detail = verdict
+            verdict = self.run_tests(self.binaries, timeouts, killers)
+            if verdict is not None:
+                m.status, m.detail = verdict
+                return
+            m.status = "survived"
+        if self.args.sanitize:
+            self.try_sanitized(m, timeouts, killers)
+
+    def try_sanitized(self, m, timeouts, killers):
+        """A survivor once more, in the sanitizer build; killed there counts as killed."""
+        status, out = self.build_tests(self.san_build, self.args.sanitize_targets)
+        if status != 0:
+            m.detail = "the sanitizer build failed" + (": " + m.detail if m.detail else "")
+            return
+        if all(file_digest(b) == self.san_baseline[b] for b in self.san_binaries):
+            return
+        verdict = self.run_tests(self.san_binaries, timeouts, killers, sanitized=True)
+        if verdict is not None:
+            m.status, detail = verdict
+            m.detail = "sanitizers: " + detail
+            m.unchanged = False
+            m.sanitized = True
 
     def finish(self):
         for rel in list(self.dirty):
@@ -1261,6 +1307,7 @@ def summary_lines(mutants, wall, stopped_reason):
     compiled = len(ran) - uncompiled
     timed_out = count("timeout")
     killed = count("killed", "timeout")
+    sanitized = sum(1 for m in ran if m.sanitized and m.status in ("killed", "timeout"))
     equivalent = count("equivalent")
     survived = count("survived")
     unchanged = sum(1 for m in ran if m.status == "survived" and m.unchanged)
@@ -1271,7 +1318,8 @@ def summary_lines(mutants, wall, stopped_reason):
     if len(ran) != generated:
         lines.append(f"  not run                {generated - len(ran)}  ({stopped_reason})")
     lines.append(f"  compiled               {compiled}  ({uncompiled} did not compile: not in the rate)")
-    lines.append(f"  killed                 {killed}  (timed-out mutants included)")
+    lines.append(f"  killed                 {killed}  (timed-out mutants included; "
+                 f"{sanitized} only under the sanitizers)")
     lines.append(f"  survived               {survived}  (of which {unchanged} left the test binaries unchanged)")
     lines.append(f"  equivalent             {equivalent}  (listed in {EQUIVALENT_FILE})")
     lines.append(f"  timed out              {timed_out}  (hung past the timeout: counted as killed)")
@@ -1367,6 +1415,11 @@ def parse_args(argv):
                          "the unmutated run, at least 15)")
     ap.add_argument("--build-timeout", type=float, default=900, help="seconds per rebuild (default 900)")
     ap.add_argument("--opt", default="1", help="optimisation level of the scratch build (default 1)")
+    ap.add_argument("--sanitize", default=SANITIZE,
+                    help="sanitizers of the build in which survivors are tried again, as PLK_SANITIZE of "
+                         "`make test`'s asan build (default: %(default)s; none: no second try)")
+    ap.add_argument("--sanitize-targets", default=",".join(SANITIZE_TARGETS),
+                    help="test executables of that build, comma-separated (default: %(default)s)")
     ap.add_argument("--extra-flags", default="",
                     help="more compiler flags for the scratch build, e.g. -D_GLIBCXX_ASSERTIONS "
                          "(a changed flag set rebuilds the scratch trees once)")
@@ -1380,6 +1433,10 @@ def parse_args(argv):
     args.targets = [t for t in re.split(r"[\s,]+", args.targets) if t]
     if not args.targets:
         ap.error("--targets names no test executable")
+    args.sanitize = "" if args.sanitize.strip() in ("", "none") else args.sanitize.strip()
+    args.sanitize_targets = [t for t in re.split(r"[\s,]+", args.sanitize_targets) if t]
+    if args.sanitize and not args.sanitize_targets:
+        ap.error("--sanitize-targets names no test executable")
     if args.jobs < 1:
         ap.error("--jobs must be at least 1")
     if args.build_jobs < 1:
@@ -1440,13 +1497,14 @@ def main(argv):
             w.prepare()
         w0 = workers[0]
         timeouts = {}
-        for b in w0.binaries:
+        for b, env in [(b, None) for b in w0.binaries] + [(b, SANITIZER_ENV) for b in w0.san_binaries]:
             t0 = time.monotonic()
-            status, out = w0.run([b, "--gtest_brief=1"], 600, cwd=os.path.dirname(b))
+            status, out = w0.run([b, "--gtest_brief=1"], 600, cwd=os.path.dirname(b), env=env)
             elapsed = time.monotonic() - t0
+            what = os.path.relpath(b, w0.dir)
             if status != 0:
-                sys.exit(f"the unmutated {os.path.basename(b)} fails; fix that first:\n{out[-3000:]}")
-            timeouts[os.path.basename(b)] = args.timeout or max(15.0, 5 * elapsed)
+                sys.exit(f"the unmutated {what} fails; fix that first:\n{out[-3000:]}")
+            timeouts[what] = args.timeout or max(15.0, 5 * elapsed)
     except KeyboardInterrupt:
         for w in workers:
             w.stop()
@@ -1473,7 +1531,7 @@ def main(argv):
             print(text, flush=True)
 
     def work(w):
-        per_binary = {b: timeouts[os.path.basename(b)] for b in w.binaries}
+        per_binary = {b: timeouts[os.path.relpath(b, w.dir)] for b in w.binaries + w.san_binaries}
         try:
             while not interrupted.is_set():
                 with qlock:
@@ -1537,6 +1595,9 @@ def main(argv):
         scope += f"; operators: {args.ops}"
     header = [f"Mutation run of {scope} at {source_version()}, {time.strftime('%Y-%m-%d %H:%M')}",
               f"Tests: {', '.join(args.targets)} (-O{args.opt} scratch build); {args.jobs} job(s)"]
+    if args.sanitize:
+        header.append(f"Survivors tried again: {', '.join(args.sanitize_targets)} "
+                      f"with -fsanitize={args.sanitize}")
     whole_run = not (args.files or args.sample or args.ops or stop_reason)
     lines = report_lines(chosen, entries, whole_run, wall, stop_reason, header)
     text = "\n".join(lines) + "\n"

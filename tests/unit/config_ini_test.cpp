@@ -20,6 +20,7 @@ TEST(IniNames, TrimUsesExactlySixBytesAndNormaliseLowersOnlyAscii) {
         {" \t\n\r\f\vMiXeD Key\v\f\r\n\t ", "mixed key"}, {" \t\n\r\f\v", ""},
         {"\xA0Key\x85", "\xA0key\x85"},  // NBSP and NEL are not whitespace
         {"\xC4\xD6_@[`{Z", "\xC4\xD6_@[`{z"},
+        {"\0K\0"s, "\0k\0"s},  // nor is a zero byte
     };
     for (const auto& [raw, expected] : cases) EXPECT_EQ(normaliseIniName(raw), expected) << raw;
 }
@@ -58,6 +59,9 @@ INSTANTIATE_TEST_SUITE_P(Lines, IniLine, testing::Values(
     LineCase{R"(a\=b)", K::Unrecognised, "", ""},
     LineCase{R"(a\\=b)", K::Unrecognised, "", ""},  // escapes pair from the left
     LineCase{R"(k\=\==v=w)", K::KeyValue, "k==", "v=w"},
+    LineCase{R"(a\b=v)", K::KeyValue, R"(a\b)", "v"},  // a backslash before anything but "=" stays
+    LineCase{R"(k\ = v\)", K::KeyValue, R"(k\)", R"(v\)"},
+    LineCase{R"(k\)", K::Unrecognised, "", ""},
     LineCase{"=x", K::KeyValue, "", "x"},
     LineCase{"k=", K::KeyValue, "k", ""}));
 
@@ -71,12 +75,59 @@ TEST(IniReader, SplitsBytesDroppingCarriageReturnsZerosAndTheByteOrderMark) {
         {"\xEF\xBB\xBF", {""}, true},
         {"\xEF\xBB\xBFk=v\n", {"k=v", ""}, true},
         {"\xEF\xBB", {"\xEF\xBB"}, false},
+        {"k", {"k"}, false},
+        {"x\xBB\xBF", {"x\xBB\xBF"}, false},
+        {"\xEF\xBBx", {"\xEF\xBBx"}, false},
         {"\n\xEF\xBB\xBF", {"", "\xEF\xBB\xBF"}, false},
     };
     for (const auto& [bytes, lines, mark] : rows) {
         IniReader reader(std::make_unique<std::istringstream>(bytes, std::ios::binary));
         EXPECT_EQ(reader.readIniLines(), lines) << testing::PrintToString(bytes);
         EXPECT_EQ(reader.hasByteOrderMark(), mark) << testing::PrintToString(bytes);
+    }
+}
+
+// A source whose end lies at `size` whatever it holds, as a file that grows
+// or shrinks after the size query; it tells when it is destroyed.
+class SizedSource : public std::istream {
+public:
+    SizedSource(std::string bytes, std::streamoff size, bool& released)
+        : std::istream(nullptr), buf_(std::move(bytes), size), released_(released) {
+        rdbuf(&buf_);
+    }
+    ~SizedSource() override { released_ = true; }
+
+private:
+    struct Buf : std::stringbuf {
+        Buf(std::string bytes, std::streamoff size) : std::stringbuf(std::move(bytes), std::ios::in), size(size) {}
+        pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode which) override {
+            if (dir == std::ios::end) atEnd = true;
+            else if (dir != std::ios::cur || off != 0) atEnd = false;
+            return atEnd ? pos_type(size + off) : std::stringbuf::seekoff(off, dir, which);
+        }
+        std::streamoff size;
+        bool atEnd = false;
+    } buf_;
+    bool& released_;
+};
+
+TEST(IniReader, ReadsUpToTheMeasuredSizeOnceThenReleasesTheSource) {
+    const std::string megabyte((1 << 20) - 1, 'a');
+    const std::tuple<std::string, std::streamoff, std::vector<std::string>> rows[] = {
+        {"a\nb\nc", 3, {"a", "b"}},                   // grew after the size query
+        {"ab", 5, {"ab"}},                             // shrank below the mark test's three bytes
+        {megabyte + "\nb", (1 << 20) + 1, {megabyte, "b"}},  // one byte past the first chunk
+    };
+    for (const auto& [bytes, size, lines] : rows) {
+        bool released = false;
+        IniReader reader(std::make_unique<SizedSource>(bytes, size, released));
+        EXPECT_TRUE(reader.isOpen());
+        EXPECT_TRUE(reader.readIniLines() == lines) << size;
+        EXPECT_TRUE(released) << size;
+        EXPECT_FALSE(reader.isOpen()) << size;
+        EXPECT_TRUE(reader.readIniLines().empty()) << "read once";
+        IniDocument doc;
+        EXPECT_FALSE(reader.parseInto(doc));
     }
 }
 
@@ -95,6 +146,14 @@ TEST(IniDocument, ReopenedSectionsMergeAndOnlyTheForLookupsInsert) {
     doc.sectionFor(" New ").valueFor(" Key ") = "v";
     EXPECT_EQ(doc.entries().back().first, "new");
     EXPECT_EQ(doc.getSection("new").entries(), (Entries{{"key", "v"}}));
+
+    loadIniText("[two]\n", doc);  // empties the document first
+    ASSERT_EQ(doc.entries().size(), 1u);
+    EXPECT_FALSE(doc.hasSection("one"));
+    doc.clear();
+    EXPECT_FALSE(doc.hasSection("two"));
+    doc.sectionFor("two");
+    EXPECT_EQ(doc.entries().size(), 1u);
 }
 
 TEST(IniFile, FileAndTextReadAlikeAndBadPathsGiveAnEmptyDocument) {
@@ -102,6 +161,8 @@ TEST(IniFile, FileAndTextReadAlikeAndBadPathsGiveAnEmptyDocument) {
     const std::string bytes = "\xEF\xBB\xBF[a]\r\nk=1\r\n\0x=2\ry=3\nk2 = \\= \n"s;
     configtest::writeBytes("same.ini", bytes);
     IniDocument fromFile, fromText;
+    EXPECT_TRUE(IniReader("same.ini").isOpen());
+    EXPECT_FALSE(IniReader("missing.ini").isOpen());
     EXPECT_TRUE(loadIniFile("same.ini", fromFile));
     loadIniText(bytes, fromText);
     const Entries expected{{"k", "1"}, {"x", "2y=3"}, {"k2", "\\="}};

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,11 +9,14 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <new>
 #include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "config/ini.h"
 #include "config/settings.h"
 #include "config_test_support.h"
 
@@ -178,6 +183,61 @@ TEST_F(SettingsLoad, UnreadableFileKeepsDefaults) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "3: cannot drop privileges, 4: file still readable, 1: not the defaults";
+}
+
+TEST_F(SettingsLoad, ThePresenceTestGivesItsFileBackBeforeTheRead) {
+    configtest::writeBytes(kFileName, "[SETTINGS]\nTOGGLE_MOD_KEY=65\n");
+    // With one descriptor free, the file can be read only after the probe closed it.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit limit{};
+        getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = 64;
+        if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(3);
+        int last = -1;
+        for (int fd; (fd = open("/dev/null", O_RDONLY)) >= 0;) last = fd;
+        if (last < 0) _exit(4);
+        close(last);
+        loadSettings();
+        _exit(settings.TOGGLE_MOD_KEY == 65 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "3: no limit set, 4: no descriptor to take, 1: the file was not read";
+}
+
+TEST(SettingsParse, FailuresAreTheStandardExceptionsWithTheirMessages) {
+    const auto thrown = [](auto parse, const std::string& text) -> std::string {
+        try {
+            parse(text);
+        } catch (const std::invalid_argument& e) {
+            return "invalid_argument: "s + e.what();
+        } catch (const std::out_of_range& e) {
+            return "out_of_range: "s + e.what();
+        }
+        return "nothing";
+    };
+    const auto integer = [](const std::string& t) { return parseIniInt(t); };
+    const auto real = [](const std::string& t) { return parseIniFloat(t); };
+    EXPECT_EQ(thrown(integer, "F10"), "invalid_argument: invalid stoi argument");
+    EXPECT_EQ(thrown(integer, "2147483648"), "out_of_range: stoi argument out of range");
+    EXPECT_EQ(thrown(real, "abc"), "invalid_argument: invalid stof argument");
+    EXPECT_EQ(thrown(real, "1e39"), "out_of_range: stof argument out of range");
+    EXPECT_STREQ(settingsLoadMessage(SettingsLoadError::OutOfMemory), std::bad_alloc().what());
+}
+
+TEST(SettingsFromDocument, StoreTheSectionUpToTheFirstBadValue) {
+    IniDocument doc;
+    loadIniText("[settings]\nTOGGLE_HUD_KEY=66\nMIN_SCROLL_VAL=x\nMAX_SCROLL_VAL=4.5\n", doc);
+    Settings out;
+    const SettingsLoadResult result = loadSettingsFrom(doc, out);
+    EXPECT_EQ(result.end, SettingsLoadEnd::Stopped);
+    EXPECT_EQ(result.failedKey, 6u);
+    EXPECT_EQ(result.error, SettingsLoadError::InvalidFloat);
+    EXPECT_EQ(out.TOGGLE_HUD_KEY, 66);
+    EXPECT_EQ(bits(out.MAX_SCROLL_VAL), 0x40400000u);
 }
 
 TEST(SettingsDefaults, AreTheStatedOnesInLoadOrder) {

@@ -182,6 +182,18 @@ TEST_F(ControlLoopTest, RidingWithSupportOffEndsEarlyAndSkipsTakeoverAndAutoWalk
     EXPECT_TRUE(modState.autoWalk) << "on foot the toggle is accepted";
 }
 
+TEST_F(ControlLoopTest, SupportSwitchedOffWhileRidingEndsThatPassBeforeTheSpeedStep) {
+    world().mounted = true;
+    world().setControl(kUp, true);
+    releaseKey(119);
+    const auto& calls = pass();
+    EXPECT_TRUE(modState.horseSupportOff);
+    EXPECT_FALSE(settings.DISABLE_HORSE_SUPPORT);
+    EXPECT_EQ(modState.desiredSpeed, 1.5f);
+    EXPECT_EQ(count(calls, nativeControlQuery), 0u);
+    EXPECT_EQ(count(calls, nativeSetSpeedPrimary), 0u);
+}
+
 TEST_F(ControlLoopTest, ToggleAcceptanceRulesAndNotices) {
     // HUD while the mod is off: consumed, no notice, and not remembered.
     releaseKey(121);
@@ -281,7 +293,7 @@ TEST_P(ClampDesiredSpeed, OrderAndStrictComparisonsDecideTheOddCases) {
     settings.MAX_SCROLL_VAL = c.max;
     const float got = clampDesiredSpeed(c.x);
     if (c.wantNan) EXPECT_TRUE(std::isnan(got));
-    else EXPECT_EQ(got, c.want);
+    else EXPECT_EQ(f(got), f(c.want));
 }
 
 constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
@@ -294,7 +306,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, ClampDesiredSpeed, testing::Values(
     ClampCase{2.0f, 1.0f, 1.5f, 1.0f, false},    // minimum above maximum: always the maximum
     ClampCase{2.0f, 1.0f, 0.0f, 1.0f, false},
     ClampCase{kNan, 3.0f, -5.0f, -5.0f, false},  // NaN minimum: no lower bound
-    ClampCase{0.2f, kNan, 1.0f, 0.0f, true}));   // NaN maximum: NaN
+    ClampCase{0.2f, kNan, 1.0f, 0.0f, true},     // NaN maximum: NaN
+    ClampCase{0.0f, 3.0f, -0.0f, -0.0f, false},  // equal to the minimum: the speed's own bits
+    ClampCase{-1.0f, -0.0f, 0.0f, -0.0f, false}));  // equal to the maximum: the maximum's bits
 
 TEST_F(ControlLoopTest, PaceAloneInTheFirstPassSendsTheStartingSpeeds) {
     world().setControl(kFootPace, true);

@@ -96,6 +96,25 @@ TEST_F(EntryTest, KeyMessagesBeforeTheScriptStartsAreRecordedAndToggle) {
 
 class KeyTableTest : public PluginTest {};
 
+TEST_F(KeyTableTest, ResetsClearAllFourFieldsOfEveryRecord) {
+    const auto stampAll = [] {
+        standin_setTick(1234);
+        for (DWORD k = 0; k < KEY_TABLE_SIZE; ++k) onKeyboardMessage(k, 1, 0, 0, 1, 1, 1);
+    };
+    const auto fields = [](DWORD k) {
+        const KeyState& s = keyStateTable[k];
+        return std::vector<std::uint32_t>{s.time, s.isWithAlt, s.wasDownBefore, s.isUpNow};
+    };
+    const std::vector<std::uint32_t> zero(4, 0);
+    stampAll();
+    resetKeyState(0x41);
+    EXPECT_EQ(fields(0x41), zero);
+    EXPECT_EQ(fields(0x42), (std::vector<std::uint32_t>{1234, 1, 1, 1}));
+    stampAll();
+    resetPluginState();
+    for (DWORD k = 0; k < KEY_TABLE_SIZE; ++k) ASSERT_EQ(fields(k), zero) << k;
+}
+
 TEST_F(KeyTableTest, HandlerStoresTheMessageFieldsAndIgnoresCodesFrom255) {
     standin_setTick(1234);
     onKeyboardMessage(0x41, 3, 0x1E, 1, 1, 1, 0);

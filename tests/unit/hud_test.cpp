@@ -90,7 +90,13 @@ INSTANTIATE_TEST_SUITE_P(Values, SpeedBands, testing::Values(
     BandCase{2.81f, SpeedBand::High, 155, 0, 0, 0x3B23D70A},    // just above 2.8
     BandCase{2.9995f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},  // approximately 3
     BandCase{0.0005f, SpeedBand::Low, 0, 100, 0, 0},            // above 0 by the relative test
-    BandCase{NAN, SpeedBand::AtTwo, 155, 60, 0, 0}));           // NaN is "approximately" anything
+    BandCase{NAN, SpeedBand::AtTwo, 155, 60, 0, 0},             // NaN is "approximately" anything
+    // Just past each threshold, closer than 1% of it.
+    BandCase{2.01f, SpeedBand::High, 155, 0, 0, 0},
+    BandCase{3.02f, SpeedBand::High, 155, 0, 0, 0x3BF5C28F},
+    BandCase{1.51f, SpeedBand::Middle, 0, 100, 170, 0},
+    // 2.801 less 2.8 is just under 0.001; one unit less in 2.8 would put it over.
+    BandCase{std::bit_cast<float>(0x40334395u), SpeedBand::High, 155, 0, 0, 0}));
 
 TEST(TolerantComparisons, AreStrictAndRelative) {
     EXPECT_FALSE(isDefinitelyGreater(1.0009f, 1.0f)) << "under both the absolute and relative margins";
@@ -103,6 +109,9 @@ TEST(TolerantComparisons, AreStrictAndRelative) {
     EXPECT_TRUE(isApproximatelyEqual(2001.5f, 2000.0f));
     EXPECT_FALSE(isApproximatelyEqual(2003.0f, 2000.0f));
     EXPECT_TRUE(isApproximatelyEqual(INFINITY, INFINITY)) << "inf - inf is NaN";
+    EXPECT_TRUE(isApproximatelyEqual(0.001f, 0.0f)) << "a difference of exactly the tolerance";
+    // 1.0000467 and 0.9990467 differ by exactly 0.001 times the larger, which is not less.
+    EXPECT_FALSE(isApproximatelyEqual(std::bit_cast<float>(0x3F800188u), std::bit_cast<float>(0x3F7FC186u)));
 }
 
 class SpeedBarsTest : public HudTest {
@@ -197,6 +206,21 @@ TEST_F(SpeedBarsTest, ReportedSpeedIsAbsoluteAndLongBarsOverrun) {
     EXPECT_EQ(d[1].r, 155u);
     EXPECT_EQ(bitsOf(d[4].w), 0x3E19999Au) << "3 fills the background's 0.15";
     EXPECT_EQ(bitsOf(d[5].cx), 0x3E38D4FFu) << "0.1805: the bar's end, 0.188, less the 0.0075 nudge";
+    bars(false, 1.5f, std::bit_cast<float>(0xBE000001u));  // -0.12500001, its lowest bit set
+    EXPECT_EQ(d[2].text, "0.13") << "only the sign bit is cleared";
+}
+
+// With the rows near the top (1 - 0.97 = 0x3CF5C280), a unit in the last
+// place of any offset shows in its row's or label's y.
+TEST_F(SpeedBarsTest, RowAndLabelOffsetsAreTheStatedSinglePrecisionSums) {
+    settings.UI_BOTTOM_OFFSET = 0.97f;
+    bars(false, 1.5f, 1.0f);
+    const auto& d = world().current.draws;
+    ASSERT_EQ(d.size(), 6u);
+    EXPECT_EQ(bitsOf(d[0].cy), 0x3C23D6EDu) << "upper background: 0.005 + (base - 0x3CCCCCCC)";
+    EXPECT_EQ(bitsOf(d[2].cy), 0x3B102D70u) << "upper label: base - 0x3CE3BCD2";
+    EXPECT_EQ(bitsOf(d[3].cy), 0x3CCCCCBEu) << "lower background: 0.005 + (base - 0.01)";
+    EXPECT_EQ(bitsOf(d[5].cy), 0x3C8CE6F4u) << "lower label: base - 0x3C51B717";
 }
 
 TEST_F(SpeedBarsTest, GatesAndHiddenUpperRow) {

@@ -58,4 +58,21 @@ TEST(SpeedLabel, SmallBuffersTruncateLikeSnprintf) {
     EXPECT_STREQ(buf, "12.");
 }
 
+TEST(SpeedLabel, WritesNoByteBeyondItsTerminatorOrTheSize) {
+    // What a 16-byte buffer of '#' holds after the call, up to the last byte written.
+    const auto written = [](float v, std::size_t size) {
+        std::string buf(16, '#');
+        formatSpeedLabel(buf.data(), size, v);
+        return buf.substr(0, buf.find_last_not_of('#') + 1);
+    };
+    using namespace std::string_literals;
+    EXPECT_EQ(written(1.5f, 0), "");
+    EXPECT_EQ(written(1.5f, 1), "\0"s);
+    EXPECT_EQ(written(1.5f, 4), "1.5\0"s);
+    EXPECT_EQ(written(1.5f, 5), "1.50\0"s);
+    EXPECT_EQ(written(1.5f, 16), "1.50\0"s);
+    EXPECT_EQ(written(16777216.0f, 16), "16777216.00\0"s);  // 2^24: the integer path
+    EXPECT_EQ(written(16777216.0f, 11), "16777216.0\0"s);
+}
+
 }  // namespace
