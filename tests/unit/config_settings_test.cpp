@@ -186,6 +186,9 @@ TEST_F(SettingsLoad, UnreadableFileKeepsDefaults) {
 }
 
 TEST_F(SettingsLoad, ThePresenceTestGivesItsFileBackBeforeTheRead) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizer runtimes open descriptors of their own (a pipe to test memory), so one free is too few";
+#endif
     configtest::writeBytes(kFileName, "[SETTINGS]\nTOGGLE_MOD_KEY=65\n");
     // With one descriptor free, the file can be read only after the probe closed it.
     const pid_t child = fork();
