@@ -271,7 +271,7 @@ bool parseHex(std::string_view s, std::size_t at, FloatParse& out) {
     if (length + e2 == -149 && length > 24 && m >> (length - 24) == 0x800000u) r.bits = 0;
     out.value = fromBits(r.bits);
     // Unlike decimal input, only values below the smallest subnormal count as underflow.
-    if (r.bits == 0x7F800000u || bitLength(m) + e2 <= -149) out.status = NumberStatus::OutOfRange;
+    if (r.bits == 0x7F800000u || length + e2 <= -149) out.status = NumberStatus::OutOfRange;
     return true;
 }
 

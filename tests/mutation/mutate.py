@@ -81,6 +81,8 @@ NUMBER_RE = re.compile(r"\.?[0-9](?:[eEpP][+-]|'(?=[0-9A-Za-z])|[0-9A-Za-z_.])*"
 IDENT_RE = re.compile(r"[A-Za-z_][A-Za-z_0-9]*")
 STRING_RE = re.compile(r'(?:u8|u|U|L)?"(?:[^"\\\n]|\\.)*"')
 CHAR_RE = re.compile(r"(?:u8|u|U|L)?'(?:[^'\\\n]|\\.)+'")
+# Tried in this order after raw strings: a prefixed literal before the identifier it starts with.
+SIMPLE_TOKENS = [("str", STRING_RE), ("chr", CHAR_RE), ("num", NUMBER_RE), ("ident", IDENT_RE)]
 RAW_RE = re.compile(r'(?:u8|u|U|L)?R"([^ ()\\\t\v\f\n]{0,16})\(')
 
 
@@ -145,25 +147,10 @@ def lex(src):
             toks.append(Tok("str", src[i:j], i, j))
             i = j
             continue
-        m = STRING_RE.match(src, i)
-        if m:
-            toks.append(Tok("str", m.group(0), i, m.end()))
-            i = m.end()
-            continue
-        m = CHAR_RE.match(src, i)
-        if m:
-            toks.append(Tok("chr", m.group(0), i, m.end()))
-            i = m.end()
-            continue
-        m = NUMBER_RE.match(src, i)
-        if m:
-            toks.append(Tok("num", m.group(0), i, m.end()))
-            i = m.end()
-            continue
-        m = IDENT_RE.match(src, i)
-        if m:
+        kind = next((k for k, regex in SIMPLE_TOKENS if (m := regex.match(src, i))), None)
+        if kind:
             word = m.group(0)
-            toks.append(Tok("kw" if word in KEYWORDS else "ident", word, i, m.end()))
+            toks.append(Tok("kw" if kind == "ident" and word in KEYWORDS else kind, word, i, m.end()))
             i = m.end()
             continue
         for p in PUNCTUATORS:
