@@ -1,0 +1,88 @@
+// What the settings page takes from the tools' library beyond the checker and
+// the editor: the setting descriptions, in step with the sample file and
+// README, and the quick edit of big files.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "tools/lib/descriptions.h"
+#include "tools/lib/ini_edit.h"
+#include "tools/lib/quick_edit.h"
+
+namespace {
+
+std::string source(const std::string& path) {
+    std::ifstream in(std::string(PLK_SOURCE_DIR) + "/" + path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The sample's comment block above each key opens with its description, and
+// README's table gives it as the key's "What it does".
+TEST(SettingDescriptions, SampleFileAndReadmeSayTheSame) {
+    const std::vector<std::string> sample = linesOf(source("config/Pacelark.ini"));
+    const std::vector<std::string> readme = linesOf(source("README.md"));
+    for (std::size_t k = 0; k < kSettingsTable.size(); ++k) {
+        const std::string name(kSettingsTable[k].name), what(kSettingDescriptions[k]);
+        SCOPED_TRACE(name);
+        std::size_t at = 0;
+        while (at < sample.size() && sample[at].rfind(name + "=", 0) != 0) ++at;
+        ASSERT_LT(at, sample.size());
+        std::size_t first = at;
+        while (first > 0 && !sample[first - 1].empty() && sample[first - 1][0] == ';') --first;
+        ASSERT_LT(first, at);
+        EXPECT_EQ(sample[first], "; " + what);
+        int rows = 0;
+        for (const std::string& line : readme)
+            if (line.rfind("| `" + name + "` |", 0) == 0) {
+                ++rows;
+                EXPECT_EQ(line.substr(line.rfind(" | ") + 3), what + " |");
+            }
+        EXPECT_EQ(rows, 1);
+    }
+}
+
+// Every edit of every setting: the quick edit gives setSettingValue's bytes,
+// whether it may cut the file (other sections after [SETTINGS]) or not.
+TEST(QuickEdit, GivesTheWholeFileEditsBytes) {
+    const std::string tail = "; after\r\n[other]\r\nTOGGLE_MOD_KEY=1\r\n[ more ]\r\nx=y\r\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool cut;
+    } files[] = {
+        {"settings first, CRLF", "\xEF\xBB\xBF[SETTINGS]\r\nTOGGLE_MOD_KEY = 121 ; F10\r\n" + tail, true},
+        {"two settings blocks", "[settings]\r\nUI_BAR_LENGTH=1\r\n[a]\r\nk=v\r\n[ SETTINGS ]\r\nMIN_SCROLL_VAL=abc\r\n" + tail, true},
+        {"key after the last block's end", "[SETTINGS]\r\n[x]\r\nINITIAL_WALK_SPEED=2\r\n", true},
+        {"headers hidden as values", std::string("[SETTINGS]\n[x=y\n\0[other]\nk=v\n; [SETTINGS]\n", 42), true},
+        {"line ends change style after the cut", "[SETTINGS]\r\nA=1\r\n[x]\nb\nc\nd\n", false},
+        {"settings last", tail + "[SETTINGS]\r\nTOGGLE_HUD_KEY=1", false},
+        {"no settings", tail, false},
+        {"empty", "", false},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.what);
+        EXPECT_EQ(settingsPartEnd(f.bytes) < f.bytes.size(), f.cut);
+        for (std::size_t k = 0; k < kSettingsTable.size(); ++k) {
+            const std::string value = kSettingsTable[k].kind == SettingKind::Bool ? "true" : "7";
+            EXPECT_EQ(setSettingValueQuick(f.bytes, k, value), setSettingValue(f.bytes, k, value)) << kSettingsTable[k].name;
+        }
+    }
+}
+
+}  // namespace
