@@ -13,12 +13,14 @@ add_executable(plk_page
     ${PLK_STANDIN_SOURCES}
     ${PROJECT_SOURCE_DIR}/standin/script_context_none.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/check_ini.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/descriptions.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/files.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/float_text.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/ini_edit.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/keynames.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/native_plugin.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/preview.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/quick_edit.cpp
     ${PROJECT_SOURCE_DIR}/tools/page/page_api.cpp)
 target_include_directories(plk_page PRIVATE ${PROJECT_SOURCE_DIR})
 # The settings load throws and catches; the preview's settings file lives in
@@ -31,13 +33,23 @@ target_link_options(plk_page PRIVATE
 find_program(PLK_NODE node REQUIRED)
 set(PLK_PAGE ${CMAKE_BINARY_DIR}/Pacelark-settings.html)
 set(PLK_PAGE_DIR ${PROJECT_SOURCE_DIR}/tools/page)
+# The page's script, by concern, joined in this order (state first, start last).
+set(PLK_PAGE_SCRIPTS
+    ${PLK_PAGE_DIR}/state.js
+    ${PLK_PAGE_DIR}/engine.js
+    ${PLK_PAGE_DIR}/form.js
+    ${PLK_PAGE_DIR}/report.js
+    ${PLK_PAGE_DIR}/preview.js
+    ${PLK_PAGE_DIR}/file.js
+    ${PLK_PAGE_DIR}/save.js
+    ${PLK_PAGE_DIR}/main.js)
 add_custom_command(OUTPUT ${PLK_PAGE}
     COMMAND ${PLK_NODE} ${PLK_PAGE_DIR}/build-page.js
-        --template ${PLK_PAGE_DIR}/page.html --script ${PLK_PAGE_DIR}/app.js
+        --template ${PLK_PAGE_DIR}/page.html --scripts "$<JOIN:${PLK_PAGE_SCRIPTS},$<COMMA>>"
         --runtime $<TARGET_FILE:plk_page>
         --wasm $<TARGET_FILE_DIR:plk_page>/$<TARGET_FILE_BASE_NAME:plk_page>.wasm
-        --sample ${PROJECT_SOURCE_DIR}/config/Pacelark.ini --out ${PLK_PAGE}
-    DEPENDS plk_page ${PLK_PAGE_DIR}/build-page.js ${PLK_PAGE_DIR}/page.html ${PLK_PAGE_DIR}/app.js
+        --sample ${PROJECT_SOURCE_DIR}/config/Pacelark.ini --version ${PROJECT_VERSION} --out ${PLK_PAGE}
+    DEPENDS plk_page ${PLK_PAGE_DIR}/build-page.js ${PLK_PAGE_DIR}/page.html ${PLK_PAGE_SCRIPTS}
         ${PROJECT_SOURCE_DIR}/config/Pacelark.ini
     VERBATIM)
 add_custom_target(settings_page ALL DEPENDS ${PLK_PAGE})

@@ -3,14 +3,18 @@
 // WebAssembly bytes and the sample file as base64, the page's script, the
 // Emscripten runtime) and a Content-Security-Policy whose hashes are taken
 // from the final inline text.
-// usage: build-page.js --template T --script APP_JS --runtime EM_JS --wasm W --sample INI --out HTML
+// The page's script is its parts (state.js first, main.js last) joined in the
+// order given, in one function scope so nothing but window.pacelarkTest and
+// the runtime's Module is global.
+// usage: build-page.js --template T --scripts A.js,B.js,... --runtime EM_JS --wasm W --sample INI
+//                      --version V --out HTML
 "use strict";
 const fs = require("fs");
 const crypto = require("crypto");
 
 const args = {};
 for (let i = 2; i + 1 < process.argv.length; i += 2) args[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
-for (const need of ["template", "script", "runtime", "wasm", "sample", "out"]) {
+for (const need of ["template", "scripts", "runtime", "wasm", "sample", "version", "out"]) {
   if (!args[need]) {
     console.error(`build-page: --${need} missing`);
     process.exit(2);
@@ -28,12 +32,16 @@ const base64 = (f) => fs.readFileSync(f).toString("base64");
 // connect-src forbids fetching even a data: URL.
 const prelude =
   `window.__wasmBase64 = "${base64(args.wasm)}";\n` + `window.__sampleBase64 = "${base64(args.sample)}";\n`;
-const script = prelude + read(args.script) + "\n" + read(args.runtime);
+const parts = args.scripts.split(",").map((f) => `// ---- ${require("path").basename(f)} ----\n${read(f)}`);
+const script = prelude + '(() => {\n"use strict";\n' + parts.join("\n") + "\n})();\n" + read(args.runtime);
 for (const bad of ["</script", "<!--", "<script"])
   if (script.toLowerCase().includes(bad)) fail(`the script holds "${bad}", which would end the inline <script>`);
 
 let html = read(args.template);
-if (!html.includes("/*@SCRIPT@*/") || !html.includes("<!--@CSP@-->")) fail("the template lacks /*@SCRIPT@*/ or <!--@CSP@-->");
+if (!html.includes("/*@SCRIPT@*/") || !html.includes("<!--@CSP@-->") || !html.includes("@VERSION@"))
+  fail("the template lacks /*@SCRIPT@*/, <!--@CSP@--> or @VERSION@");
+if (!/^[0-9][0-9A-Za-z.+-]*$/.test(args.version)) fail(`--version ${args.version} is no version`);
+html = html.replace("@VERSION@", args.version);
 html = html.replace("/*@SCRIPT@*/", () => script); // a function: no $-patterns in the script expand
 if (/<script[^>]*\ssrc=|<link[^>]*stylesheet|\sstyle="|\son[a-z]+="/i.test(html))
   fail("an outside script or style, a style= or an on*= attribute: the policy would block it");

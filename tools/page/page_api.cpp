@@ -11,10 +11,12 @@
 #include "config/settings.h"
 #include "control/mod_state.h"
 #include "tools/lib/check_ini.h"
+#include "tools/lib/descriptions.h"
 #include "tools/lib/float_text.h"
 #include "tools/lib/ini_edit.h"
 #include "tools/lib/keynames.h"
 #include "tools/lib/preview.h"
+#include "tools/lib/quick_edit.h"
 
 #define PLK_EXPORT extern "C" __attribute__((used, visibility("default")))
 
@@ -70,7 +72,8 @@ PLK_EXPORT void plk_table() {
     for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
         const SettingEntry& e = kSettingsTable[i];
         out += std::string(i ? "," : "") + "{\"name\":" + json(e.name) + ",\"kind\":\"" + kindName(e.kind) +
-               "\",\"default\":" + json(settingValueText(e, defaults)) + "}";
+               "\",\"default\":" + json(settingValueText(e, defaults)) +
+               ",\"what\":" + json(kSettingDescriptions[i]) + "}";
     }
     out += "],\"keys\":[";
     bool first = true;
@@ -118,7 +121,7 @@ PLK_EXPORT int plk_set(const char* data, std::size_t size, int key, const char* 
     try {
         if (key < 0 || static_cast<std::size_t>(key) >= kSettingsTable.size()) throw EditError("unknown setting");
         const std::string value = fieldValueText(kSettingsTable[static_cast<std::size_t>(key)], typed);
-        out = setSettingValue(bytesAt(data, size), static_cast<std::size_t>(key), value);
+        out = setSettingValueQuick(bytesAt(data, size), static_cast<std::size_t>(key), value);
         return 1;
     } catch (const std::exception& e) {
         out = e.what();

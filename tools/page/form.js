@@ -1,0 +1,247 @@
+// The form: one row per setting in the plug-in's order. A field shows what
+// the file holds; a value reaches the file only when the field is left (or
+// Enter pressed) and the whole text reads as meant.
+
+// keydown keyCode to Windows virtual-key code. On Windows a key event's
+// keyCode is the virtual-key code for the keyboard's layout, as the game gets
+// it; Firefox alone numbers a few keys its own way, on every system.
+const KEYCODE_TO_VK = { 59: 186, 61: 187, 173: 189, 224: 91 };
+const virtualKey = (e) => (e.keyCode ? KEYCODE_TO_VK[e.keyCode] || e.keyCode : null);
+
+const settingCount = () => state.table.settings.length;
+const nameOf = (i) => state.table.settings[i].name;
+
+// The value text of 1-based line `n` of the file, as the plug-in's reader
+// takes it (carriage returns and zero bytes dropped, trimmed, after the first
+// "=" that is not escaped).
+const BLANKS = " \t\n\r\f\v";
+function lineValue(bytes, n) {
+  let start = 0;
+  for (let line = 1; line < n; line++) {
+    start = bytes.indexOf(10, start) + 1;
+    if (start === 0) return "";
+  }
+  let end = bytes.indexOf(10, start);
+  if (end < 0) end = bytes.length;
+  const text = fromUtf8.decode(bytes.subarray(start, end)).replace(/[\r\0]/g, "");
+  for (let i = 0; i < text.length; i++) {
+    if (text[i] === "\\" && text[i + 1] === "=") i++;
+    else if (text[i] === "=") {
+      let v = text.slice(i + 1), a = 0, b = v.length;
+      while (a < b && BLANKS.includes(v[a])) a++;
+      while (b > a && BLANKS.includes(v[b - 1])) b--;
+      return v.slice(a, b);
+    }
+  }
+  return "";
+}
+
+// What the file holds for setting i: { line, text }, or null when absent.
+function fileHolds(i) {
+  const line = state.check.values[i].line;
+  return line ? { line, text: lineValue(state.doc.bytes, line) } : null;
+}
+function holdsText(i) {
+  const h = fileHolds(i), s = state.table.settings[i];
+  return h ? `it holds ${s.name}=${h.text} (line ${h.line})`
+           : `it has no ${s.name}, so the plug-in uses the default, ${s.default}`;
+}
+const stopLine = () => state.check.values[state.check.stoppedAt].line;
+const isPastStop = (i) => i > state.check.stoppedAt;
+
+function describeKey(code) {
+  const k = state.table.keys.find((row) => String(row[0]) === code);
+  if (!k) return /^-?\d+$/.test(code) ? code + " (no key)" : code;
+  return `${code} (${k[1]}${k[2] ? ", " + k[2] : ""})`;
+}
+
+// The field's text: what the plug-in reads; past the stop, what the file
+// holds, since the plug-in reads nothing there.
+function fieldText(i) {
+  const h = fileHolds(i);
+  return h && i >= state.check.stoppedAt ? h.text : state.check.values[i].value;
+}
+
+function buildForm() {
+  const form = $("form");
+  state.table.settings.forEach((s, i) => {
+    const id = s.name, described = `what-${id} origin-${id} findings-${id} err-${id}`;
+    const controls = element("div", { className: "controls" });
+    let field;
+    if (s.kind === "key") {
+      const listen = element("button", { type: "button", className: "listen", id: "listen-" + id,
+        "aria-pressed": "false", "aria-labelledby": `label-${id} listen-${id}`, "aria-describedby": described });
+      const pick = element("select", { id: "pick-" + id, "aria-label": id + ": pick a key by name" });
+      for (const k of state.table.keys)
+        pick.appendChild(element("option", { value: String(k[0]), text: `${k[1]} (${k[0]})${k[2] ? ", " + k[2] : ""}` }));
+      pick.appendChild(element("option", { value: "", text: "another code", disabled: true }));
+      field = element("input", { type: "text", id: "in-" + id, inputMode: "numeric", autocomplete: "off",
+        "aria-describedby": described });
+      listen.addEventListener("click", () => startListening(i));
+      listen.addEventListener("keydown", (e) => listenKey(i, e));
+      listen.addEventListener("blur", () => { if (state.listening === i) stopListening(); });
+      pick.addEventListener("change", () => { if (pick.value) edit(i, pick.value); });
+      controls.append(listen, pick, field);
+    } else if (s.kind === "number") {
+      field = element("input", { type: "text", id: "in-" + id, inputMode: "decimal", autocomplete: "off",
+        "aria-describedby": described });
+      controls.append(field);
+    } else {
+      field = element("input", { type: "checkbox", id: "in-" + id, role: "switch", "aria-describedby": described });
+      field.addEventListener("change", () => edit(i, field.checked ? "true" : "false"));
+      controls.append(field);
+    }
+    if (field.type === "text") {
+      // Nothing is written while typing: only a finished value, on leaving
+      // the field or on Enter.
+      field.addEventListener("change", () => commit(i));
+      field.addEventListener("keydown", (e) => { if (e.key === "Enter") { e.preventDefault(); commit(i); } });
+    }
+    const reset = element("button", { type: "button", id: "reset-" + id, text: `Default (${s.default})`,
+      "aria-label": `${id}: back to the default, ${s.default}` });
+    reset.addEventListener("click", () => backToDefault(i));
+    controls.append(reset);
+    form.appendChild(element("div", { className: "setting", id: "row-" + id }, [
+      element("div", { className: "setting-head" }, [
+        element("label", { for: "in-" + id, id: "label-" + id, text: id }),
+        element("span", { className: "what", id: "what-" + id, text: s.what }),
+      ]),
+      controls,
+      element("p", { className: "origin", id: "origin-" + id }),
+      element("ul", { className: "findings", id: "findings-" + id }),
+      element("p", { className: "field-error", id: "err-" + id }),
+    ]));
+  });
+  form.addEventListener("submit", (e) => e.preventDefault());
+}
+
+// A text field's value, once finished. An unchanged field writes nothing.
+function commit(i) {
+  const field = $("in-" + nameOf(i));
+  if (field.value === field.dataset.shown && !field.classList.contains("invalid")) return;
+  edit(i, field.value);
+}
+
+function markField(i, why) {
+  const field = $("in-" + nameOf(i));
+  field.classList.add("invalid");
+  field.setAttribute("aria-invalid", "true");
+  $("err-" + nameOf(i)).textContent = why;
+}
+function clearMark(i) {
+  const field = $("in-" + nameOf(i));
+  field.classList.remove("invalid");
+  field.removeAttribute("aria-invalid");
+  $("err-" + nameOf(i)).textContent = "";
+}
+
+// What the file now holds for setting i and what the plug-in makes of it.
+function afterEditText(i) {
+  const h = fileHolds(i), s = state.table.settings[i], c = state.check;
+  const written = `${s.name}=${h.text} is in the file at line ${h.line}`;
+  if (!isPastStop(i)) return [`${written}; the plug-in reads ${s.kind === "key" ? c.values[i].shown : c.values[i].value}.`, "good"];
+  return [`${written}, but the plug-in stops reading at ${nameOf(c.stoppedAt)}, line ${stopLine()}: ` +
+    `it keeps the default, ${s.default}, until that line is mended.`, "bad"];
+}
+
+function edit(i, typed) {
+  const s = state.table.settings[i];
+  const r = engine.set(state.doc.bytes, i, String(typed));
+  if (r.error) {
+    const why = `${r.error}. The file was not changed: ${holdsText(i)}.`;
+    markField(i, why);
+    message(`${s.name}: ${why}`, "bad");
+    return false;
+  }
+  clearMark(i);
+  const changed = !sameBytes(r.bytes, state.doc.bytes);
+  state.doc.bytes = r.bytes;
+  if (changed) refresh();
+  else updateForm();
+  const [text, tone] = afterEditText(i);
+  message((changed ? "" : "No change: ") + text, tone);
+  return true;
+}
+
+function backToDefault(i) {
+  const s = state.table.settings[i];
+  if (!fileHolds(i)) {
+    clearMark(i);
+    updateForm();
+    message(`${s.name} is not in the file, so the plug-in already uses its default, ${s.default}; the file was not changed.`);
+    return;
+  }
+  edit(i, s.default);
+}
+
+function originText(i) {
+  const c = state.check, n = settingCount(), line = c.values[i].line, stop = c.stoppedAt;
+  if (stop < n && i === stop)
+    return { text: `line ${line} stops the load: the plug-in cannot read this value, so it and every setting after it keep their defaults`, stop: true };
+  if (stop < n && i > stop)
+    return { text: line ? `line ${line} is never read: the plug-in stops reading at ${nameOf(stop)}, line ${stopLine()}, ` +
+                          `and keeps the default, ${state.table.settings[i].default}`
+                        : "default: not in the file", stop: !!line, jump: !!line };
+  return { text: line ? "from line " + line : "default: not in the file's [SETTINGS]", stop: false };
+}
+
+function updateForm() {
+  const c = state.check, findings = c.findings || [];
+  state.table.settings.forEach((s, i) => {
+    const id = s.name, field = $("in-" + id), o = originText(i), origin = $("origin-" + id);
+    origin.textContent = o.text;
+    origin.className = "origin" + (o.stop ? " stop" : "");
+    if (o.jump) {
+      origin.append(" ");
+      origin.appendChild(element("a", { href: "#in-" + nameOf(c.stoppedAt), text: "Go to " + nameOf(c.stoppedAt) }));
+    }
+    const mine = findings.filter((f) => f.setting === i);
+    $("findings-" + id).replaceChildren(...mine.map(findingItem));
+    $("row-" + id).className = "setting" + (i === c.stoppedAt || mine.some((f) => f.severity === "stop") ? " at-stop"
+      : mine.some((f) => f.severity === "warning") ? " at-warning" : "");
+    const text = fieldText(i);
+    if (s.kind === "key") {
+      if (state.listening !== i) $("listen-" + id).textContent = "Listen: " + (isPastStop(i) || i === c.stoppedAt ? describeKey(text) : c.values[i].shown);
+      const pick = $("pick-" + id);
+      pick.value = text;
+      if (pick.value !== text) pick.value = "";
+    }
+    if (s.kind === "switch") {
+      field.checked = text.toLowerCase() === "true";
+    } else if (!field.classList.contains("invalid") && document.activeElement !== field) {
+      field.value = text;
+      field.dataset.shown = text;
+    }
+  });
+}
+
+// ---- listening for a key ----
+
+function startListening(i) {
+  if (state.listening >= 0 && state.listening !== i) stopListening();
+  state.listening = i;
+  const b = $("listen-" + nameOf(i));
+  b.setAttribute("aria-pressed", "true");
+  b.textContent = "Press a key… (Esc: cancel)";
+}
+function stopListening() {
+  const i = state.listening;
+  state.listening = -1;
+  if (i < 0) return;
+  $("listen-" + nameOf(i)).setAttribute("aria-pressed", "false");
+  updateForm();
+}
+function listenKey(i, e) {
+  if (state.listening !== i) return;
+  if (e.key === "Tab") { stopListening(); return; }  // focus moves on as usual
+  e.preventDefault();
+  e.stopPropagation();
+  if (e.key === "Escape") { stopListening(); message("Listening stopped; the file was not changed."); return; }
+  const vk = virtualKey(e);
+  stopListening();
+  if (vk === null) {
+    message(`The browser gave no code for that key (${e.key || e.code}); pick it from the list instead. The file was not changed.`, "bad");
+    return;
+  }
+  edit(i, String(vk));
+}

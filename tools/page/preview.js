@@ -1,0 +1,176 @@
+// The preview: one pass of the plug-in over the file's settings, drawn on a
+// canvas at a chosen screen size; by default zoomed on what it drew.
+
+const RESOLUTIONS = [
+  [1280, 720, "16:9"], [1366, 768, "16:9"], [1600, 900, "16:9"], [1920, 1080, "16:9"],
+  [2560, 1440, "16:9"], [3840, 2160, "16:9"], [1280, 800, "16:10"], [1440, 900, "16:10"],
+  [1680, 1050, "16:10"], [1920, 1200, "16:10"], [2560, 1600, "16:10"], [2560, 1080, "21:9 ultrawide"],
+  [3440, 1440, "21:9 ultrawide"], [3840, 1600, "24:10 ultrawide"],
+];
+
+// The settings exactly as the plug-in loaded them from the file, as a small
+// file: the pass then need not read a big file again. Whole file when a value
+// has no text the plug-in reads back bit for bit.
+function previewSettingsBytes() {
+  const c = state.check;
+  if (c.values.some((v) => v.value === "")) return state.doc.bytes;
+  return utf8.encode("[SETTINGS]\n" + state.table.settings.map((s, i) => s.name + "=" + c.values[i].value + "\n").join(""));
+}
+
+// A speed field: empty is "not given"; other text must be a number.
+function speedField(id) {
+  const field = $(id), t = field.value.trim().replace(",", ".");
+  const v = t === "" ? NaN : Number(t);
+  const bad = t !== "" && !isFinite(v);
+  field.classList.toggle("invalid", bad);
+  if (bad) field.setAttribute("aria-invalid", "true");
+  else field.removeAttribute("aria-invalid");
+  $(id + "-error").textContent = bad ? `"${field.value}" is not a number: the preview uses the default instead.` : "";
+  return bad ? NaN : v;
+}
+
+function previewView() {
+  return {
+    desired: speedField("desired"),
+    reported: speedField("reported"),
+    mounted: Number($("mounted").value),
+    notice: Number($("notice").value),
+    noticeOn: Number($("notice-on").value),
+  };
+}
+
+function screenSize() {
+  const v = $("resolution").value;
+  if (v === "window") return [Math.round(window.innerWidth * devicePixelRatio), Math.round(window.innerHeight * devicePixelRatio)];
+  return v.split("x").map(Number);
+}
+
+function rgba(c, alphaScale) {
+  const ch = (x) => Math.min(x, 255);
+  return `rgba(${ch(c[0])},${ch(c[1])},${ch(c[2])},${(ch(c[3]) / 255) * (alphaScale || 1)})`;
+}
+
+// As the native preview paints: a muted sky over muted ground, rectangles by
+// centre and size, text from the top of its line at scale × height / 20 px,
+// flagged text over a dark shadow. Only what the last frame covered is
+// painted again: a whole 4K backdrop per keystroke would take longer than a frame.
+const painted = { covered: [], size: "" };
+function paint(canvas, draws, w, h) {
+  if (painted.size !== w + "x" + h) {
+    canvas.width = w;  // also resets the context's state
+    canvas.height = h;
+    painted.size = w + "x" + h;
+    painted.covered = [[0, 0, w, h]];
+  }
+  const g = canvas.getContext("2d");
+  const sky = g.createLinearGradient(0, 0, 0, h);
+  sky.addColorStop(0, "rgb(142.8,153,163.2)");
+  sky.addColorStop(0.55, "rgb(168.3,170.85,168.3)");
+  sky.addColorStop(0.56, "rgb(114.75,109.65,96.9)");
+  sky.addColorStop(1, "rgb(84.15,79.05,71.4)");
+  g.fillStyle = sky;
+  for (const b of painted.covered) g.fillRect(b[0], b[1], b[2] - b[0], b[3] - b[1]);
+  const covered = [], inked = [];
+  const cover = (x0, y0, x1, y1) => {
+    inked.push([Math.min(x0, x1), Math.min(y0, y1), Math.max(x0, x1), Math.max(y0, y1)]);
+    const l = Math.max(0, Math.floor(Math.min(x0, x1)) - 2), r = Math.min(w, Math.ceil(Math.max(x0, x1)) + 2);
+    const t = Math.max(0, Math.floor(Math.min(y0, y1)) - 2), b = Math.min(h, Math.ceil(Math.max(y0, y1)) + 2);
+    if (l < r && t < b) covered.push([l, t, r, b]);
+  };
+  let unplaced = 0;
+  for (const d of draws) {
+    if (d.rect) {
+      if (d.cx === null || d.cy === null || d.w === null || d.h === null) { unplaced++; continue; }
+      const left = (d.cx - d.w / 2) * w, top = (d.cy - d.h / 2) * h;
+      const right = (d.cx + d.w / 2) * w, bottom = (d.cy + d.h / 2) * h;
+      g.fillStyle = rgba(d.rgba);
+      g.fillRect(left, top, right - left, bottom - top);
+      cover(left, top, right, bottom);
+      continue;
+    }
+    if (d.x === null || d.y === null || d.scale === null) { unplaced++; continue; }
+    const size = (d.scale * h) / 20;
+    g.font = size + "px sans-serif";
+    g.textBaseline = "alphabetic";
+    const m = g.measureText(d.text);
+    const ascent = m.fontBoundingBoxAscent !== undefined ? m.fontBoundingBoxAscent : size * 0.93;
+    const x = d.x * w, y = d.y * h + ascent;
+    if (d.flag) {
+      g.fillStyle = rgba([0, 0, 0, d.rgba[3]], 0.8);
+      g.fillText(d.text, x + 1, y + 1);
+    }
+    g.fillStyle = rgba(d.rgba);
+    g.fillText(d.text, x, y);
+    cover(x - size, d.y * h - size, x + m.width + size, d.y * h + 2 * size);
+  }
+  painted.covered = covered;
+  return { unplaced, inked };
+}
+
+// Why a frame shows no bars, in the player's words.
+function whyNoBars(view, rects, onScreen) {
+  const c = state.check, v = (name) => c.values[state.table.settings.findIndex((s) => s.name === name)].value;
+  if (rects && !onScreen)
+    return `The bars are drawn outside the screen (UI_LEFT_OFFSET ${v("UI_LEFT_OFFSET")}, UI_BOTTOM_OFFSET ${v("UI_BOTTOM_OFFSET")}, ` +
+      `UI_BAR_LENGTH ${v("UI_BAR_LENGTH")}), so the player sees none.`;
+  if (rects) return "";
+  if (view.mounted && v("DISABLE_HORSE_SUPPORT") === "true")
+    return "No bars: riding while mount support is off (DISABLE_HORSE_SUPPORT=true), the plug-in leaves the horse alone and draws nothing.";
+  if (view.notice === 0) return "No bars: the plug-in is switched off in this frame, so it draws only the notice.";
+  if (view.notice === 1) return "No bars: the HUD toggle hides them in this frame.";
+  return "No bars in this state.";
+}
+
+function drawPreview() {
+  const view = previewView();
+  const frame = engine.preview(previewSettingsBytes(), view);
+  const [w, h] = screenSize();
+  state.lastDraws = frame.draws;
+  const { unplaced, inked } = paint($("hud"), frame.draws, w, h);
+  const rects = frame.draws.filter((d) => d.rect);
+  const texts = frame.draws.filter((d) => !d.rect).map((d) => d.text);
+  const onScreen = inked.some((b) => b[2] > 0 && b[0] < w && b[3] > 0 && b[1] < h);
+  let line = `${w}×${h}: ${plural(rects.length, "rectangle")}${texts.length ? ", text " + texts.join(" ") : ""}.`;
+  const why = whyNoBars(view, rects.length, onScreen);
+  if (why) line += " " + why;
+  if (frame.refused) line += " With these settings the plug-in refuses that toggle, so it shows no notice.";
+  if (unplaced) line += ` ${plural(unplaced, "element")} cannot be placed (a position or size is not a number).`;
+  $("preview-line").textContent = line;
+  $("hud").setAttribute("aria-label", "The HUD as the plug-in draws it: " + line);
+  zoomOn(inked, w, h);
+}
+
+// "the bars": zoomed so what was drawn fills the box; otherwise a fixed zoom
+// from the lower left, where the bars sit by default.
+function zoomOn(inked, w, h) {
+  const box = $("hud-box"), canvas = $("hud"), mode = $("zoom").value;
+  const seen = inked.map((b) => [Math.max(0, b[0]), Math.max(0, b[1]), Math.min(w, b[2]), Math.min(h, b[3])])
+    .filter((b) => b[0] < b[2] && b[1] < b[3]);
+  let zoom = Number(mode) || 1, focus = null;
+  if (mode === "bars" && seen.length) {
+    focus = seen.reduce((a, b) => [Math.min(a[0], b[0]), Math.min(a[1], b[1]), Math.max(a[2], b[2]), Math.max(a[3], b[3])]);
+    const margin = 0.04 * w;
+    zoom = Math.max(1, Math.min(6, w / (focus[2] - focus[0] + 2 * margin)));
+  }
+  canvas.style.width = zoom * 100 + "%";
+  const scale = box.clientWidth * zoom / w;
+  if (focus) {
+    box.scrollLeft = Math.max(0, ((focus[0] + focus[2]) / 2) * scale - box.clientWidth / 2);
+    box.scrollTop = Math.max(0, ((focus[1] + focus[3]) / 2) * scale - box.clientHeight / 2);
+  } else {
+    box.scrollLeft = 0;
+    box.scrollTop = box.scrollHeight;
+  }
+}
+
+function setUpPreview() {
+  const res = $("resolution");
+  for (const r of RESOLUTIONS) res.appendChild(element("option", { value: r[0] + "x" + r[1], text: `${r[0]}×${r[1]} (${r[2]})` }));
+  res.appendChild(element("option", { value: "window", text: "this window's size" }));
+  res.value = "1920x1080";
+  for (const id of ["desired", "reported"]) $(id).addEventListener("input", drawPreview);
+  for (const id of ["resolution", "mounted", "notice", "notice-on", "zoom"]) $(id).addEventListener("change", drawPreview);
+  window.addEventListener("resize", () => { if (res.value === "window" || $("zoom").value === "bars") drawPreview(); });
+}
+
+whenFileChanges(drawPreview);

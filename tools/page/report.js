@@ -1,0 +1,49 @@
+// The report: the verdict at the top, findings at their fields and the
+// file's own beside it, and below, check-ini's text word for word with its
+// facts as a list and a table that reflow on a phone.
+
+const SEVERITY_WORD = { note: "note", warning: "warning", stop: "stops the load" };
+
+function findingItem(f) {
+  return element("li", { className: "finding sev-" + f.severity }, [
+    element("strong", { text: SEVERITY_WORD[f.severity] || f.severity }),
+    document.createTextNode((f.line ? ` (line ${f.line})` : "") + ": " + f.text),
+  ]);
+}
+
+// The checker's verdict; from its facts while it gives none.
+function verdict(c) {
+  if (c.verdict) return c.verdict;
+  const n = settingCount();
+  if (c.stoppedAt < n) {
+    const after = n - c.stoppedAt - 1;
+    return `The plug-in stops reading at ${nameOf(c.stoppedAt)}, line ${c.values[c.stoppedAt].line}: ` +
+      `it and the ${plural(after, "setting")} after it keep their defaults.`;
+  }
+  const taken = c.values.filter((v) => v.line).length;
+  return taken ? `The plug-in reads ${taken} of the ${n} settings from this file; the rest keep their defaults.`
+               : "The plug-in keeps every default with this file.";
+}
+
+function showReport() {
+  const c = state.check, findings = c.findings || [];
+  const v = $("verdict");
+  v.textContent = verdict(c);
+  v.className = "verdict status-" + c.status;
+  $("file-findings").replaceChildren(...findings.filter((f) => f.setting < 0).map(findingItem));
+
+  $("report-findings").replaceChildren(...findings.map((f) =>
+    findingItem({ ...f, text: (f.setting >= 0 ? nameOf(f.setting) + ": " : "") + f.text })));
+  $("report-findings-none").hidden = findings.length > 0;
+  $("report-values").replaceChildren(...state.table.settings.map((s, i) => {
+    const o = originText(i);
+    return element("tr", {}, [
+      element("th", { scope: "row", text: s.name }),
+      element("td", { text: s.kind === "key" ? c.values[i].shown : c.values[i].value }),
+      element("td", { text: o.text }),
+    ]);
+  }));
+  const report = $("report");
+  report.textContent = c.report;
+  report.className = "status-" + c.status;
+}
