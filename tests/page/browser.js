@@ -43,8 +43,8 @@ async function launch(browserName, outDir) {
   return { browser, downloads, firefox };
 }
 
-// Opens the page and waits until it says "ready"; a page error (a wasm
-// abort, say) fails at once instead of at the timeout.
+// Opens the page, waits until it says "ready" and enables its test hooks; a
+// page error (a wasm abort, say) fails at once instead of at the timeout.
 async function openPage(browser, pagePath, viewport) {
   const page = await browser.newPage();
   page.setDefaultTimeout(TIMEOUT);
@@ -60,6 +60,8 @@ async function openPage(browser, pagePath, viewport) {
   await Promise.race([page.waitForFunction(() => document.getElementById("status").textContent !== "loading"), failed]);
   const status = await page.$eval("#status", (e) => e.textContent);
   if (status !== "ready") throw new Error("the page says " + status + ": " + (await page.$eval("#message", (e) => e.textContent)));
+  // The shipped page's hooks, inert until asked for.
+  await page.evaluate(() => { window.pacelarkTest.enable(); });
   return { page, log, loadMs: Date.now() - started };
 }
 

@@ -32,6 +32,25 @@ function check(name, ok, detail) {
 }
 function note(text) { console.log("# " + text); }
 
+// axe-core, evaluated into the page (the page's policy would refuse a script
+// tag): no serious or critical finding in the state the page is in.
+const AXE = fs.readFileSync(require.resolve("axe-core/axe.min.js",
+  { paths: [process.env.NODE_MODULES || path.resolve(__dirname, "../../build/web/node/node_modules")] }), "utf8");
+async function axeClean(page, state) {
+  if (firefox) return;
+  if (!(await page.evaluate(() => !!window.axe))) await page.evaluate(AXE);
+  const r = await page.evaluate(async () => {
+    const res = await window.axe.run(document);
+    return { passes: res.passes.length, violations: res.violations.map((v) => ({ id: v.id, impact: v.impact,
+      nodes: v.nodes.slice(0, 3).map((n) => n.target.join(" ")).join(", ") })) };
+  });
+  const bad = r.violations.filter((v) => v.impact === "serious" || v.impact === "critical");
+  const lesser = r.violations.filter((v) => !bad.includes(v)).map((v) => `${v.id} (${v.impact})`);
+  if (lesser.length) note(`axe-core, ${state}, lesser: ${lesser.join(", ")}`);
+  check(`axe-core: nothing serious or critical, ${state} (${r.passes} rules pass)`, r.passes > 10 && bad.length === 0,
+    bad.map((v) => `${v.id} (${v.impact}): ${v.nodes}`).join("\n"));
+}
+
 // ---- pacelark-sim, the native reference ----
 
 function writeFile(dir, name, bytes) {
@@ -55,12 +74,14 @@ function cairoPreview(args, size) {
 // ---- the page ----
 
 const text = (page, sel) => page.$eval(sel, (e) => e.textContent);
-const shownBytes = (page) => page.evaluate(() => Array.from(doc.bytes));
-async function filesTaken(page) { return page.evaluate(() => window.__filesTaken); }
+const shownBytes = (page) => page.evaluate(() => Array.from(pacelarkTest.state.doc.bytes));
+// The file's text as Save would write it (the page lays it out only on demand).
+const fileText = (page) => page.evaluate(() => new TextDecoder("utf-8", { ignoreBOM: true }).decode(pacelarkTest.state.doc.bytes));
+async function filesTaken(page) { return page.evaluate(() => pacelarkTest.state.filesTaken); }
 async function pick(page, file) {
   const before = await filesTaken(page);
   await (await page.$("#file-input")).uploadFile(file);
-  await page.waitForFunction((n) => window.__filesTaken > n, { timeout: TIMEOUT }, before);
+  await page.waitForFunction((n) => pacelarkTest.state.filesTaken > n, { timeout: TIMEOUT }, before);
   return text(page, "#message");
 }
 async function typeInto(page, selector, value) {
@@ -95,6 +116,7 @@ async function canvasPixels(page, box) {
 async function compareWithCairo(page, w, h, cairo, before = []) {
   const { draws, widths } = await page.evaluate(() => {
     const g = document.getElementById("hud").getContext("2d");
+    const lastDraws = pacelarkTest.state.lastDraws;
     return { draws: lastDraws, widths: lastDraws.map((d) => {
       if (d.rect) return 0;
       g.font = (d.scale * g.canvas.height / 20) + "px sans-serif";
@@ -172,7 +194,7 @@ async function setPreview(page, v) {
 
 async function defaultsAndReport(browser) {
   const { page, log, loadMs } = await openPage(browser, pagePath, { width: 1400, height: 1000 });
-  note(`goto to ready ${loadMs} ms; first report and preview at ${(await page.evaluate(() => window.__firstShownAt)).toFixed(0)} ms`);
+  note(`goto to ready ${loadMs} ms; first report and preview at ${(await page.evaluate(() => pacelarkTest.state.firstShownAt)).toFixed(0)} ms`);
   const labels = await page.$$eval("#form label", (ls) => ls.map((l) => l.textContent));
   check("opens showing the defaults, each setting under its INI name in the plug-in's order",
     JSON.stringify(labels) === JSON.stringify(NAMES), labels.join(" "));
@@ -182,6 +204,16 @@ async function defaultsAndReport(browser) {
     await text(page, "#report"));
   const line = await text(page, "#preview-line");
   check("the defaults' preview: four bars and two labels", /: 4 rectangles, text 1\.50 1\.50\./.test(line), line);
+  // It opens on the bars: zoomed in, the lower bar inside the visible box.
+  const view = await page.evaluate(() => {
+    const box = document.getElementById("hud-box"), c = document.getElementById("hud");
+    const bar = pacelarkTest.state.lastDraws.filter((d) => d.rect).pop(), k = c.getBoundingClientRect().width / c.width;
+    const b = box.getBoundingClientRect(), x = c.getBoundingClientRect().left + bar.cx * c.width * k;
+    const y = c.getBoundingClientRect().top + bar.cy * c.height * k;
+    return { zoom: c.getBoundingClientRect().width / box.clientWidth, inside: x > b.left && x < b.right && y > b.top && y < b.bottom };
+  });
+  check("the preview opens zoomed on the bars", view.zoom > 2 && view.inside, JSON.stringify(view));
+  await axeClean(page, "the defaults");
   return { page, log };
 }
 
@@ -199,17 +231,31 @@ async function stopsEarly(page) {
       ref.status === 2 && shown === ref.out, `check-ini (${ref.status}):\n${ref.out}\npage:\n${shown}`);
   }
   const origin = await text(page, "#origin-TOGGLE_MOD_KEY");
-  check("the key where the load stops says so in the form", /the load stops here \(line 2\)/.test(origin), origin);
+  check("the key where the load stops says so in the form", /line 2 stops the load/.test(origin), origin);
+  await axeClean(page, "a stopped load");
+
+  // A key bound after the stop: written, shown, and said to be unread, with
+  // the line that stops the load.
+  await pick(page, writeFile("early", "Pacelark.ini", "[SETTINGS]\nTOGGLE_MOD_KEY=F10\nTOGGLE_HUD_KEY=122\n"));
+  await page.focus("#listen-TOGGLE_HUD_KEY");
+  await page.keyboard.press("Enter");
+  await page.keyboard.press("F9");
+  const m = await text(page, "#message"), button = await text(page, "#listen-TOGGLE_HUD_KEY");
+  const past = await text(page, "#origin-TOGGLE_HUD_KEY");
+  check("a key bound after the stop: the file, the button and the message say 120, and that line 2 stops the load",
+    (await fileText(page)) === "[SETTINGS]\nTOGGLE_MOD_KEY=F10\nTOGGLE_HUD_KEY=120\n" && /^Listen: 120 \(F9/.test(button) &&
+    /TOGGLE_HUD_KEY=120 is in the file at line 3, but the plug-in stops reading at TOGGLE_MOD_KEY, line 2/.test(m) &&
+    /line 3 is never read: the plug-in stops reading at TOGGLE_MOD_KEY, line 2/.test(past), `${button} | ${m} | ${past}`);
 }
 
 async function keyFields(page) {
   await page.click("#use-sample");
-  const before = await text(page, "#text");
+  const before = await fileText(page);
   await page.focus("#listen-TOGGLE_HUD_KEY");
   await page.keyboard.press("Enter");
   const listening = await page.$eval("#listen-TOGGLE_HUD_KEY", (e) => e.getAttribute("aria-pressed"));
   await page.keyboard.press("F9");
-  const after = await text(page, "#text");
+  const after = await fileText(page);
   const changed = changedLines(before, after);
   check("F9 in a listening key field changes that line of the text and nothing else",
     listening === "true" && changed && changed.length === 1 && changed[0][0] === "TOGGLE_HUD_KEY=122" &&
@@ -226,7 +272,7 @@ async function keyFields(page) {
   const still = await page.evaluate(() => [document.activeElement.id, document.getElementById("listen-TOGGLE_MOD_KEY").getAttribute("aria-pressed")]);
   check("Tab and Esc keep their meaning while a field listens",
     focused === "pick-TOGGLE_MOD_KEY" && still[0] === "listen-TOGGLE_MOD_KEY" && still[1] === "false" &&
-    (await text(page, "#text")) === after, `${focused} ${still}`);
+    (await fileText(page)) === after, `${focused} ${still}`);
 
   // A CRLF file with a note after the value: the whole value goes, the line end stays.
   const crlf = writeFile("keys", "Pacelark.ini", "; k\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY = 121 ; F10\r\nTOGGLE_HUD_KEY=122\r\n");
@@ -235,31 +281,88 @@ async function keyFields(page) {
   await page.keyboard.press("Enter");
   await page.keyboard.press("Semicolon");
   check("a key with a note after its value, CRLF: the whole value changes, the rest stays; ; is OEM_1 (186)",
-    (await text(page, "#text")) === "; k\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY = 186\r\nTOGGLE_HUD_KEY=122\r\n", await text(page, "#text"));
+    (await fileText(page)) === "; k\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY = 186\r\nTOGGLE_HUD_KEY=122\r\n", await fileText(page));
 }
 
 async function otherEdits(page) {
   await page.click("#use-defaults");
   await page.select("#pick-TOGGLE_MOD_KEY", "122");
-  let t = await text(page, "#text"), r = await text(page, "#report");
+  let t = await fileText(page), r = await text(page, "#report");
   check("a key picked from the list (F11, which the browser keeps), and the shared key is warned about",
     t.includes("TOGGLE_MOD_KEY=122\r\n") && r.includes("TOGGLE_MOD_KEY and TOGGLE_HUD_KEY share the key 122 (F11)"), r);
+  await axeClean(page, "a file with warnings");
   await typeInto(page, "#in-TOGGLE_HUD_KEY", "300");
-  t = await text(page, "#text");
+  t = await fileText(page);
   r = await text(page, "#report");
   check("a typed code is written as typed, never clamped", t.includes("TOGGLE_HUD_KEY=300\r\n") && r.includes("TOGGLE_HUD_KEY = 300 can never fire"), t);
   await typeInto(page, "#in-TOGGLE_HUD_KEY", "F99");
   check("a code that is no key is refused beside the field, the file unchanged",
-    (await text(page, "#text")) === t && /neither a key name nor a whole number/.test(await text(page, "#err-TOGGLE_HUD_KEY")),
+    (await fileText(page)) === t && /neither a key name nor a whole number/.test(await text(page, "#err-TOGGLE_HUD_KEY")),
     await text(page, "#err-TOGGLE_HUD_KEY"));
   await page.click("#reset-TOGGLE_HUD_KEY");
   await typeInto(page, "#in-INITIAL_WALK_SPEED", "2,5");
   await page.click("#in-DISABLE_HORSE_SUPPORT");
-  t = await text(page, "#text");
+  t = await fileText(page);
   const line = await text(page, "#preview-line");
   check("default button, a decimal comma, a switch: written as the plug-in reads them, the preview follows",
     t.includes("TOGGLE_HUD_KEY=122\r\n") && t.includes("INITIAL_WALK_SPEED=2.5\r\n") && t.includes("DISABLE_HORSE_SUPPORT=true\r\n") &&
     line.includes("2.50"), t + line);
+}
+
+// Nothing is written while typing; a finished text that does not read as
+// meant leaves the file as it was, marks the field and says what it holds.
+async function typedValues(page) {
+  await page.click("#use-sample");
+  const before = await fileText(page);
+  for (const [name, typed, holds] of [["MAX_SCROLL_VAL", "2..5", "MAX_SCROLL_VAL=3.0"], ["MAX_SCROLL_VAL", "1e39", "MAX_SCROLL_VAL=3.0"],
+    ["SCROLL_STEP_SIZE", "0.5x", "SCROLL_STEP_SIZE=0.1"], ["TOGGLE_HUD_KEY", "12a", "TOGGLE_HUD_KEY=122"]]) {
+    await typeInto(page, "#in-" + name, typed);
+    const field = await page.$eval("#in-" + name, (e) => [e.value, e.getAttribute("aria-invalid")]);
+    const m = await text(page, "#message");
+    check(`${name}: "${typed}" left as typed: the file unchanged, the field marked, the message says what the file holds`,
+      (await fileText(page)) === before && field[0] === typed && field[1] === "true" &&
+      m.includes("The file was not changed: it holds " + holds + " (line ") && (await text(page, "#err-" + name)) !== "", m);
+  }
+  await page.focus("#in-INITIAL_WALK_SPEED");
+  await page.$eval("#in-INITIAL_WALK_SPEED", (e) => e.select());
+  await page.keyboard.type("2,25");
+  const whileTyping = await fileText(page);
+  await page.keyboard.press("Enter");
+  const after = await fileText(page), m = await text(page, "#message");
+  check("typing writes nothing; Enter writes the value (a decimal comma as its point) and says what the file holds",
+    whileTyping === before && after === before.replace("INITIAL_WALK_SPEED=1.5", "INITIAL_WALK_SPEED=2.25") &&
+    /^INITIAL_WALK_SPEED=2\.25 is in the file at line \d+; the plug-in reads 2\.25\.$/.test(m), m);
+
+  // The preview stays beside the form while the last setting is edited.
+  await page.focus("#in-UI_BAR_LENGTH");
+  const seen = await page.evaluate(() => {
+    const r = document.getElementById("hud-box").getBoundingClientRect();
+    return r.top >= 0 && r.bottom <= innerHeight;
+  });
+  check("the preview stays in view while the last setting is edited", seen);
+
+  await pick(page, writeFile("typed", "Pacelark.ini", "[SETTINGS]\r\nTOGGLE_MOD_KEY=121\r\n"));
+  await page.click("#reset-UI_BAR_LENGTH");
+  check("Default on a setting the file lacks changes nothing and leaves the file saved",
+    (await fileText(page)) === "[SETTINGS]\r\nTOGGLE_MOD_KEY=121\r\n" && !(await page.evaluate(() => pacelarkTest.isDirty())) &&
+    /not in the file/.test(await text(page, "#message")), await text(page, "#message"));
+}
+
+// The preview says why it draws no bars, and what it makes of its own fields.
+async function previewSaysWhy(page) {
+  for (const [ini, view, want] of [
+    ["[SETTINGS]\nDISABLE_HORSE_SUPPORT=true\n", { resolution: "1920x1080", mounted: true }, /0 rectangles\. No bars: riding while mount support is off/],
+    ["[SETTINGS]\nUI_LEFT_OFFSET=2\n", { resolution: "1920x1080" }, /4 rectangles.*drawn outside the screen \(UI_LEFT_OFFSET 2,/],
+    ["[SETTINGS]\n", { resolution: "1920x1080", desired: "abc" }, /4 rectangles, text 1\.50 1\.50\./],
+  ]) {
+    await pick(page, writeFile("why", "Pacelark.ini", ini));
+    await setPreview(page, view);
+    const line = await text(page, "#preview-line"), bad = await page.$eval("#desired", (e) => e.getAttribute("aria-invalid"));
+    const expectBad = view.desired === "abc" ? "true" : null;
+    check(`preview, ${ini.trim().split("\n").pop()} ${JSON.stringify(view)}: says why, marks a speed that is no number`,
+      want.test(line) && bad === expectBad && (!expectBad || /not a number/.test(await text(page, "#desired-error"))), line);
+  }
+  await setPreview(page, { resolution: "1920x1080" });
 }
 
 async function save(page, downloads) {
@@ -275,15 +378,84 @@ async function save(page, downloads) {
   const warnedBefore = await unloadBlocked();
   const saved = path.join(downloads, "Pacelark.ini");
   fs.rmSync(saved, { force: true });
-  const shown = await text(page, "#text");
+  const shown = await fileText(page);
   const started = Date.now();
+  // Without the File System Access API (as in Firefox), Save downloads.
+  await page.evaluate(() => { window.showSaveFilePicker = undefined; });
   await page.click("#save");
   const got = await waitForDownload(saved, Buffer.byteLength(shown), TIMEOUT);
   const bytes = got ? fs.readFileSync(saved) : Buffer.alloc(0);
   check("Save downloads Pacelark.ini holding exactly the shown text", got && bytes.equals(Buffer.from(shown)) &&
     bytes.subarray(0, 3).equals(Buffer.from([0xef, 0xbb, 0xbf])), `${Date.now() - started} ms, ${bytes.length} bytes`);
+  const said = await text(page, "#message");
+  check("a download says the browser may rename it and where the plug-in reads it",
+    /may rename it/.test(said) && /only a file named exactly Pacelark\.ini, in the folder the game starts in/.test(said), said);
   const warnedAfter = await unloadBlocked();
   check("leaving warns while edits are unsaved, not after Save", warnedBefore === true && warnedAfter === false, `${warnedBefore} ${warnedAfter}`);
+}
+
+// Save back into the picked file, with the File System Access API's objects
+// stood in (headless Chromium's pickers cannot be driven): asked first,
+// warned when the file changed on disk, and a file not named Pacelark.ini is
+// never written: Save asks where instead.
+async function savePicked(page, dialogs) {
+  await page.evaluate(() => {
+    const handle = (d) => ({ kind: "file", name: d.name,
+      getFile: async () => new File([d.bytes], d.name, { lastModified: d.lastModified }),
+      requestPermission: async (o) => { d.asked.push(o.mode); return "granted"; },
+      createWritable: async () => {
+        const parts = [];
+        return { write: async (b) => { parts.push(new Uint8Array(b)); }, close: async () => { d.bytes = parts[0]; d.lastModified++; d.writes++; } };
+      } });
+    const disk = (name, text) => ({ name, bytes: new TextEncoder().encode(text), lastModified: 1000, writes: 0, asked: [] });
+    window.__disk = { ini: disk("Pacelark.ini", "; mine\r\n[SETTINGS]\r\nUI_BAR_LENGTH=0.15\r\n"), copy: disk("Pacelark - copy.ini", "[SETTINGS]\n"), pick: "ini" };
+    window.showOpenFilePicker = async () => [handle(window.__disk[window.__disk.pick])];
+    window.showSaveFilePicker = async (o) => { window.__disk.suggested = o.suggestedName; window.__disk.saved = disk(o.suggestedName, ""); return handle(window.__disk.saved); };
+  });
+  const openPicked = async (which) => {
+    const before = await filesTaken(page);
+    await page.evaluate((w) => { window.__disk.pick = w; }, which);
+    await page.click("#open-file");
+    await page.waitForFunction((n) => pacelarkTest.state.filesTaken > n, { timeout: TIMEOUT }, before);
+  };
+  const disk = (which) => page.evaluate((w) => {
+    const d = window.__disk[w];
+    return { text: new TextDecoder().decode(d.bytes), writes: d.writes, asked: d.asked };
+  }, which);
+  // Every outcome of a save ends in a message.
+  const saveAndWait = async () => {
+    await page.$eval("#message", (e) => { e.textContent = ""; });
+    await page.click("#save");
+    await page.waitForFunction(() => document.getElementById("message").textContent !== "", { timeout: TIMEOUT });
+  };
+  dialogs.answer = true;
+  await openPicked("ini");
+  await typeInto(page, "#in-UI_BAR_LENGTH", "0.3");
+  let seen = dialogs.seen;
+  await saveAndWait();
+  let d = await disk("ini");
+  check("Save writes back into the picked Pacelark.ini, after asking, with the browser's write permission",
+    d.writes === 1 && d.text === (await fileText(page)) && d.text.includes("UI_BAR_LENGTH=0.3\r\n") && dialogs.seen === seen + 1 &&
+    d.asked.includes("readwrite") && !(await page.evaluate(() => pacelarkTest.isDirty())), JSON.stringify(d) + (await text(page, "#message")));
+
+  await page.evaluate(() => { window.__disk.ini.lastModified += 5000; });
+  await typeInto(page, "#in-UI_BAR_LENGTH", "0.4");
+  seen = dialogs.seen;
+  dialogs.answers = [true, false];
+  await saveAndWait();
+  d = await disk("ini");
+  check("a file changed on disk since it was opened: warned first, and No leaves it as it was",
+    d.writes === 1 && dialogs.seen === seen + 2 && /changed on disk/.test(dialogs.last) && (await page.evaluate(() => pacelarkTest.isDirty())),
+    JSON.stringify(d) + " " + dialogs.last);
+
+  await openPicked("copy");
+  await typeInto(page, "#in-UI_BAR_LENGTH", "0.5");
+  await saveAndWait();
+  const copy = await disk("copy"), saved = await page.evaluate(() => [window.__disk.suggested, new TextDecoder().decode(window.__disk.saved.bytes)]);
+  check("a picked file not named Pacelark.ini is never written: Save asks where, suggesting Pacelark.ini",
+    copy.writes === 0 && saved[0] === "Pacelark.ini" && saved[1] === (await fileText(page)) && /Saved Pacelark\.ini/.test(await text(page, "#message")),
+    JSON.stringify(saved) + (await text(page, "#message")));
+  await page.evaluate(() => { window.showOpenFilePicker = undefined; window.showSaveFilePicker = undefined; });
 }
 
 async function canvasMatchesCairo(page) {
@@ -331,9 +503,9 @@ async function windowSizeAndZoom(page) {
 async function badFiles(page, dialogs) {
   await page.click("#use-sample");
   await typeInto(page, "#in-SCROLL_STEP_SIZE", "0.25");
-  const kept = await text(page, "#text");
+  const kept = await fileText(page);
   const oneLine = (m) => m.length > 0 && !m.includes("\n");
-  const keptAll = async () => (await text(page, "#text")) === kept;
+  const keptAll = async () => (await fileText(page)) === kept;
 
   let random = Buffer.alloc(4096), x = 12345;
   for (let i = 0; i < random.length; i++) { x = (x * 1103515245 + 12345) >>> 0; random[i] = x >>> 24; }
@@ -361,36 +533,38 @@ async function badFiles(page, dialogs) {
   check("converting asks first while edits are unsaved; no: nothing lost", dialogs.seen === asked + 1 && (await keptAll()), dialogs.seen);
   dialogs.answer = true;
   await page.click("#convert");
-  check("converted to plain text, ready to save", (await text(page, "#text")) === SAMPLE.toString("latin1") &&
-    (await page.evaluate(() => isDirty())), await text(page, "#message"));
+  check("converted to plain text, ready to save", (await fileText(page)) === SAMPLE.toString("latin1") &&
+    (await page.evaluate(() => pacelarkTest.isDirty())), await text(page, "#message"));
 
   const withZeros = writeFile("bad", "zeros.ini", Buffer.from("[SETTINGS]\nTOGGLE_MOD_KEY=1\u000020\n", "latin1"));
   dialogs.answer = true;
   m = await pick(page, withZeros);
   check("zero bytes inside a file: said in one line, the values as the plug-in reads them",
     oneLine(m) && /1 zero byte/.test(m) && (await page.$eval("#in-TOGGLE_MOD_KEY", (e) => e.value)) === "120", m);
-  const again = await text(page, "#text");
+  const again = await fileText(page);
   await typeInto(page, "#in-UI_BAR_LENGTH", "0.2");
-  const edited = await text(page, "#text");
+  const edited = await fileText(page);
   m = await pick(page, withZeros);
   check("a file picked twice: said in one line, the edits kept", oneLine(m) && /open already/.test(m) &&
-    (await text(page, "#text")) === edited && edited !== again, m);
+    (await fileText(page)) === edited && edited !== again, m);
 
   dialogs.answer = false;
   const seen = dialogs.seen;
   m = await pick(page, writeFile("bad", "empty.ini", ""));
   check("an empty file while edits are unsaved: asks, and no keeps them", oneLine(m) && dialogs.seen === seen + 1 &&
-    (await text(page, "#text")) === edited, m);
+    (await fileText(page)) === edited, m);
   dialogs.answer = true;
   m = await pick(page, writeFile("bad", "Pacelark.ini", ""));
   check("an empty file (zero bytes): opened, said in one line", oneLine(m) && /empty \(0 bytes\)/.test(m) &&
-    (await text(page, "#text")) === "", m);
+    (await fileText(page)) === "", m);
 
+  await pick(page, writeFile("bad", "noise.ini", random));
+  await axeClean(page, "the not-opened panel of a binary file");
   const huge = writeFile("bad", "huge.ini", Buffer.alloc(65 << 20, 0x20));
   m = await pick(page, huge);
   fs.rmSync(huge);
-  check("a file beyond what the page checks: refused in one line, nothing lost", oneLine(m) && /too big/.test(m) &&
-    (await text(page, "#text")) === "", m);
+  check("a file beyond what the page checks: refused in one line, the earlier panel cleared, nothing lost",
+    oneLine(m) && /too big/.test(m) && (await fileText(page)) === "" && (await page.$eval("#other", (e) => e.hidden)), m);
 }
 
 async function dragAndDrop(page) {
@@ -399,8 +573,8 @@ async function dragAndDrop(page) {
   const before = await filesTaken(page);
   const data = { items: [], files: [dropped], dragOperationsMask: 1 };
   for (const type of ["dragEnter", "dragOver", "drop"]) await cdp.send("Input.dispatchDragEvent", { type, x: 200, y: 200, data });
-  await page.waitForFunction((n) => window.__filesTaken > n, { timeout: TIMEOUT }, before);
-  check("a file dropped on the page opens", (await text(page, "#text")) === "[SETTINGS]\nTOGGLE_MOD_KEY=100\n", await text(page, "#message"));
+  await page.waitForFunction((n) => pacelarkTest.state.filesTaken > n, { timeout: TIMEOUT }, before);
+  check("a file dropped on the page opens", (await fileText(page)) === "[SETTINGS]\nTOGGLE_MOD_KEY=100\n", await text(page, "#message"));
 }
 
 async function keyboardOnly(page) {
@@ -411,7 +585,7 @@ async function keyboardOnly(page) {
     await page.keyboard.press("Tab");
     seen.add(await page.evaluate(() => document.activeElement.id));
   }
-  const want = ["use-sample", "use-defaults", "save", "resolution", "desired", "notice", "hud-box", "text",
+  const want = ["use-sample", "use-defaults", "save", "resolution", "desired", "notice", "hud-box", "report",
     ...NAMES.map((n) => "in-" + n), ...NAMES.map((n) => "reset-" + n), ...NAMES.slice(0, 4).map((n) => "listen-" + n)];
   const missing = want.filter((id) => !seen.has(id));
   check("every control is reached with Tab", missing.length === 0, "not reached: " + missing.join(" "));
@@ -421,16 +595,25 @@ async function zoomed(browser) {
   // 200 % zoom of a 1280 px wide window: 640 CSS pixels at two device pixels each.
   const { page } = await openPage(browser, pagePath, { width: 640, height: 800, deviceScaleFactor: 2 });
   const fit = await page.evaluate(() => {
-    const wide = [...document.querySelectorAll("button, select, input, label, pre, canvas")]
+    // The preview canvas is wider than its box when zoomed: the box scrolls.
+    const wide = [...document.querySelectorAll("button, select, input, label, pre, canvas")].filter((e) => !e.closest("#hud-box"))
       .filter((e) => e.getClientRects().length && e.getBoundingClientRect().right > innerWidth + 1).map((e) => e.id || e.tagName);
     return { scroll: document.documentElement.scrollWidth, width: innerWidth, wide };
   });
   check("readable at 200% zoom: nothing runs off to the side", fit.scroll <= fit.width && fit.wide.length === 0, JSON.stringify(fit));
+  await axeClean(page, "at 200% zoom");
   await page.close();
+  const phone = (await openPage(browser, pagePath, { width: 390, height: 844 })).page;
+  await (await phone.$("#file-input")).uploadFile(writeFile("phone", "Pacelark.ini", "[SETTINGS]\nINITIAL_WALK_SPEED=2,5\nTOGGLE_AUTO_WALK_KEY=121\n"));
+  await phone.waitForFunction(() => pacelarkTest.state.filesTaken > 0);
+  const wide = await phone.evaluate(() => document.documentElement.scrollWidth <= innerWidth);
+  check("390 px wide: nothing runs off to the side", wide);
+  await axeClean(phone, "390 px wide, a file with warnings");
+  await phone.close();
 }
 
 async function policy(page, log) {
-  const csp = await page.evaluate(() => window.__csp.slice());
+  const csp = await page.evaluate(() => pacelarkTest.policy.slice());
   const cspConsole = log.console.filter((m) => /Content Security Policy/i.test(m));
   check("no Content-Security-Policy violations", csp.length === 0 && cspConsole.length === 0, JSON.stringify(csp.concat(cspConsole)));
   if (!firefox) {
@@ -472,8 +655,14 @@ async function firefoxCanvas(page) {
   try {
     note(`${await browser.version()}, launched in ${Date.now() - started} ms; page ${fs.statSync(pagePath).size} bytes`);
     const { page, log } = await defaultsAndReport(browser);
-    const dialogs = { answer: true, seen: 0 };
-    page.on("dialog", (d) => { dialogs.seen++; (dialogs.answer ? d.accept() : d.dismiss()).catch(() => {}); });
+    // answers: the next dialogs' answers, once each; then answer.
+    const dialogs = { answer: true, answers: [], seen: 0, last: "" };
+    page.on("dialog", (d) => {
+      dialogs.seen++;
+      dialogs.last = d.message();
+      const yes = dialogs.answers.length ? dialogs.answers.shift() : dialogs.answer;
+      (yes ? d.accept() : d.dismiss()).catch(() => {});
+    });
     if (firefox) {
       await keyFields(page);
       await save(page, downloads);
@@ -482,7 +671,10 @@ async function firefoxCanvas(page) {
       await stopsEarly(page);
       await keyFields(page);
       await otherEdits(page);
+      await typedValues(page);
+      await previewSaysWhy(page);
       await save(page, downloads);
+      await savePicked(page, dialogs);
       await canvasMatchesCairo(page);
       await windowSizeAndZoom(page);
       await badFiles(page, dialogs);

@@ -19,7 +19,7 @@ const work = fs.mkdtempSync(path.join(os.tmpdir(), "plk-picture-"));
     fs.writeFileSync(ini, "; my keys\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY=121\r\nTOGGLE_AUTO_WALK_KEY=121\r\n" +
       "INITIAL_WALK_SPEED=2,5\r\nUI_BAR_LENGTH=0.2\r\n");
     await (await page.$("#file-input")).uploadFile(ini);
-    await page.waitForFunction(() => window.__filesTaken > 0);
+    await page.waitForFunction(() => pacelarkTest.state.filesTaken > 0);
     await page.select("#zoom", "4");
     await page.type("#reported", "1.8");
     await page.evaluate(() => document.getElementById("preview-section").scrollIntoView());
