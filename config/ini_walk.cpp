@@ -29,8 +29,9 @@ void walkIniText(std::string_view bytes, const std::function<void(const IniWalkL
         ++line.number;
         line.begin = start;
         line.end = lf == std::string_view::npos ? bytes.size() : lf;
+        // A carriage return before the line's end joins nothing.
         for (std::size_t i = 0; i < dropped.size(); ++i) {
-            if (bytes[dropped[i]] == '\r')
+            if (bytes[dropped[i]] == '\r' && dropped[i] - start - i < line.text.size())
                 line.breaks.push_back(dropped[i] - start - i);
         }
         std::size_t valueAt = 0;

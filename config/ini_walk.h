@@ -16,7 +16,7 @@ struct IniWalkLine {
     std::size_t number = 0;          // 1-based
     std::size_t begin = 0, end = 0;  // the line's bytes in the file, without its LF
     std::string text;                // as the reader sees it: no CR, no zero bytes
-    std::vector<std::size_t> breaks; // positions in `text` where a CR was dropped
+    std::vector<std::size_t> breaks; // positions in `text` where a CR was dropped before more of the line
     IniLineKind kind = IniLineKind::Blank;
     IniKeyValue parsed;              // as parseIniLine fills it
     bool opensHeader = false;        // opens with "[" but is no header (no "]" before any ";")
