@@ -12,6 +12,8 @@ add_compile_options(-Wall -Wextra)
 
 add_library(plk_plugin STATIC ${PLK_PLUGIN_SOURCES})
 target_include_directories(plk_plugin PUBLIC ${PROJECT_SOURCE_DIR})
+add_library(plk_ini_walk STATIC ${PLK_INI_WALK_SOURCES})
+target_link_libraries(plk_ini_walk PUBLIC plk_plugin)
 
 add_library(plk_standin STATIC ${PLK_STANDIN_SOURCES}
     ${PROJECT_SOURCE_DIR}/standin/script_context_posix.cpp)
@@ -23,7 +25,7 @@ include(GoogleTest)
 
 file(GLOB PLK_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(plk_unit_tests ${PLK_UNIT_TESTS})
-target_link_libraries(plk_unit_tests PRIVATE plk_plugin plk_standin GTest::gtest_main GTest::gmock)
+target_link_libraries(plk_unit_tests PRIVATE plk_plugin plk_ini_walk plk_standin GTest::gtest_main GTest::gmock)
 target_compile_definitions(plk_unit_tests PRIVATE
     PLK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 gtest_discover_tests(plk_unit_tests DISCOVERY_TIMEOUT 60

@@ -10,6 +10,7 @@ list(JOIN PLK_PAGE_EXPORTS "," PLK_PAGE_EXPORTS)
 
 add_executable(plk_page
     ${PLK_PLUGIN_SOURCES}
+    ${PLK_INI_WALK_SOURCES}
     ${PLK_STANDIN_SOURCES}
     ${PROJECT_SOURCE_DIR}/standin/script_context_none.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/check_ini.cpp

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::string_view kWhitespace{" \t\n\r\f\v", 6};
+constexpr std::string_view kWhitespace = kIniWhitespace;
 constexpr auto npos = std::string::npos;
 
 // Position of the first "=" not escaped as "\=", or npos. Escapes pair up
@@ -94,8 +94,14 @@ std::string normaliseIniName(std::string_view name) {
 }
 
 IniLineKind parseIniLine(std::string line, IniKeyValue& out) {
+    std::size_t valueAt = 0;
+    return parseIniLineAt(std::move(line), out, valueAt);
+}
+
+IniLineKind parseIniLineAt(std::string line, IniKeyValue& out, std::size_t& valueAt) {
     out.key.clear();
     out.value.clear();
+    const std::size_t lead = std::min(line.find_first_not_of(kWhitespace), line.size());
     trimWhitespace(line);
     if (line.empty())
         return IniLineKind::Blank;
@@ -119,22 +125,36 @@ IniLineKind parseIniLine(std::string line, IniKeyValue& out) {
     out.key = unescapeKey(key);
     // Values keep "\=" as written; only keys are unescaped.
     out.value.assign(line, equals + 1);
+    const std::size_t blanks = out.value.find_first_not_of(kWhitespace);
     trimWhitespace(out.value);
+    valueAt = lead + equals + 1 + (out.value.empty() ? 0 : blanks);
     return IniLineKind::KeyValue;
+}
+
+bool startsWithByteOrderMark(std::string_view bytes) {
+    return bytes.substr(0, 3) == "\xEF\xBB\xBF";
+}
+
+std::size_t readIniLineAt(std::string_view bytes, std::size_t start, std::string& line,
+                          std::vector<std::size_t>* dropped) {
+    const std::size_t end = bytes.find('\n', start);
+    const std::size_t stop = end == npos ? bytes.size() : end;
+    line.reserve(line.size() + (stop - start));
+    for (std::size_t i = start; i < stop; ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\0')
+            line.push_back(bytes[i]);
+        else if (dropped != nullptr)
+            dropped->push_back(i);
+    }
+    return end;
 }
 
 std::vector<std::string> splitIniLines(std::string_view bytes) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     for (;;) {
-        const std::size_t end = bytes.find('\n', start);
-        const std::string_view raw = bytes.substr(start, end == npos ? npos : end - start);
         std::string line;
-        line.reserve(raw.size());
-        for (const char byte : raw) {
-            if (byte != '\r' && byte != '\0')
-                line.push_back(byte);
-        }
+        const std::size_t end = readIniLineAt(bytes, start, line);
         lines.push_back(std::move(line));
         if (end == npos)
             return lines;
@@ -195,8 +215,7 @@ std::vector<std::string> IniReader::readIniLines() {
         if (size >= 3) {
             char mark[3] = {};
             in.read(mark, 3);
-            byteOrderMark_ = in.gcount() == 3 && mark[0] == '\xEF' && mark[1] == '\xBB' &&
-                             mark[2] == '\xBF';
+            byteOrderMark_ = startsWithByteOrderMark({mark, static_cast<std::size_t>(in.gcount())});
         }
         in.clear();
         in.seekg(byteOrderMark_ ? 3 : 0, std::ios::beg);

@@ -11,7 +11,10 @@
 #include <utility>
 #include <vector>
 
-// Removes space, tab, LF, CR, FF and VT from both ends of `text`.
+// The bytes every trim removes: space, tab, LF, CR, FF and VT.
+inline constexpr std::string_view kIniWhitespace{" \t\n\r\f\v", 6};
+
+// Removes kIniWhitespace from both ends of `text`.
 void trimWhitespace(std::string& text);
 
 // Returns `name` trimmed and lower-cased byte by byte as tolower does in the
@@ -35,6 +38,19 @@ struct IniKeyValue {
 
 // Classifies one line (without its line end) and fills `out` accordingly.
 IniLineKind parseIniLine(std::string line, IniKeyValue& out);
+
+// parseIniLine, also telling where a key/value line's value starts in
+// `line`: its first byte, or just after the "=" when it is empty.
+IniLineKind parseIniLineAt(std::string line, IniKeyValue& out, std::size_t& valueAt);
+
+// Whether `bytes` start with the UTF-8 byte-order mark EF BB BF.
+bool startsWithByteOrderMark(std::string_view bytes);
+
+// Appends to `line` the line of `bytes` that starts at `start` as the reader
+// sees it: up to the next LF, without CR and zero bytes, whose offsets go to
+// `dropped` when given. Returns the LF's offset, or npos for the last line.
+std::size_t readIniLineAt(std::string_view bytes, std::size_t start, std::string& line,
+                          std::vector<std::size_t>* dropped = nullptr);
 
 // Splits raw file bytes at LF, dropping CR and zero bytes; always yields at
 // least one line, the last one possibly empty.

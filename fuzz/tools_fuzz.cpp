@@ -3,12 +3,16 @@
 // once per reader (PLK_FUZZ_SCENARIO, _DRAWLIST, _CHECKER). Besides not
 // crashing, a refusal names the file and a line of it, and what is accepted
 // keeps its promises.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
 
+#include "config/ini.h"
+#include "config/settings.h"
 #include "tools/lib/check_ini.h"
 #include "tools/lib/drawlist.h"
 #include "tools/lib/ini_edit.h"
@@ -73,9 +77,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string& r = c.report;
     require(r.size() > 1 && r.back() == '\n');
-    require(r.rfind("\nResult: ") != std::string::npos);
+    require(r.rfind("Result: ", 0) == 0);
     // The verdict and the stop agree.
-    require((c.status == 2) == (r.find("\nResult: the load stops early") != std::string::npos));
+    require((c.status == 2) == (c.verdict.rfind("The plug-in stops", 0) == 0));
+    // The settings the checker reports are those the plug-in's own load
+    // stores from the same bytes, bit for bit, and it stops at the same key.
+    IniDocument doc;
+    Settings plugin;
+    SettingsLoadResult loaded;
+    try {
+        loadIniText(text, doc);
+        loaded = loadSettingsFrom(doc, plugin);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    for (const SettingEntry& e : kSettingsTable) {
+        if (e.kind == SettingKind::Integer) require(plugin.*e.integerField == c.loaded.*e.integerField);
+        if (e.kind == SettingKind::Bool) require(plugin.*e.boolField == c.loaded.*e.boolField);
+        if (e.kind == SettingKind::Float)
+            require(std::bit_cast<std::uint32_t>(plugin.*e.floatField) == std::bit_cast<std::uint32_t>(c.loaded.*e.floatField));
+    }
+    require(c.stoppedAt == (loaded.end == SettingsLoadEnd::Stopped ? loaded.failedKey : kSettingsTable.size()));
 #endif
     return 0;
 }

@@ -103,6 +103,26 @@ TEST(CheckIni, BadFilesAreExplained) {
          {"file, line 2"}},
         {"a long number with a tail", "[SETTINGS]\nUI_BAR_LENGTH=0." + std::string(100'000, '1') + "x\n", 1,
          {"only its leading number counts"}},
+        // Lines the plug-in reads otherwise than they look.
+        {"lone carriage returns make one line", "[SETTINGS]\rTOGGLE_MOD_KEY=100\rUI_BAR_LENGTH=0.3\r", 1,
+         {"line 1: a carriage return without a line feed", "3 lines run together: TOGGLE_MOD_KEY, UI_BAR_LENGTH are lost",
+          "No setting comes from it"}},
+        {"a value swallows the next line", "[SETTINGS]\nTOGGLE_MOD_KEY=100\rTOGGLE_HUD_KEY=101\r\n", 1,
+         {"line 2: a carriage", "the value of TOGGLE_MOD_KEY swallows the rest, and TOGGLE_HUD_KEY is lost"}},
+        {"a setting without \"=\"", "[SETTINGS]\nINITIAL_WALK_SPEED 2.0\nmax_scroll_val: 4\nMAX_SCROLL_VALUE 3\n", 1,
+         {"line 2: INITIAL_WALK_SPEED has no \"=\", so the plug-in ignores this line", "line 3: MAX_SCROLL_VAL has no"}},
+        {"a header without its bracket", "[OTHER]\n[SETTINGS\nTOGGLE_HUD_KEY=100\n", 1,
+         {"line 2: this header has no \"]\", so the plug-in skips it and the lines below stay in section [other]"}},
+        {"a header cut at its comment", "[SETTINGS ; main]\nTOGGLE_HUD_KEY=100\n", 1,
+         {"line 1: this header has no \"]\" before its \";\"", "stay before any section header"}},
+        {"a hash is no comment mark", "[SETTINGS]\n#TOGGLE_HUD_KEY=2\n", 1,
+         {"line 2: \"#\" does not start a comment for the plug-in (\";\" does): it reads a key named #TOGGLE_HUD_KEY"}},
+        {"a step of zero", "[SETTINGS]\nSCROLL_STEP_SIZE=0\n", 1, {"line 2: SCROLL_STEP_SIZE is 0, so the speed controls do nothing"}},
+        {"a step below zero", "[SETTINGS]\nSCROLL_STEP_SIZE=-0.1\n", 1, {"speed-up and speed-down swap"}},
+        {"a bar of no length", "[SETTINGS]\nUI_BAR_LENGTH=-0\n", 1, {"line 2: UI_BAR_LENGTH -0 is not above zero"}},
+        {"bars beyond the right edge", "[SETTINGS]\nUI_LEFT_OFFSET=1\n", 1, {"line 2: UI_LEFT_OFFSET 1 and", "off the screen"}},
+        {"bars below the bottom edge", "[SETTINGS]\nUI_BOTTOM_OFFSET=-0.02\n", 1, {"y 1.01 to 1.02"}},
+        {"bars at the very top still show", "[SETTINGS]\nUI_BOTTOM_OFFSET=0.99\n", 0, {"file, line 2"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

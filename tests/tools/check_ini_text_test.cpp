@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/tools/support.h"
 #include "tools/lib/check_ini.h"
@@ -42,6 +43,38 @@ TEST(CheckIniText, KeysThatShareOrCannotFireAreNamed) {
     const IniCheck off = checkIniText("[SETTINGS]\nTOGGLE_MOD_KEY=255\nTOGGLE_HUD_KEY=255\n", "x/Pacelark.ini");
     EXPECT_EQ(off.report.find("share"), std::string::npos);
     EXPECT_EQ(off.report.find("note:"), std::string::npos);
+}
+
+// The page shows findings beside their fields: each carries its severity,
+// setting and line, in report order, and the verdict opens the report.
+TEST(CheckIniText, FindingsCarryTheirSettingAndLineAndTheVerdictComesFirst) {
+    const IniCheck c = checkIniText("[SETTINGS]\nZETA=1\nTOGGLE_MOD_KEY=0x7A\nALPHA=2\nZETA=3\nMIN_SCROLL_VAL=abc\n",
+                                    "x.ini");
+    EXPECT_EQ(c.verdict,
+              "The plug-in stops reading at MIN_SCROLL_VAL, line 6: it and the 6 settings after it keep their defaults.");
+    EXPECT_EQ(c.report.rfind("Result: the plug-in stops reading at MIN_SCROLL_VAL, line 6:", 0), 0u) << c.report;
+    struct Expected {
+        FindingSeverity severity;
+        int setting;
+        std::size_t line;
+        std::string start;
+    };
+    const std::vector<Expected> expected = {
+        {FindingSeverity::Stop, 6, 6, "The load stops at MIN_SCROLL_VAL = \"abc\" (line 6)"},
+        {FindingSeverity::Warning, -1, 2, "unknown key \"ZETA\""},  // in the order of their lines
+        {FindingSeverity::Warning, -1, 4, "unknown key \"ALPHA\""},
+        {FindingSeverity::Warning, 0, 3, "TOGGLE_MOD_KEY = \"0x7A\" is read as 0"},
+        {FindingSeverity::Warning, 0, 0, "TOGGLE_MOD_KEY = 0 is not the code of any key"},
+        {FindingSeverity::Note, -1, 0, "the plug-in reads only a file named Pacelark.ini"},
+    };
+    ASSERT_EQ(c.findings.size(), expected.size()) << c.report;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(c.findings[i].text);
+        EXPECT_EQ(c.findings[i].severity, expected[i].severity);
+        EXPECT_EQ(c.findings[i].setting, expected[i].setting);
+        EXPECT_EQ(c.findings[i].line, expected[i].line);
+        EXPECT_EQ(c.findings[i].text.rfind(expected[i].start, 0), 0u);
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/ini.h"
+#include "config/ini_walk.h"
 #include "config_test_support.h"
 
 using namespace std::string_literals;
@@ -34,6 +35,7 @@ struct LineCase {
 void PrintTo(const LineCase& c, std::ostream* os) { *os << testing::PrintToString(c.line); }
 
 class IniLine : public testing::TestWithParam<LineCase> {};
+using K = IniLineKind;
 
 TEST_P(IniLine, ClassifiesTheLineAsWritten) {
     const LineCase& c = GetParam();
@@ -41,9 +43,16 @@ TEST_P(IniLine, ClassifiesTheLineAsWritten) {
     EXPECT_EQ(parseIniLine(c.line, out), c.kind);
     EXPECT_EQ(out.key, c.key);
     EXPECT_EQ(out.value, c.value);
+    // Where the value lies: its bytes, or just after the "=" when it is empty.
+    std::size_t at = 1000;
+    EXPECT_EQ(parseIniLineAt("\t " + c.line, out, at), c.kind);
+    if (c.kind == K::KeyValue) {
+        const std::string line = "\t " + c.line;
+        EXPECT_EQ(c.value.empty() ? line.substr(at - 1, 1) : line.substr(at, c.value.size()),
+                  c.value.empty() ? "=" : c.value);
+    }
 }
 
-using K = IniLineKind;
 INSTANTIATE_TEST_SUITE_P(Lines, IniLine, testing::Values(
     LineCase{" \t\f\v\r", K::Blank, "", ""},
     LineCase{"  ; a=b", K::Comment, "", ""},
@@ -63,7 +72,9 @@ INSTANTIATE_TEST_SUITE_P(Lines, IniLine, testing::Values(
     LineCase{R"(k\ = v\)", K::KeyValue, R"(k\)", R"(v\)"},
     LineCase{R"(k\)", K::Unrecognised, "", ""},
     LineCase{"=x", K::KeyValue, "", "x"},
-    LineCase{"k=", K::KeyValue, "k", ""}));
+    LineCase{"k=", K::KeyValue, "k", ""},
+    LineCase{"k = \t", K::KeyValue, "k", ""},
+    LineCase{"[k = v ; c", K::KeyValue, "[k", "v"}));
 
 TEST(IniReader, SplitsBytesDroppingCarriageReturnsZerosAndTheByteOrderMark) {
     const std::tuple<std::string, std::vector<std::string>, bool> rows[] = {
@@ -84,7 +95,66 @@ TEST(IniReader, SplitsBytesDroppingCarriageReturnsZerosAndTheByteOrderMark) {
         IniReader reader(std::make_unique<std::istringstream>(bytes, std::ios::binary));
         EXPECT_EQ(reader.readIniLines(), lines) << testing::PrintToString(bytes);
         EXPECT_EQ(reader.hasByteOrderMark(), mark) << testing::PrintToString(bytes);
+        // The tools' walk sees the same lines.
+        std::vector<std::string> walked;
+        walkIniText(bytes, [&](const IniWalkLine& line) { walked.push_back(line.text); });
+        EXPECT_EQ(walked, lines) << testing::PrintToString(bytes);
     }
+}
+
+// Each line's facts as the tools need them, positions into the file's bytes.
+TEST(IniWalk, TellsEachLinesNumberSectionNameAndWhereItsValueLies) {
+    const std::string bytes = "\xEF\xBB\xBFk0=a\r\n[One]\n[two\n K\0ey = v\0al \r\nx=\t \nA=1\rB=2\n[One;c]\n[x=y;c]\r\r\n"s;
+    struct Row {
+        IniLineKind kind;
+        bool inSection;
+        std::string section, name, value;
+        std::vector<std::size_t> breaks;
+        bool opensHeader;
+    };
+    const std::vector<Row> rows = {
+        {K::KeyValue, false, "", "k0", "a", {}, false},
+        {K::SectionHeader, true, "one", "one", "", {}, false},
+        {K::Unrecognised, true, "one", "", "", {}, true},
+        {K::KeyValue, true, "one", "key", "val", {}, false},  // zero bytes dropped, CR before LF
+        {K::KeyValue, true, "one", "x", "", {}, false},
+        {K::KeyValue, true, "one", "a", "1B=2", {3}, false},
+        {K::Unrecognised, true, "one", "", "", {}, true},
+        {K::KeyValue, true, "one", "[x", "y", {}, true},  // no break for the CRs at its end
+        {K::Blank, true, "one", "", "", {}, false},
+    };
+    std::size_t n = 0;
+    walkIniText(bytes, [&](const IniWalkLine& line) {
+        ASSERT_LT(n, rows.size());
+        const Row& row = rows[n++];
+        SCOPED_TRACE(line.number);
+        EXPECT_EQ(line.number, n);
+        EXPECT_EQ(line.kind, row.kind);
+        EXPECT_EQ(line.inSection, row.inSection);
+        EXPECT_EQ(line.section, row.section);
+        EXPECT_EQ(line.name, row.name);
+        EXPECT_EQ(line.parsed.value, row.value);
+        EXPECT_EQ(line.breaks, row.breaks);
+        EXPECT_EQ(line.opensHeader, row.opensHeader);
+        // The line's bytes end at its LF or the file's end.
+        EXPECT_TRUE(line.end == bytes.size() || bytes[line.end] == '\n');
+        EXPECT_TRUE(line.begin == 3 || bytes[line.begin - 1] == '\n');
+        if (row.kind != K::KeyValue) return;
+        const std::string spanned = bytes.substr(line.valueFirst, line.valueLast - line.valueFirst);
+        std::string kept;
+        for (const char c : spanned) {
+            if (c != '\0' && c != '\r') kept += c;
+        }
+        EXPECT_EQ(kept, row.value);
+        EXPECT_TRUE(spanned.empty() || (spanned.front() != '\0' && spanned.back() != '\0'));
+    });
+    EXPECT_EQ(n, rows.size());
+    // The empty value's place is after the blanks that follow its "=".
+    walkIniText("x=\t \n", [](const IniWalkLine& line) {
+        if (line.number == 1) {
+            EXPECT_EQ(line.valueFirst, 4u);
+        }
+    });
 }
 
 // A source whose end lies at `size` whatever it holds, as a file that grows

@@ -1,14 +1,25 @@
 // Explains what the plug-in makes of a settings file: every setting with its
 // value and origin, where and why the load stops, and values that load but
-// will not do what the player probably meant.
+// will not do what the player probably meant. The facts come as findings, and
+// one renderer turns them into the report.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/settings.h"
+
+enum class FindingSeverity { Note, Warning, Stop };  // Stop: the load stops here
+
+struct IniFinding {
+    FindingSeverity severity = FindingSeverity::Warning;
+    int setting = -1;      // index into kSettingsTable, -1: about the file as a whole
+    std::size_t line = 0;  // 1-based line in the file, 0: none; the report opens with "line N: "
+    std::string text;      // one sentence, without the "line N: " the report puts before it
+};
 
 struct IniCheck {
     std::string report;  // for standard output
@@ -17,6 +28,8 @@ struct IniCheck {
     Settings loaded;                                  // what the plug-in takes
     std::array<int, kSettingsTable.size()> lines{};   // line of each key in [SETTINGS]; 0: none
     std::size_t stoppedAt = kSettingsTable.size();    // the key the load stops at, if any
+    std::vector<IniFinding> findings;                 // in report order
+    std::string verdict;                              // the report's opening sentence
 };
 
 // The report for a file's bytes; `name` is the file as the report names it

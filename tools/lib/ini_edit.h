@@ -16,6 +16,14 @@ struct EditError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// `text` in double quotes for a message: bytes outside printable ASCII, quotes
+// and backslashes as \xNN, cut after 40 bytes.
+std::string quotedValue(std::string_view text);
+
+// Whether the plug-in's parse for `kind` (Integer or Float) reads all of
+// `text`, not only a leading part of it.
+bool wholeNumber(std::string_view text, SettingKind kind);
+
 // `value` as the plug-in's float parse reads it back bit for bit: the
 // shortest such decimal with a point, "nan", "inf" and their negatives.
 std::string floatValueText(float value);

@@ -51,6 +51,10 @@ const char* kindName(SettingKind k) {
     return k == SettingKind::Integer ? "key" : k == SettingKind::Float ? "number" : "switch";
 }
 
+const char* severityName(FindingSeverity s) {
+    return s == FindingSeverity::Note ? "note" : s == FindingSeverity::Warning ? "warning" : "stop";
+}
+
 std::string shownValue(const SettingEntry& e, const Settings& s) {
     if (e.kind == SettingKind::Integer) return describeKey(s.*e.integerField);
     try {
@@ -100,6 +104,13 @@ PLK_EXPORT int plk_check(const char* data, std::size_t size, const char* name) {
             }
             out += std::string(i ? "," : "") + "{\"value\":" + json(value) + ",\"shown\":" + json(shownValue(e, c.loaded)) +
                    ",\"line\":" + std::to_string(c.lines[i]) + "}";
+        }
+        out += "],\"verdict\":" + json(c.verdict) + ",\"findings\":[";
+        for (std::size_t i = 0; i < c.findings.size(); ++i) {
+            const IniFinding& f = c.findings[i];
+            out += std::string(i ? "," : "") + "{\"severity\":\"" + severityName(f.severity) +
+                   "\",\"setting\":" + std::to_string(f.setting) + ",\"line\":" + std::to_string(f.line) +
+                   ",\"text\":" + json(f.text) + "}";
         }
         out += "]}";
         return 1;
