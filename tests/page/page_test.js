@@ -234,6 +234,23 @@ async function stopsEarly(page) {
   check("the key where the load stops says so in the form", /line 2 stops the load/.test(origin), origin);
   await axeClean(page, "a stopped load");
 
+  // Findings at their fields, the file's own with the file, the verdict on top:
+  // every warning check-ini prints is shown once, where it belongs.
+  const warned = writeFile("findings", "Pacelark.ini",
+    "[SETTINGS]\r\nTOGGLE_AUTO_WALK_KEY=121\r\nUI_LEFT_OFFSET=2\r\nFOO=1\r\n[x]\r\nUI_BAR_LENGTH=1\r\n");
+  await pick(page, warned);
+  const ref = checkIni(warned).out, warnings = ref.split("\n").filter((l) => l.startsWith("warning: ")).map((l) => l.slice(9));
+  const shown = await page.evaluate(() => [...document.querySelectorAll("#file-findings li, #form .findings li")]
+    .map((li) => ({ at: li.parentElement.id, text: li.textContent })));
+  const placed = (pattern) => (shown.find((f) => pattern.test(f.text)) || {}).at;
+  const verdict = await text(page, "#verdict");
+  check("findings: each of check-ini's warnings once, at its field or with the file; the verdict is check-ini's result",
+    warnings.length === 4 && shown.length === warnings.length &&
+    warnings.every((w) => shown.filter((f) => f.text.endsWith(w.replace(/^line \d+: /, ""))).length === 1) &&
+    placed(/share the key 121/) === "findings-TOGGLE_AUTO_WALK_KEY" && placed(/off the screen/) === "findings-UI_LEFT_OFFSET" &&
+    placed(/unknown key "FOO"/) === "file-findings" && ref.toLowerCase().startsWith("result: " + verdict.toLowerCase()),
+    JSON.stringify(shown) + "\n" + verdict);
+
   // A key bound after the stop: written, shown, and said to be unread, with
   // the line that stops the load.
   await pick(page, writeFile("early", "Pacelark.ini", "[SETTINGS]\nTOGGLE_MOD_KEY=F10\nTOGGLE_HUD_KEY=122\n"));

@@ -206,6 +206,11 @@ function updateForm() {
       pick.value = text;
       if (pick.value !== text) pick.value = "";
     }
+    // The value the load stops at is marked, unless a typed text marks it already.
+    if (!field.classList.contains("invalid")) {
+      if (i === c.stoppedAt) field.setAttribute("aria-invalid", "true");
+      else field.removeAttribute("aria-invalid");
+    }
     if (s.kind === "switch") {
       field.checked = text.toLowerCase() === "true";
     } else if (!field.classList.contains("invalid") && document.activeElement !== field) {
