@@ -69,6 +69,7 @@ TEST(QuickEdit, GivesTheWholeFileEditsBytes) {
         {"settings first, CRLF", "\xEF\xBB\xBF[SETTINGS]\r\nTOGGLE_MOD_KEY = 121 ; F10\r\n" + tail, true},
         {"two settings blocks", "[settings]\r\nUI_BAR_LENGTH=1\r\n[a]\r\nk=v\r\n[ SETTINGS ]\r\nMIN_SCROLL_VAL=abc\r\n" + tail, true},
         {"key after the last block's end", "[SETTINGS]\r\n[x]\r\nINITIAL_WALK_SPEED=2\r\n", true},
+        {"a later block split by dropped bytes", std::string("[SETTINGS]\r\nA=1\r\n[x]\r\n[set\rtin\0gS]\r\nB=2\r\n[y]\r\n", 46), true},
         {"headers hidden as values", std::string("[SETTINGS]\n[x=y\n\0[other]\nk=v\n; [SETTINGS]\n", 42), true},
         {"line ends change style after the cut", "[SETTINGS]\r\nA=1\r\n[x]\nb\nc\nd\n", false},
         {"settings last", tail + "[SETTINGS]\r\nTOGGLE_HUD_KEY=1", false},

@@ -8,6 +8,23 @@ namespace {
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
+// Whether the letters s-e-t-t-i-n-g-s, in any case, stand in `line` with
+// nothing but dropped bytes (CR, NUL) between them.
+bool mentionsSettings(std::string_view line) {
+    static constexpr std::string_view word = "settings";
+    std::size_t matched = 0;
+    for (const char c : line) {
+        if (c == '\r' || c == '\0') continue;
+        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (lower == word[matched]) {
+            if (++matched == word.size()) return true;
+        } else {
+            matched = lower == word[0] ? 1 : 0;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::size_t settingsPartEnd(std::string_view bytes) {
@@ -22,7 +39,9 @@ std::size_t settingsPartEnd(std::string_view bytes) {
         // Only a line whose first byte the reader keeps is "[" can be a header.
         std::size_t i = start;
         while (i < stop && (isSpace(bytes[i]) || bytes[i] == '\0')) ++i;
-        if (i < stop && bytes[i] == '[') {
+        // Once the part's end is known, only a later [SETTINGS] matters; a
+        // header without the word cannot be one.
+        if (i < stop && bytes[i] == '[' && (end == bytes.size() || mentionsSettings(bytes.substr(i, stop - i)))) {
             std::string line;
             line.reserve(stop - start);
             for (std::size_t j = start; j < stop; ++j)

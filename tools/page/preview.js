@@ -141,7 +141,10 @@ function drawPreview() {
 }
 
 // "the bars": zoomed so what was drawn fills the box; otherwise a fixed zoom
-// from the lower left, where the bars sit by default.
+// from the lower left, where the bars sit by default. The box's size is kept
+// as it changes and the scroll is set only when it would move: reading or
+// setting either lays the page out, which would cost an edit a millisecond or two.
+const zoomed = { width: "", left: -1, top: -1, box: null };
 function zoomOn(inked, w, h) {
   const box = $("hud-box"), canvas = $("hud"), mode = $("zoom").value;
   const seen = inked.map((b) => [Math.max(0, b[0]), Math.max(0, b[1]), Math.min(w, b[2]), Math.min(h, b[3])])
@@ -152,15 +155,18 @@ function zoomOn(inked, w, h) {
     const margin = 0.04 * w;
     zoom = Math.max(1, Math.min(6, w / (focus[2] - focus[0] + 2 * margin)));
   }
-  canvas.style.width = zoom * 100 + "%";
-  const scale = box.clientWidth * zoom / w;
-  if (focus) {
-    box.scrollLeft = Math.max(0, ((focus[0] + focus[2]) / 2) * scale - box.clientWidth / 2);
-    box.scrollTop = Math.max(0, ((focus[1] + focus[3]) / 2) * scale - box.clientHeight / 2);
-  } else {
-    box.scrollLeft = 0;
-    box.scrollTop = box.scrollHeight;
+  const width = zoom * 100 + "%";
+  if (width !== zoomed.width) {
+    canvas.style.width = zoomed.width = width;
+    zoomed.left = -1;
   }
+  const [boxWidth, boxHeight] = zoomed.box || [box.clientWidth, box.clientHeight];
+  const scale = (boxWidth * zoom) / w;
+  const left = focus ? Math.max(0, Math.round(((focus[0] + focus[2]) / 2) * scale - boxWidth / 2)) : 0;
+  const top = focus ? Math.max(0, Math.round(((focus[1] + focus[3]) / 2) * scale - boxHeight / 2)) : Math.ceil(h * scale);
+  if (left === zoomed.left && top === zoomed.top) return;
+  box.scrollLeft = zoomed.left = left;
+  box.scrollTop = zoomed.top = top;
 }
 
 function setUpPreview() {
@@ -170,7 +176,13 @@ function setUpPreview() {
   res.value = "1920x1080";
   for (const id of ["desired", "reported"]) $(id).addEventListener("input", drawPreview);
   for (const id of ["resolution", "mounted", "notice", "notice-on", "zoom"]) $(id).addEventListener("change", drawPreview);
-  window.addEventListener("resize", () => { if (res.value === "window" || $("zoom").value === "bars") drawPreview(); });
+  window.addEventListener("resize", () => { if (res.value === "window") drawPreview(); });
+  new ResizeObserver((entries) => {
+    const r = entries[entries.length - 1].contentRect;
+    zoomed.box = [r.width, r.height];
+    zoomed.left = -1;
+    if (state.doc) drawPreview();
+  }).observe($("hud-box"));
 }
 
 whenFileChanges(drawPreview);
