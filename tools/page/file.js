@@ -99,7 +99,8 @@ function takeFileNow(name, bytes, from) {
   if (look.zeroBytes) notes.push(`it holds ${plural(look.zeroBytes, "zero byte")}, which the plug-in skips; edits keep them`);
   if (name.toLowerCase() !== state.table.fileName.toLowerCase())
     notes.push(`the plug-in reads only ${state.table.fileName}, and Save names it so`);
-  message(`Opened ${name}${notes.length ? ": " + notes.join("; ") + "." : "."}`, notes.length ? "bad" : "good");
+  // The verdict below says how the plug-in reads it; green only when all is well.
+  message(`Opened ${name}${notes.length ? ": " + notes.join("; ") + "." : "."}`, notes.length ? "bad" : state.check.status === 0 ? "good" : "");
 }
 
 // `handle`: the picked file's handle where the browser gives one, so Save
