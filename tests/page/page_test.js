@@ -213,6 +213,9 @@ async function defaultsAndReport(browser) {
     return { zoom: c.getBoundingClientRect().width / box.clientWidth, inside: x > b.left && x < b.right && y > b.top && y < b.bottom };
   });
   check("the preview opens zoomed on the bars", view.zoom > 2 && view.inside, JSON.stringify(view));
+  const version = fs.readFileSync(path.resolve(__dirname, "../../CMakeLists.txt"), "utf8").match(/project\(\S+ VERSION (\S+)/)[1];
+  const footer = await text(page, "footer");
+  check(`the page shows the project's version, ${version}`, footer.includes(`Pacelark ${version} `), footer);
   await axeClean(page, "the defaults");
   return { page, log };
 }
