@@ -349,8 +349,9 @@ async function typedValues(page) {
   const whileTyping = await fileText(page);
   await page.keyboard.press("Enter");
   const after = await fileText(page), m = await text(page, "#message");
-  check("typing writes nothing; Enter writes the value (a decimal comma as its point) and says what the file holds",
-    whileTyping === before && after === before.replace("INITIAL_WALK_SPEED=1.5", "INITIAL_WALK_SPEED=2.25") &&
+  const shown = await page.$eval("#in-INITIAL_WALK_SPEED", (e) => e.value);
+  check("typing writes nothing; Enter writes the value (a decimal comma as its point), the field and the message show it",
+    whileTyping === before && after === before.replace("INITIAL_WALK_SPEED=1.5", "INITIAL_WALK_SPEED=2.25") && shown === "2.25" &&
     /^INITIAL_WALK_SPEED=2\.25 is in the file at line \d+; the plug-in reads 2\.25\.$/.test(m), m);
 
   // The preview stays beside the form while the last setting is edited.

@@ -158,6 +158,9 @@ function edit(i, typed) {
   state.doc.bytes = r.bytes;
   if (changed) refresh();
   else updateForm();
+  // A field left with Enter keeps the focus: it too shows now what the file holds.
+  const field = $("in-" + s.name);
+  if (field.type === "text") field.value = field.dataset.shown = fieldText(i);
   const [text, tone] = afterEditText(i);
   message((changed ? "" : "No change: ") + text, tone);
   return true;

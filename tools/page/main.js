@@ -9,6 +9,7 @@ function start() {
     setUpPreview();
     setUpFile();
     setUpSave();
+    for (const fn of starters) fn(state);
     if (!/Win/.test(navigator.platform)) $("layout-note").hidden = false;
     document.body.classList.remove("loading");  // laid out first: the preview zooms by the box's size
     openDoc(state.table.fileName, state.table.defaultsBytes, "defaults", state.table.defaultsBytes);
@@ -23,6 +24,6 @@ window.pacelarkTest = {
   enable() {
     const policy = [];
     document.addEventListener("securitypolicyviolation", (e) => policy.push(e.violatedDirective + " " + e.blockedURI));
-    return Object.assign(this, { state, engine, edit, drawPreview, fromBase64, isDirty, previewSettingsBytes, policy });
+    return Object.assign(this, { state, engine, edit, drawPreview, fromBase64, isDirty, previewSettingsBytes, currentIniText, policy }, testHooks);
   },
 };

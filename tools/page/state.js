@@ -27,6 +27,15 @@ function currentIniText() {
 const fileWatchers = [];
 function whenFileChanges(fn) { fileWatchers.push(fn); }
 
+// Parts that set themselves up once the engine runs and the table is known,
+// before the first file is shown: each gets the state.
+const starters = [];
+function whenStarted(fn) { starters.push(fn); }
+
+// What a part offers its tests; window.pacelarkTest shows it only once a
+// test has called pacelarkTest.enable().
+const testHooks = {};
+
 const $ = (id) => document.getElementById(id);
 const utf8 = new TextEncoder();
 // The byte-order mark stays in the text shown, so the text is the file's bytes.
