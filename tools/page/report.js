@@ -11,24 +11,10 @@ function findingItem(f) {
   ]);
 }
 
-// The checker's verdict; from its facts while it gives none.
-function verdict(c) {
-  if (c.verdict) return c.verdict;
-  const n = settingCount();
-  if (c.stoppedAt < n) {
-    const after = n - c.stoppedAt - 1;
-    return `The plug-in stops reading at ${nameOf(c.stoppedAt)}, line ${c.values[c.stoppedAt].line}: ` +
-      `it and the ${plural(after, "setting")} after it keep their defaults.`;
-  }
-  const taken = c.values.filter((v) => v.line).length;
-  return taken ? `The plug-in reads ${taken} of the ${n} settings from this file; the rest keep their defaults.`
-               : "The plug-in keeps every default with this file.";
-}
-
 function showReport() {
   const c = state.check, findings = c.findings || [];
   const v = $("verdict");
-  v.textContent = verdict(c);
+  v.textContent = c.verdict;
   v.className = "verdict status-" + c.status;
   $("file-findings").replaceChildren(...findings.filter((f) => f.setting < 0).map(findingItem));
 
