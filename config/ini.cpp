@@ -94,7 +94,7 @@ std::string normaliseIniName(std::string_view name) {
 }
 
 IniLineKind parseIniLine(std::string line, IniKeyValue& out) {
-    std::size_t valueAt = 0;
+    std::size_t valueAt;  // not needed here
     return parseIniLineAt(std::move(line), out, valueAt);
 }
 

@@ -34,7 +34,7 @@ void walkIniText(std::string_view bytes, const std::function<void(const IniWalkL
             if (bytes[dropped[i]] == '\r' && dropped[i] - start - i < line.text.size())
                 line.breaks.push_back(dropped[i] - start - i);
         }
-        std::size_t valueAt = 0;
+        std::size_t valueAt;  // set for a key/value line, the only one that reads it
         line.kind = parseIniLineAt(line.text, line.parsed, valueAt);
         const std::size_t first = line.text.find_first_not_of(kIniWhitespace);
         line.opensHeader = line.kind != IniLineKind::SectionHeader && first != std::string::npos &&
@@ -46,7 +46,6 @@ void walkIniText(std::string_view bytes, const std::function<void(const IniWalkL
             line.inSection = true;
             line.section = line.name;
         }
-        line.valueFirst = line.valueLast = 0;
         if (line.kind == IniLineKind::KeyValue) {
             if (line.parsed.value.empty()) {
                 // After the "=" itself: the blanks that follow stay before a new value.

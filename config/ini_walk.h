@@ -23,8 +23,8 @@ struct IniWalkLine {
     std::string name;                // the normalised key, or a header's section name
     bool inSection = false;          // false before the first header
     std::string section;             // the normalised section the line is in (a header: its own)
-    // The value's bytes in the file, [valueFirst, valueLast); when empty, the
-    // place a value goes: after the "=" and the blanks that follow it.
+    // A key/value line's value in the file, [valueFirst, valueLast); when
+    // empty, the place a value goes: after the "=" and the blanks after it.
     std::size_t valueFirst = 0, valueLast = 0;
 };
 

@@ -104,7 +104,7 @@ TEST(IniReader, SplitsBytesDroppingCarriageReturnsZerosAndTheByteOrderMark) {
 
 // Each line's facts as the tools need them, positions into the file's bytes.
 TEST(IniWalk, TellsEachLinesNumberSectionNameAndWhereItsValueLies) {
-    const std::string bytes = "\xEF\xBB\xBFk0=a\r\n[One]\n[two\n K\0ey = v\0al \r\nx=\t \nA=1\rB=2\n[One;c]\n[x=y;c]\r\r\n"s;
+    const std::string bytes = "\xEF\xBB\xBFk0=a\r\n[One]\n[two\n K\0ey = v\0al \r\nx=\t \nA=1\rB=2\r\0C=3\ny=\0z\n[One;c]\n[x=y;c]\r\r\n"s;
     struct Row {
         IniLineKind kind;
         bool inSection;
@@ -118,7 +118,8 @@ TEST(IniWalk, TellsEachLinesNumberSectionNameAndWhereItsValueLies) {
         {K::Unrecognised, true, "one", "", "", {}, true},
         {K::KeyValue, true, "one", "key", "val", {}, false},  // zero bytes dropped, CR before LF
         {K::KeyValue, true, "one", "x", "", {}, false},
-        {K::KeyValue, true, "one", "a", "1B=2", {3}, false},
+        {K::KeyValue, true, "one", "a", "1B=2C=3", {3, 6}, false},
+        {K::KeyValue, true, "one", "y", "z", {}, false},
         {K::Unrecognised, true, "one", "", "", {}, true},
         {K::KeyValue, true, "one", "[x", "y", {}, true},  // no break for the CRs at its end
         {K::Blank, true, "one", "", "", {}, false},
@@ -149,12 +150,17 @@ TEST(IniWalk, TellsEachLinesNumberSectionNameAndWhereItsValueLies) {
         EXPECT_TRUE(spanned.empty() || (spanned.front() != '\0' && spanned.back() != '\0'));
     });
     EXPECT_EQ(n, rows.size());
-    // The empty value's place is after the blanks that follow its "=".
-    walkIniText("x=\t \n", [](const IniWalkLine& line) {
-        if (line.number == 1) {
-            EXPECT_EQ(line.valueFirst, 4u);
-        }
-    });
+    // An empty value's place is after the "=" and the blanks that follow it,
+    // within the line.
+    const std::pair<std::string, std::size_t> empties[] = {{"x=\t \n", 4}, {"x=\r\n", 2}, {"x=\n", 2}, {"x= ", 3}};
+    for (const auto& [text, at] : empties) {
+        walkIniText(text, [&](const IniWalkLine& line) {
+            if (line.number == 1) {
+                EXPECT_EQ(line.valueFirst, at) << testing::PrintToString(text);
+                EXPECT_EQ(line.valueLast, at) << testing::PrintToString(text);
+            }
+        });
+    }
 }
 
 // A source whose end lies at `size` whatever it holds, as a file that grows

@@ -17,8 +17,9 @@ enum class FindingSeverity { Note, Warning, Stop };  // Stop: the load stops her
 struct IniFinding {
     FindingSeverity severity = FindingSeverity::Warning;
     int setting = -1;      // index into kSettingsTable, -1: about the file as a whole
-    std::size_t line = 0;  // 1-based line in the file, 0: none; the report opens with "line N: "
-    std::string text;      // one sentence, without the "line N: " the report puts before it
+    std::size_t line = 0;  // 1-based line in the file, 0: none
+    // One sentence; the report puts "line N: " before a warning's or note's.
+    std::string text;
 };
 
 struct IniCheck {
