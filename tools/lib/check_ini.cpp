@@ -209,6 +209,50 @@ void joinedLines(const IniWalkLine& line, bool inSettingsBefore, Gathered& g) {
     g.skippedLine(warningAt(line.number, first, text));
 }
 
+// A key of [SETTINGS] that is none of the settings: "#" before a setting's
+// name, or one to list (the first few, by line; all counted).
+void unknownKey(const IniWalkLine& line, Gathered& g) {
+    if (line.name.size() > 1 && line.name[0] == '#') {
+        const std::size_t meant = settingIndex(normaliseIniName(std::string_view(line.name).substr(1)));
+        if (meant < kKeys) {
+            g.skippedLine(warningAt(line.number, static_cast<int>(meant),
+                                    "\"#\" does not start a comment for the plug-in (\";\" does): it reads a key "
+                                    "named " + upper(line.name) + " and ignores it, so the line acts as a comment"));
+            return;
+        }
+    }
+    g.unknownHashes.push_back(hash64(line.name));
+    if (g.unknownShown.size() < kMaxShown && g.unknownNames.insert(line.name).second) {
+        const std::string close = closestKey(line.name);
+        g.unknownShown.push_back(warningAt(line.number, -1,
+                                           "unknown key " + quotedValue(upper(line.name)) + " in [SETTINGS] is ignored" +
+                                               (close.empty() ? std::string() : "; did you mean " + close + "?")));
+    }
+}
+
+// A setting's line in [SETTINGS]: the last one gives the value.
+void settingLine(std::size_t index, const IniWalkLine& line, Gathered& g) {
+    KeySpot& spot = g.keys[index];
+    if (++spot.times == 1) {
+        spot.first = line.number;
+    } else {
+        const std::string text =
+            spot.times == 2 ? nameOf(index) + " is given more than once (" + lineRef(spot.first) + " and " +
+                                  lineRef(line.number) + "); the last one counts"
+                            : nameOf(index) + " is given " + std::to_string(spot.times) + " times (" +
+                                  lineRef(spot.first) + " first, " + lineRef(line.number) + " last); the last one counts";
+        // Told once per key, where it is first repeated.
+        if (spot.times == 2) {
+            spot.repeatFinding = g.lineFindings.size();
+            g.lineFindings.push_back({FindingSeverity::Warning, static_cast<int>(index), 0, text});
+        } else {
+            g.lineFindings[spot.repeatFinding].text = text;
+        }
+    }
+    spot.last = line.number;
+    spot.value = line.parsed.value;
+}
+
 // One line's facts: settings, misplaced and unknown keys, and lines the
 // plug-in skips although they look meant.
 void gatherLine(const IniWalkLine& line, bool inSettingsBefore, Gathered& g) {
@@ -232,7 +276,7 @@ void gatherLine(const IniWalkLine& line, bool inSettingsBefore, Gathered& g) {
         const std::size_t index = settingNamedAtStart(line.text);
         if (index < kKeys)
             g.skippedLine(warningAt(line.number, static_cast<int>(index),
-                                               nameOf(index) + " has no \"=\", so the plug-in ignores this line"));
+                                    nameOf(index) + " has no \"=\", so the plug-in ignores this line"));
         return;
     }
     if (line.kind != IniLineKind::KeyValue) return;
@@ -246,45 +290,8 @@ void gatherLine(const IniWalkLine& line, bool inSettingsBefore, Gathered& g) {
                     ", so it is ignored; move it under [SETTINGS]"));
         return;
     }
-    if (index == kKeys) {
-        if (line.name.size() > 1 && line.name[0] == '#') {
-            const std::size_t meant = settingIndex(normaliseIniName(std::string_view(line.name).substr(1)));
-            if (meant < kKeys) {
-                g.skippedLine(warningAt(line.number, static_cast<int>(meant),
-                                                   "\"#\" does not start a comment for the plug-in (\";\" does): it "
-                                                   "reads a key named " + upper(line.name) +
-                                                       " and ignores it, so the line acts as a comment"));
-                return;
-            }
-        }
-        g.unknownHashes.push_back(hash64(line.name));
-        if (g.unknownShown.size() < kMaxShown && g.unknownNames.insert(line.name).second) {
-            const std::string close = closestKey(line.name);
-            g.unknownShown.push_back(warningAt(line.number, -1,
-                                               "unknown key " + quotedValue(upper(line.name)) + " in [SETTINGS] is ignored" +
-                                                   (close.empty() ? std::string() : "; did you mean " + close + "?")));
-        }
-        return;
-    }
-    KeySpot& spot = g.keys[index];
-    if (++spot.times == 1) {
-        spot.first = line.number;
-    } else {
-        const std::string text =
-            spot.times == 2 ? nameOf(index) + " is given more than once (" + lineRef(spot.first) + " and " +
-                                  lineRef(line.number) + "); the last one counts"
-                            : nameOf(index) + " is given " + std::to_string(spot.times) + " times (" +
-                                  lineRef(spot.first) + " first, " + lineRef(line.number) + " last); the last one counts";
-        // Told once per key, where it is first repeated.
-        if (spot.times == 2) {
-            spot.repeatFinding = g.lineFindings.size();
-            g.lineFindings.push_back({FindingSeverity::Warning, static_cast<int>(index), 0, text});
-        } else {
-            g.lineFindings[spot.repeatFinding].text = text;
-        }
-    }
-    spot.last = line.number;
-    spot.value = line.parsed.value;
+    if (index == kKeys) unknownKey(line, g);
+    else settingLine(index, line, g);
 }
 
 Gathered gather(std::string_view bytes) {
