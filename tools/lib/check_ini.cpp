@@ -266,7 +266,7 @@ void gatherLine(const IniWalkLine& line, bool inSettingsBefore, Gathered& g) {
         g.skippedLine(warningAt(
             line.number, -1,
             std::string(line.text.find(';') != std::string::npos
-                            ? "this header has no \"]\" before its \";\", where the plug-in cuts a header"
+                            ? "this header has no \"]\" before its \";\" (the plug-in cuts a header there)"
                             : "this header has no \"]\"") +
                 ", so the plug-in skips it and the lines below stay " +
                 (line.inSection ? "in section [" + line.section + "]" : std::string("before any section header"))));
