@@ -104,7 +104,7 @@ TEST(IniReader, SplitsBytesDroppingCarriageReturnsZerosAndTheByteOrderMark) {
 
 // Each line's facts as the tools need them, positions into the file's bytes.
 TEST(IniWalk, TellsEachLinesNumberSectionNameAndWhereItsValueLies) {
-    const std::string bytes = "\xEF\xBB\xBFk0=a\r\n[One]\n[two\n K\0ey = v\0al \r\nx=\t \nA=1\rB=2\r\0C=3\ny=\0z\n[One;c]\n[x=y;c]\r\r\n"s;
+    const std::string bytes = "\xEF\xBB\xBFk0=a\r\n[One]\n[two\n K\0ey = v\0al \r\nx=\t \n\0\0A=1\rB=2\r\0C=3\ny=\0z\n[One;c]\n[x=y;c]\r\r\n"s;
     struct Row {
         IniLineKind kind;
         bool inSection;

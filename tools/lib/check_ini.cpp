@@ -209,63 +209,29 @@ void joinedLines(const IniWalkLine& line, bool inSettingsBefore, Gathered& g) {
     g.skippedLine(warningAt(line.number, first, text));
 }
 
-// One line's facts: settings, misplaced and unknown keys, and lines the
-// plug-in skips although they look meant.
-void gatherLine(const IniWalkLine& line, bool inSettingsBefore, Gathered& g) {
-    joinedLines(line, inSettingsBefore, g);
-    const bool inSettings = line.inSection && line.section == settingsSection();
-    if (line.kind == IniLineKind::SectionHeader) {
-        g.hasSettings = g.hasSettings || inSettings;
-        return;
-    }
-    if (line.opensHeader) {
-        g.skippedLine(warningAt(
-            line.number, -1,
-            std::string(line.text.find(';') != std::string::npos
-                            ? "this header has no \"]\" before its \";\", where the plug-in cuts a header"
-                            : "this header has no \"]\"") +
-                ", so the plug-in skips it and the lines below stay " +
-                (line.inSection ? "in section [" + line.section + "]" : std::string("before any section header"))));
-        return;
-    }
-    if (line.kind == IniLineKind::Unrecognised && inSettings) {
-        const std::size_t index = settingNamedAtStart(line.text);
-        if (index < kKeys)
-            g.skippedLine(warningAt(line.number, static_cast<int>(index),
-                                               nameOf(index) + " has no \"=\", so the plug-in ignores this line"));
-        return;
-    }
-    if (line.kind != IniLineKind::KeyValue) return;
-    const std::size_t index = settingIndex(line.name);
-    if (!inSettings) {
-        if (index < kKeys && ++g.misplaced <= kMaxShown)
-            g.lineFindings.push_back(warningAt(
-                line.number, static_cast<int>(index),
-                nameOf(index) + " stands " +
-                    (line.inSection ? "in section [" + line.section + "]" : std::string("before any section header")) +
-                    ", so it is ignored; move it under [SETTINGS]"));
-        return;
-    }
-    if (index == kKeys) {
-        if (line.name.size() > 1 && line.name[0] == '#') {
-            const std::size_t meant = settingIndex(normaliseIniName(std::string_view(line.name).substr(1)));
-            if (meant < kKeys) {
-                g.skippedLine(warningAt(line.number, static_cast<int>(meant),
-                                                   "\"#\" does not start a comment for the plug-in (\";\" does): it "
-                                                   "reads a key named " + upper(line.name) +
-                                                       " and ignores it, so the line acts as a comment"));
-                return;
-            }
+// A key of [SETTINGS] that is none of the settings: "#" before a setting's
+// name, or one to list (the first few, by line; all counted).
+void unknownKey(const IniWalkLine& line, Gathered& g) {
+    if (line.name.size() > 1 && line.name[0] == '#') {
+        const std::size_t meant = settingIndex(normaliseIniName(std::string_view(line.name).substr(1)));
+        if (meant < kKeys) {
+            g.skippedLine(warningAt(line.number, static_cast<int>(meant),
+                                    "\"#\" does not start a comment for the plug-in (\";\" does): it reads a key "
+                                    "named " + upper(line.name) + " and ignores it, so the line acts as a comment"));
+            return;
         }
-        g.unknownHashes.push_back(hash64(line.name));
-        if (g.unknownShown.size() < kMaxShown && g.unknownNames.insert(line.name).second) {
-            const std::string close = closestKey(line.name);
-            g.unknownShown.push_back(warningAt(line.number, -1,
-                                               "unknown key " + quotedValue(upper(line.name)) + " in [SETTINGS] is ignored" +
-                                                   (close.empty() ? std::string() : "; did you mean " + close + "?")));
-        }
-        return;
     }
+    g.unknownHashes.push_back(hash64(line.name));
+    if (g.unknownShown.size() < kMaxShown && g.unknownNames.insert(line.name).second) {
+        const std::string close = closestKey(line.name);
+        g.unknownShown.push_back(warningAt(line.number, -1,
+                                           "unknown key " + quotedValue(upper(line.name)) + " in [SETTINGS] is ignored" +
+                                               (close.empty() ? std::string() : "; did you mean " + close + "?")));
+    }
+}
+
+// A setting's line in [SETTINGS]: the last one gives the value.
+void settingLine(std::size_t index, const IniWalkLine& line, Gathered& g) {
     KeySpot& spot = g.keys[index];
     if (++spot.times == 1) {
         spot.first = line.number;
@@ -285,6 +251,47 @@ void gatherLine(const IniWalkLine& line, bool inSettingsBefore, Gathered& g) {
     }
     spot.last = line.number;
     spot.value = line.parsed.value;
+}
+
+// One line's facts: settings, misplaced and unknown keys, and lines the
+// plug-in skips although they look meant.
+void gatherLine(const IniWalkLine& line, bool inSettingsBefore, Gathered& g) {
+    joinedLines(line, inSettingsBefore, g);
+    const bool inSettings = line.inSection && line.section == settingsSection();
+    if (line.kind == IniLineKind::SectionHeader) {
+        g.hasSettings = g.hasSettings || inSettings;
+        return;
+    }
+    if (line.opensHeader) {
+        g.skippedLine(warningAt(
+            line.number, -1,
+            std::string(line.text.find(';') != std::string::npos
+                            ? "this header has no \"]\" before its \";\" (the plug-in cuts a header there)"
+                            : "this header has no \"]\"") +
+                ", so the plug-in skips it and the lines below stay " +
+                (line.inSection ? "in section [" + line.section + "]" : std::string("before any section header"))));
+        return;
+    }
+    if (line.kind == IniLineKind::Unrecognised && inSettings) {
+        const std::size_t index = settingNamedAtStart(line.text);
+        if (index < kKeys)
+            g.skippedLine(warningAt(line.number, static_cast<int>(index),
+                                    nameOf(index) + " has no \"=\", so the plug-in ignores this line"));
+        return;
+    }
+    if (line.kind != IniLineKind::KeyValue) return;
+    const std::size_t index = settingIndex(line.name);
+    if (!inSettings) {
+        if (index < kKeys && ++g.misplaced <= kMaxShown)
+            g.lineFindings.push_back(warningAt(
+                line.number, static_cast<int>(index),
+                nameOf(index) + " stands " +
+                    (line.inSection ? "in section [" + line.section + "]" : std::string("before any section header")) +
+                    ", so it is ignored; move it under [SETTINGS]"));
+        return;
+    }
+    if (index == kKeys) unknownKey(line, g);
+    else settingLine(index, line, g);
 }
 
 Gathered gather(std::string_view bytes) {
