@@ -38,21 +38,19 @@ async function writeInto(handle) {
   return true;
 }
 
-// Back into the file that was opened: asked first, and again if it changed
-// on disk since.
+// Back into the file that was opened, once the player says so; the question
+// warns first when the file changed on disk since it was opened.
 async function saveBack() {
-  const doc = state.doc, handle = doc.handle;
-  if (!window.confirm(`Write the page's ${plural(doc.bytes.length, "byte")} into ${handle.name}, the file you opened?`)) {
+  const doc = state.doc, handle = doc.handle, now = await handle.getFile();
+  const changed = doc.stamp && (now.lastModified !== doc.stamp.lastModified || now.size !== doc.stamp.size);
+  const ask = changed
+    ? `${handle.name} has changed on disk since you opened it (another program may have written it). Replace it with the page's ${plural(doc.bytes.length, "byte")} anyway?`
+    : `Write the page's ${plural(doc.bytes.length, "byte")} into ${handle.name}, the file you opened?`;
+  if (!window.confirm(ask)) {
     message(`Not saved: ${handle.name} on disk was left as it was.`);
     return;
   }
-  const now = await handle.getFile();
-  if (doc.stamp && (now.lastModified !== doc.stamp.lastModified || now.size !== doc.stamp.size) &&
-      !window.confirm(`${handle.name} has changed on disk since you opened it (another program may have written it). Replace it with the page's text anyway?`)) {
-    message(`Not saved: ${handle.name} on disk was left as it was.`);
-    return;
-  }
-  if (await writeInto(handle)) saved(`Saved into ${handle.name}: it now holds exactly the text below. The plug-in reads it when the game next starts.`);
+  if (await writeInto(handle)) saved(`Saved into ${handle.name}: it now holds exactly what the page shows. The plug-in reads it when the game next starts.`);
 }
 
 async function saveAs() {
