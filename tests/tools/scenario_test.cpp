@@ -31,19 +31,19 @@ TEST(Scenario, EveryActionParsesIntoItsEventOrState) {
         "s.txt");
     ASSERT_EQ(s.frames, 50u);
     ASSERT_EQ(s.events.size(), 10u);
-    EXPECT_EQ(s.events[0].kind, EventKind::Tap);
+    EXPECT_EQ(s.events[0].kind, ScenarioEventKind::Tap);
     EXPECT_EQ(s.events[0].value, 121u);
     EXPECT_EQ(s.events[0].line, 4);
-    EXPECT_EQ(s.events[1].kind, EventKind::Press);
+    EXPECT_EQ(s.events[1].kind, ScenarioEventKind::Press);
     EXPECT_EQ(s.events[1].value, 121u);
-    EXPECT_EQ(s.events[2].kind, EventKind::Release);
+    EXPECT_EQ(s.events[2].kind, ScenarioEventKind::Release);
     EXPECT_EQ(s.events[2].value, 121u);
-    EXPECT_EQ(s.events[3].kind, EventKind::Mount);
-    EXPECT_EQ(s.events[4].kind, EventKind::Dismount);
-    EXPECT_EQ(s.events[5].kind, EventKind::SetTick);
+    EXPECT_EQ(s.events[3].kind, ScenarioEventKind::Mount);
+    EXPECT_EQ(s.events[4].kind, ScenarioEventKind::Dismount);
+    EXPECT_EQ(s.events[5].kind, ScenarioEventKind::SetTick);
     EXPECT_EQ(s.events[5].value, 0xFFFFFFF0u);
-    EXPECT_EQ(s.events[6].kind, EventKind::Advance);
-    EXPECT_EQ(s.events[7].kind, EventKind::SetStep);
+    EXPECT_EQ(s.events[6].kind, ScenarioEventKind::Advance);
+    EXPECT_EQ(s.events[7].kind, ScenarioEventKind::SetStep);
     EXPECT_EQ(snapshotName(s.events[8]), "frame-11");
     EXPECT_EQ(snapshotName(s.events[9]), "wide-view");
 

@@ -38,6 +38,13 @@ constexpr ControlName kControls[] = {
     {"move4", kFoot.move[3], kRide.move[3], false},
 };
 
+// The names a scenario may hold, for error messages.
+std::string controlNames() {
+    std::string out;
+    for (const ControlName& c : kControls) out.append(out.empty() ? "" : ", ").append(c.name);
+    return out;
+}
+
 std::vector<std::string> words(const std::string& line) {
     std::istringstream in(line);
     std::vector<std::string> out;
@@ -106,24 +113,24 @@ public:
             expectArgs(args, 1, action + " KEY");
             const auto key = parseKey(args[0]);
             if (!key) fail("unknown key '" + args[0] + "' (a name such as F10 or OEM_3, or a code 0 to 254)");
-            e.kind = action == "tap" ? EventKind::Tap : action == "press" ? EventKind::Press : EventKind::Release;
+            e.kind = action == "tap" ? ScenarioEventKind::Tap : action == "press" ? ScenarioEventKind::Press : ScenarioEventKind::Release;
             e.value = *key;
         } else if (action == "mount" || action == "dismount") {
             expectArgs(args, 0, action);
-            e.kind = action == "mount" ? EventKind::Mount : EventKind::Dismount;
+            e.kind = action == "mount" ? ScenarioEventKind::Mount : ScenarioEventKind::Dismount;
         } else if (action == "tick" || action == "advance" || action == "step") {
             expectArgs(args, 1, action + (action == "tick" ? " T" : " MS"));
             if (!parseUnsigned(args[0], e.value))
                 fail(action + " needs an unsigned 32-bit number, not '" + args[0] + "'");
-            e.kind = action == "tick" ? EventKind::SetTick : action == "advance" ? EventKind::Advance : EventKind::SetStep;
+            e.kind = action == "tick" ? ScenarioEventKind::SetTick : action == "advance" ? ScenarioEventKind::Advance : ScenarioEventKind::SetStep;
         } else if (action == "snapshot") {
             if (args.size() > 1) fail("snapshot takes at most one name");
             if (!args.empty() && !isValidSnapshotName(args[0]))
                 fail("snapshot name '" + args[0] + "' may hold only letters, digits, '-' and '_'");
-            e.kind = EventKind::Snapshot;
+            e.kind = ScenarioEventKind::Snapshot;
             if (!args.empty()) e.name = args[0];
             for (const ScenarioEvent& other : s_.events)
-                if (other.kind == EventKind::Snapshot && snapshotName(other) == snapshotName(e))
+                if (other.kind == ScenarioEventKind::Snapshot && snapshotName(other) == snapshotName(e))
                     fail("snapshot name '" + snapshotName(e) + "' is already used on line " + std::to_string(other.line));
         } else {
             fail("unknown action '" + action + "'");
@@ -166,7 +173,7 @@ private:
     }
 
     void hold(std::uint64_t first, std::uint64_t last, const std::vector<std::string>& args) {
-        if (args.empty()) fail(std::string("hold needs controls: ") + scenarioControlNames() + ", or a hash 0x...");
+        if (args.empty()) fail("hold needs controls: " + controlNames() + ", or a hash 0x...");
         ScenarioSpan sp;
         for (const std::string& a : args) {
             const ControlName* found = nullptr;
@@ -183,7 +190,7 @@ private:
                 sp.controls.push_back(hash);
                 continue;
             }
-            fail("unknown control '" + a + "' (" + scenarioControlNames() + ", or a hash 0x...)");
+            fail("unknown control '" + a + "' (" + controlNames() + ", or a hash 0x...)");
         }
         ScenarioSpan& added = addSpan(first, last, SpanKind::Hold);
         added.controls = std::move(sp.controls);
@@ -222,8 +229,6 @@ ScenarioError::ScenarioError(const std::string& f, int l, const std::string& wha
     : std::runtime_error(where(f, l) + ": " + what), file(f), line(l) {}
 
 std::uint64_t Scenario::frameCount() const { return frames ? *frames : lastMentioned + 61; }
-
-const char* scenarioControlNames() { return "speed-up, speed-down, pace, pace-hold, move, move2, move3, move4"; }
 
 bool isValidSnapshotName(const std::string& s) {
     return !s.empty() && s.size() <= 64 && std::all_of(s.begin(), s.end(), [](char c) {

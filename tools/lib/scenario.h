@@ -23,11 +23,11 @@ public:
     int line;
 };
 
-enum class EventKind { Press, Release, Tap, Mount, Dismount, SetTick, Advance, SetStep, Snapshot };
+enum class ScenarioEventKind { Press, Release, Tap, Mount, Dismount, SetTick, Advance, SetStep, Snapshot };
 
 struct ScenarioEvent {
     std::uint64_t frame = 0;
-    EventKind kind = EventKind::Tap;
+    ScenarioEventKind kind = ScenarioEventKind::Tap;
     std::uint32_t value = 0;  // key code, tick, milliseconds
     std::string name;         // snapshot name
     int line = 0;
@@ -60,9 +60,6 @@ struct Scenario {
 Scenario parseScenario(const std::string& text, const std::string& file);
 // Throws ScenarioError (line 0) when the file cannot be read.
 Scenario loadScenario(const std::string& path);
-
-// Control names a scenario may hold, for help texts.
-const char* scenarioControlNames();
 
 // Whether `name` may name a snapshot's picture: 1 to 64 letters, digits, '-'
 // and '_', so a picture never lands outside the folder it is written to.
