@@ -6,6 +6,7 @@
 add_compile_options(-Wall -Wextra -fwasm-exceptions)
 
 set(PLK_PAGE_EXPORTS _malloc _free _plk_out _plk_out_size _plk_table _plk_check _plk_look _plk_set _plk_preview)
+list(APPEND PLK_PAGE_EXPORTS _plk_try_out _plk_try_out_size _plk_try_start _plk_try_frame _plk_try_table _plk_try_scenario _plk_try_heap)
 list(JOIN PLK_PAGE_EXPORTS "," PLK_PAGE_EXPORTS)
 
 add_executable(plk_page
@@ -19,7 +20,13 @@ add_executable(plk_page
     ${PROJECT_SOURCE_DIR}/tools/lib/keynames.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/native_plugin.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/preview.cpp
-    ${PROJECT_SOURCE_DIR}/tools/page/page_api.cpp)
+    ${PROJECT_SOURCE_DIR}/tools/page/page_api.cpp
+    # The Try panel: a live session, recorded as a scenario.
+    ${PROJECT_SOURCE_DIR}/tools/lib/frame_reader.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/frame_table.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/scenario.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/session.cpp
+    ${PROJECT_SOURCE_DIR}/tools/page/try_api.cpp)
 target_include_directories(plk_page PRIVATE ${PROJECT_SOURCE_DIR})
 # The settings load throws and catches; the preview's settings file lives in
 # the in-memory file system; nothing is generated at run time (the page's
@@ -33,11 +40,12 @@ set(PLK_PAGE ${CMAKE_BINARY_DIR}/Pacelark-settings.html)
 set(PLK_PAGE_DIR ${PROJECT_SOURCE_DIR}/tools/page)
 add_custom_command(OUTPUT ${PLK_PAGE}
     COMMAND ${PLK_NODE} ${PLK_PAGE_DIR}/build-page.js
-        --template ${PLK_PAGE_DIR}/page.html --script ${PLK_PAGE_DIR}/app.js
+        --template ${PLK_PAGE_DIR}/page.html --script ${PLK_PAGE_DIR}/app.js,${PLK_PAGE_DIR}/try.js
         --runtime $<TARGET_FILE:plk_page>
         --wasm $<TARGET_FILE_DIR:plk_page>/$<TARGET_FILE_BASE_NAME:plk_page>.wasm
         --sample ${PROJECT_SOURCE_DIR}/config/Pacelark.ini --out ${PLK_PAGE}
     DEPENDS plk_page ${PLK_PAGE_DIR}/build-page.js ${PLK_PAGE_DIR}/page.html ${PLK_PAGE_DIR}/app.js
+        ${PLK_PAGE_DIR}/try.js
         ${PROJECT_SOURCE_DIR}/config/Pacelark.ini
     VERBATIM)
 add_custom_target(settings_page ALL DEPENDS ${PLK_PAGE})
@@ -52,6 +60,10 @@ add_test(NAME page_firefox_smoke COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests
     --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-firefox --browser firefox)
 set_tests_properties(page_chromium page_firefox_smoke PROPERTIES
     ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
+# The Try panel, live, against pacelark-sim run.
+add_test(NAME try_chromium COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/try_test.js
+    --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-try)
+set_tests_properties(try_chromium PROPERTIES ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
 
 # The number table through this build's parses and labels, under node.
 add_executable(plk_number_table ${PROJECT_SOURCE_DIR}/tests/numbers/table_main.cpp

@@ -41,7 +41,8 @@ Scenario loadRunScenario(CommandLine& a, const RunOptions& r) {
 }
 
 SessionResult runAndPrint(const RunOptions& r, const Scenario& scenario, const PluginHooks& plugin) {
-    SettingsFolder folder(readOptionalFile(r.ini));
+    // --ini, else the settings the scenario carries, else none.
+    SettingsFolder folder(r.ini ? readOptionalFile(r.ini) : scenario.ini);
     SessionOptions o;
     o.scenario = r.scenario ? &scenario : nullptr;
     o.frames = r.frames ? *r.frames : r.scenario ? scenario.frameCount() : 120;

@@ -69,46 +69,62 @@ void applyEvent(const ScenarioEvent& e, standin::World& w) {
 
 }  // namespace
 
-SessionResult runSession(const SessionOptions& o) {
-    SessionResult result;
+SessionRunner::SessionRunner(SessionOptions options) : o_(std::move(options)) {
+    if (!o_.runFrame) o_.runFrame = standin_runFrame;
+    // The frame just run is still the world's current record: no history.
+    standin_world()->keepHistory = false;
+    standin_setTick(o_.startTick);
+    standin_setFrameStep(o_.frameStep);
+}
+
+FrameRow SessionRunner::step() {
     standin::World& w = *standin_world();
-    w.keepHistory = true;
-    standin_setTick(o.startTick);
-    standin_setFrameStep(o.frameStep);
-    FrameStateTracker tracker;
-    std::vector<const ScenarioEvent*> events;
-    if (o.scenario)
-        for (const ScenarioEvent& e : o.scenario->events) events.push_back(&e);
-    std::stable_sort(events.begin(), events.end(),
-                     [](const ScenarioEvent* a, const ScenarioEvent* b) { return a->frame < b->frame; });
-    std::size_t next = 0;
-
-    for (std::uint64_t frame = 0; frame < o.frames; ++frame) {
-        std::vector<const ScenarioEvent*> marks;
-        for (; next < events.size() && events[next]->frame == frame; ++next) {
-            applyEvent(*events[next], w);
-            if (events[next]->kind == ScenarioEventKind::Snapshot) marks.push_back(events[next]);
+    const std::uint64_t frame = frame_++;
+    std::vector<const ScenarioEvent*> marks;
+    if (o_.scenario) {
+        const std::vector<ScenarioEvent>& events = o_.scenario->events;
+        for (; nextEvent_ < events.size() && events[nextEvent_].frame == frame; ++nextEvent_) {
+            applyEvent(events[nextEvent_], w);
+            if (events[nextEvent_].kind == ScenarioEventKind::Snapshot) marks.push_back(&events[nextEvent_]);
         }
-        const FrameInputs in = applySpans(o.scenario, frame, w);
-        if (frame == 0 && o.beforeFirstFrame) o.beforeFirstFrame();
-        standin_runFrame();
-        if (frame == 0 && o.afterFirstFrame) o.afterFirstFrame();
-
-        const FrameRecord& rec = w.history.back();
-        FrameRow row = tracker.observe(rec, in);
-        result.derived.push_back(row);
-        if (o.probe && rec.scriptRan) {
-            const PluginFlags p = o.probe();
-            row.mod = p.modEnabled;
-            row.overlay = p.hudVisible;
-            row.autoWalk = p.autoWalk;
-            row.horseSupportOff = p.horseSupportOff;
-            row.desired = p.desiredSpeed;
-        }
-        result.rows.push_back(std::move(row));
-        for (const ScenarioEvent* m : marks)
-            result.snapshots.push_back(DrawSnapshot{snapshotName(*m), rec.frame, rec.tick, rec.draws});
-        w.history.clear();
     }
+    const FrameInputs in = applySpans(o_.scenario, frame, w);
+    if (frame == 0 && o_.beforeFirstFrame) o_.beforeFirstFrame();
+    o_.runFrame();
+    if (frame == 0 && o_.afterFirstFrame) o_.afterFirstFrame();
+
+    const FrameRecord& rec = w.current;
+    FrameRow row = tracker_.observe(rec, in);
+    derived_ = row;
+    if (o_.probe && rec.scriptRan) {
+        const PluginFlags p = o_.probe();
+        row.mod = p.modEnabled;
+        row.overlay = p.hudVisible;
+        row.autoWalk = p.autoWalk;
+        row.horseSupportOff = p.horseSupportOff;
+        row.desired = p.desiredSpeed;
+    }
+    for (const ScenarioEvent* m : marks)
+        snapshots_.push_back(DrawSnapshot{snapshotName(*m), rec.frame, rec.tick, rec.draws});
+    return row;
+}
+
+SessionResult runSession(const SessionOptions& o) {
+    // Events in frame order, ties in file order.
+    Scenario sorted;
+    SessionOptions options = o;
+    if (o.scenario) {
+        sorted = *o.scenario;
+        std::stable_sort(sorted.events.begin(), sorted.events.end(),
+                         [](const ScenarioEvent& a, const ScenarioEvent& b) { return a.frame < b.frame; });
+        options.scenario = &sorted;
+    }
+    SessionRunner runner(options);
+    SessionResult result;
+    for (std::uint64_t frame = 0; frame < o.frames; ++frame) {
+        result.rows.push_back(runner.step());
+        result.derived.push_back(runner.derived());
+    }
+    result.snapshots = std::move(runner.snapshots());
     return result;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "standin/world.h"
+#include "tools/lib/frame_reader.h"
 #include "tools/lib/frame_table.h"
 #include "tools/lib/scenario.h"
 
@@ -37,6 +38,8 @@ struct SessionOptions {
     std::function<void()> beforeFirstFrame, afterFirstFrame;
     // When set, the flags come from here instead of being read off the records.
     std::function<PluginFlags()> probe;
+    // One frame of the stand-in; default standin_runFrame.
+    std::function<int()> runFrame;
 };
 
 struct SessionResult {
@@ -47,3 +50,25 @@ struct SessionResult {
 
 // The plug-in must already be loaded into the stand-in.
 SessionResult runSession(const SessionOptions& options);
+
+// The same, one frame at a time. The scenario may grow between frames (the
+// settings page records its Try panel so) as long as its events stay in
+// frame order and none is added for a frame already run.
+class SessionRunner {
+public:
+    explicit SessionRunner(SessionOptions options);
+    // Runs the next frame and returns its row.
+    FrameRow step();
+    // The last row as read off the records alone.
+    const FrameRow& derived() const { return derived_; }
+    std::uint64_t nextFrame() const { return frame_; }
+    std::vector<DrawSnapshot>& snapshots() { return snapshots_; }
+
+private:
+    SessionOptions o_;
+    FrameStateTracker tracker_;
+    std::uint64_t frame_ = 0;
+    std::size_t nextEvent_ = 0;
+    FrameRow derived_;
+    std::vector<DrawSnapshot> snapshots_;
+};

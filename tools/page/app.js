@@ -540,6 +540,7 @@ function start() {
 
     openDoc(table.fileName, table.defaultsBytes, "defaults", table.defaultsBytes);
     window.__firstShownAt = performance.now();
+    initTryPanel({ settings: function () { return doc.bytes; }, virtualKey: virtualKey });
 
     $("open-file").addEventListener("click", function () { $("file-input").click(); });
     $("file-input").addEventListener("change", function () {

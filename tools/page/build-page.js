@@ -3,7 +3,7 @@
 // WebAssembly bytes and the sample file as base64, the page's script, the
 // Emscripten runtime) and a Content-Security-Policy whose hashes are taken
 // from the final inline text.
-// usage: build-page.js --template T --script APP_JS --runtime EM_JS --wasm W --sample INI --out HTML
+// usage: build-page.js --template T --script APP_JS[,MORE_JS...] --runtime EM_JS --wasm W --sample INI --out HTML
 "use strict";
 const fs = require("fs");
 const crypto = require("crypto");
@@ -28,7 +28,7 @@ const base64 = (f) => fs.readFileSync(f).toString("base64");
 // connect-src forbids fetching even a data: URL.
 const prelude =
   `window.__wasmBase64 = "${base64(args.wasm)}";\n` + `window.__sampleBase64 = "${base64(args.sample)}";\n`;
-const script = prelude + read(args.script) + "\n" + read(args.runtime);
+const script = prelude + args.script.split(",").map(read).join("\n") + "\n" + read(args.runtime);
 for (const bad of ["</script", "<!--", "<script"])
   if (script.toLowerCase().includes(bad)) fail(`the script holds "${bad}", which would end the inline <script>`);
 
