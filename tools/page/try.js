@@ -25,6 +25,7 @@ function initTryPanel(page) {
   var manual = false;   // the test hooks run the frames
   var passes = 0, timings = [], lastRow = null, ground = 0, spoken = "";
   var keyBuffer = 0;
+  var startedWith = null, stale = false;  // the settings the session read; changed since
 
   TRY_SIZES.forEach(function (r) {
     var o = document.createElement("option");
@@ -39,13 +40,10 @@ function initTryPanel(page) {
     return decoder.decode(Module.HEAPU8.subarray(p, p + n));
   }
 
-  function settingsBytes() {
-    var s = page.settings();
-    return typeof s === "string" ? new TextEncoder().encode(s) : s;
-  }
-
   function start() {
-    var bytes = settingsBytes();
+    startedWith = page.settings();
+    stale = false;
+    var bytes = typeof startedWith === "string" ? new TextEncoder().encode(startedWith) : startedWith;
     var p = Module._malloc(bytes.length || 1);
     Module.HEAPU8.set(bytes, p);
     try {
@@ -110,6 +108,12 @@ function initTryPanel(page) {
   // One pass: the input gathered since the last, the plug-in, the picture.
   function frame(ms) {
     if (!session) start();
+    if (!stale && page.settings() !== startedWith) {
+      stale = true;
+      el("try-note").textContent = "The settings changed since this session started. The game reads Pacelark.ini once, " +
+        "when it starts: Restart to play with them.";
+      announce("The settings changed; Restart to play with them.");
+    }
     var t0 = performance.now();
     var n = Math.min(keyQueue.length, TRY_KEYS_MAX);
     var view = new Int32Array(Module.HEAPU8.buffer, keyBuffer, n * 2);
