@@ -2,7 +2,8 @@
 // The settings page's Try panel measured live in headless Chromium at
 // 1920x1080: the work of a frame (the pass and the drawing), the WebAssembly
 // heap over 600 frames with no notice due, passes while the panel is closed
-// or the page hidden, and the page's size. Prints FIGURE lines for report.sh.
+// or the page hidden (the page's size is page_bench.js's). Prints FIGURE lines
+// for report.sh.
 // usage: try_bench.js PAGE.html OUT_DIR   (env NODE_MODULES)
 "use strict";
 const fs = require("fs");
@@ -61,9 +62,6 @@ const pause = (ms) => new Promise((r) => setTimeout(r, ms));
     figure("Try panel: passes in 1 s with the page hidden", `${whileHidden} (the page was ${hidden})`, "0",
       hidden === "hidden" && whileHidden === 0);
     await other.close();
-
-    const size = fs.statSync(pagePath).size;
-    figure("settings page size, with the Try panel", `${size} bytes (${(size / 1024).toFixed(0)} KiB)`, "<= 1 MB", size <= 1 << 20);
   } finally {
     await browser.close();
   }
