@@ -2,7 +2,6 @@
 
 #include "control/control_loop.h"
 #include "host/entry.h"
-#include "hud/notice.h"
 #include "standin/standin.h"
 
 namespace {
@@ -26,7 +25,7 @@ void loadNativePlugin() {
 void unloadNativePlugin() {
     DllMain(module(), DLL_PROCESS_DETACH, nullptr);
     standin_reset();
-    releaseNoticeCopies();
+    unloadPluginState();
 }
 
 PluginFlags readNativePluginFlags() {

@@ -25,8 +25,8 @@ struct ControlName {
     bool secondary;
 };
 
-// Each name answers for both twins, so a scenario holds "move" whether or not
-// the player rides at that moment.
+// Each name answers on foot and mounted, so a scenario holds "move" whether
+// or not the player rides at that moment.
 constexpr const MovementControls& kFoot = kOnFootControls;
 constexpr const MovementControls& kRide = kMountedControls;
 constexpr ControlName kControls[] = {
