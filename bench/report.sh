@@ -25,6 +25,7 @@ awk -v s="$size" 'BEGIN { printf "FIGURE\tPacelark.dll size\t%d bytes (%.1f KiB)
 (cd "$bin" && run bash "$root/cmake/wine-run.sh" ./plk_load_cycles.exe)
 export NODE_MODULES="$root/build/web/node/node_modules"
 run node "$root/bench/page_bench.js" "$root/build/web/Pacelark-settings.html" "$root/build/web/bench"
+run node "$root/bench/try_bench.js" "$root/build/web/Pacelark-settings.html" "$root/build/web/bench-try"
 
 echo
 awk -F'\t' '

@@ -6,6 +6,7 @@
 add_compile_options(-Wall -Wextra -fwasm-exceptions)
 
 set(PLK_PAGE_EXPORTS _malloc _free _plk_out _plk_out_size _plk_table _plk_check _plk_look _plk_set _plk_preview)
+list(APPEND PLK_PAGE_EXPORTS _plk_try_out _plk_try_out_size _plk_try_start _plk_try_frame _plk_try_table _plk_try_scenario _plk_try_heap)
 list(JOIN PLK_PAGE_EXPORTS "," PLK_PAGE_EXPORTS)
 
 add_executable(plk_page
@@ -22,7 +23,13 @@ add_executable(plk_page
     ${PROJECT_SOURCE_DIR}/tools/lib/native_plugin.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/preview.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/quick_edit.cpp
-    ${PROJECT_SOURCE_DIR}/tools/page/page_api.cpp)
+    ${PROJECT_SOURCE_DIR}/tools/page/page_api.cpp
+    # The Try panel: a live session, recorded as a scenario.
+    ${PROJECT_SOURCE_DIR}/tools/lib/frame_reader.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/frame_table.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/scenario.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/session.cpp
+    ${PROJECT_SOURCE_DIR}/tools/page/try_api.cpp)
 target_include_directories(plk_page PRIVATE ${PROJECT_SOURCE_DIR})
 # The settings load throws and catches; the preview's settings file lives in
 # the in-memory file system; nothing is generated at run time (the page's
@@ -43,6 +50,7 @@ set(PLK_PAGE_SCRIPTS
     ${PLK_PAGE_DIR}/preview.js
     ${PLK_PAGE_DIR}/file.js
     ${PLK_PAGE_DIR}/save.js
+    ${PLK_PAGE_DIR}/try.js
     ${PLK_PAGE_DIR}/main.js)
 add_custom_command(OUTPUT ${PLK_PAGE}
     COMMAND ${PLK_NODE} ${PLK_PAGE_DIR}/build-page.js
@@ -65,6 +73,10 @@ add_test(NAME page_firefox_smoke COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests
     --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-firefox --browser firefox)
 set_tests_properties(page_chromium page_firefox_smoke PROPERTIES
     ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
+# The Try panel, live, against pacelark-sim run.
+add_test(NAME try_chromium COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/try_test.js
+    --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-try)
+set_tests_properties(try_chromium PROPERTIES ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
 
 # The number table through this build's parses and labels, under node.
 add_executable(plk_number_table ${PROJECT_SOURCE_DIR}/tests/numbers/table_main.cpp

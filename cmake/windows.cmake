@@ -22,7 +22,8 @@ add_custom_target(plk_scripthook_imports DEPENDS ${PLK_SH_IMPLIB})
 # The version resource players see in the file's properties.
 enable_language(RC)
 configure_file(${PROJECT_SOURCE_DIR}/host/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
-add_library(Pacelark SHARED ${PLK_PLUGIN_SOURCES} ${CMAKE_BINARY_DIR}/version.rc)
+add_library(Pacelark SHARED ${PLK_PLUGIN_SOURCES} ${PROJECT_SOURCE_DIR}/host/unload_win32.cpp
+    ${CMAKE_BINARY_DIR}/version.rc)
 set_target_properties(Pacelark PROPERTIES PREFIX "" OUTPUT_NAME Pacelark)
 target_include_directories(Pacelark PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(Pacelark plk_scripthook_imports)

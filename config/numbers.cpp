@@ -1,7 +1,8 @@
 #include "config/numbers.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include "host/float_bits.h"
 
 namespace {
 
@@ -26,12 +27,6 @@ bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view wo
     for (std::size_t k = 0; k < word.size(); ++k)
         if (lowerAscii(text[at + k]) != word[k]) return false;
     return true;
-}
-
-float fromBits(std::uint32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
 }
 
 int bitLength(std::uint64_t v) { return v ? 64 - __builtin_clzll(v) : 0; }
@@ -187,11 +182,9 @@ bool fastDecimal(const Decimal& d, std::uint32_t& bits) {
     for (int k = 0; k < d.count; ++k) n = n * 10 + d.digit[k];
     double v = static_cast<double>(n);
     v = d.exponent < 0 ? v / kPow10[-d.exponent] : v * kPow10[d.exponent];
-    std::uint64_t raw;
-    std::memcpy(&raw, &v, sizeof raw);
+    const std::uint64_t raw = doubleBits(v);
     if ((raw & 0x1FFFFFFF) == 0x10000000) return false;
-    const float f = static_cast<float>(v);
-    std::memcpy(&bits, &f, sizeof bits);
+    bits = floatBits(static_cast<float>(v));
     return true;
 }
 
@@ -199,11 +192,11 @@ FloatParse decimalResult(const Decimal& d, std::size_t used) {
     FloatParse out{NumberStatus::Ok, 0.0f, used};
     if (d.count == 0) return out;
     const std::int64_t magnitude = d.count + d.exponent;  // value < 10^magnitude
-    if (magnitude > 39) return {NumberStatus::OutOfRange, fromBits(0x7F800000), used};
+    if (magnitude > 39) return {NumberStatus::OutOfRange, floatFromBits(0x7F800000), used};
     if (magnitude < -45) return {NumberStatus::OutOfRange, 0.0f, used};
     std::uint32_t bits;
     if (fastDecimal(d, bits)) {
-        out.value = fromBits(bits);
+        out.value = floatFromBits(bits);
         return out;
     }
     BigUnsigned n;
@@ -230,7 +223,7 @@ FloatParse decimalResult(const Decimal& d, std::size_t used) {
         r.bits = 0x00800000u;
         r.inexact = false;
     }
-    out.value = fromBits(r.bits);
+    out.value = floatFromBits(r.bits);
     if (r.bits == 0x7F800000u || (r.inexact && r.bits < 0x00800000u)) out.status = NumberStatus::OutOfRange;
     return out;
 }
@@ -269,7 +262,7 @@ bool parseHex(std::string_view s, std::size_t at, FloatParse& out) {
     // looks only at the first 24 bits, sees the tie and gives 0.
     const int length = bitLength(m);
     if (length + e2 == -149 && length > 24 && m >> (length - 24) == 0x800000u) r.bits = 0;
-    out.value = fromBits(r.bits);
+    out.value = floatFromBits(r.bits);
     // Unlike decimal input, only values below the smallest subnormal count as underflow.
     if (r.bits == 0x7F800000u || length + e2 <= -149) out.status = NumberStatus::OutOfRange;
     return true;
@@ -317,9 +310,7 @@ std::uint32_t nanBits(std::string_view s, std::size_t open, std::size_t& used) {
 // The sign goes on the bits: no float operation may touch a NaN payload.
 FloatParse withSign(FloatParse r, bool negative) {
     if (negative) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &r.value, sizeof bits);
-        r.value = fromBits(bits | 0x80000000u);
+        r.value = floatFromBits(floatBits(r.value) | 0x80000000u);
     }
     return r;
 }
@@ -359,12 +350,12 @@ FloatParse parseFloat32(std::string_view text) {
     if (startsWithNoCase(text, i, "inf")) {
         i += 3;
         if (startsWithNoCase(text, i, "inity")) i += 5;
-        return withSign({NumberStatus::Ok, fromBits(0x7F800000u), i}, negative);
+        return withSign({NumberStatus::Ok, floatFromBits(0x7F800000u), i}, negative);
     }
     if (startsWithNoCase(text, i, "nan")) {
         std::size_t used = i + 3;
         const std::uint32_t bits = used < text.size() && text[used] == '(' ? nanBits(text, used, used) : 0x7FC00000u;
-        return withSign({NumberStatus::Ok, fromBits(bits), used}, negative);
+        return withSign({NumberStatus::Ok, floatFromBits(bits), used}, negative);
     }
     FloatParse hex;
     if (i + 1 < text.size() && text[i] == '0' && lowerAscii(text[i + 1]) == 'x' && parseHex(text, i, hex))

@@ -132,8 +132,10 @@ void runControlLoop() {
 }
 
 #if PLK_NATIVE_BUILD
+void unloadPluginState() { releaseNoticeCopies(); }
+
 void resetPluginState() {
-    releaseNoticeCopies();
+    unloadPluginState();
     noticeAllocator = nullptr;
     settings = Settings{};
     modState = ModState{};

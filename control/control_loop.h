@@ -21,4 +21,9 @@ float clampDesiredSpeed(float speed);
 // DLL holds, so one native process can host many sessions. The DLL has no
 // such need: a new load is a fresh copy.
 void resetPluginState();
+
+// Gives back what the DLL gives back at its unload (there the runtime's
+// exit-time destructors do it): a shown notice's text copies. Called after
+// DllMain's detach, never from DllMain, which keeps to its registrations.
+void unloadPluginState();
 #endif

@@ -7,14 +7,14 @@
 
 namespace {
 
-// The twins differ only in their controls and the one extra call.
-struct Twin {
+// On foot and mounted differ only in their controls and the one extra call.
+struct MovementMode {
     const MovementControls& controls;
     bool setsAutoWalkControl;
 };
 
-constexpr Twin kOnFoot = {kOnFootControls, false};
-constexpr Twin kMounted = {kMountedControls, true};
+constexpr MovementMode kOnFoot = {kOnFootControls, false};
+constexpr MovementMode kMounted = {kMountedControls, true};
 constexpr float kPaceSpeed = 3.0f;
 constexpr float kHoldSpeed = 2.0f;
 
@@ -25,8 +25,8 @@ bool isMoving(const MovementControls& c) {
     return false;
 }
 
-void applySpeed(const Twin& twin) {
-    const MovementControls& c = twin.controls;
+void applySpeed(const MovementMode& mode) {
+    const MovementControls& c = mode.controls;
     ModState& s = modState;
     if (!s.speedHoldLatch) {
         if (!isControlActive(c.pace) && isMoving(c)) s.appliedSpeed = s.secondarySpeed = s.desiredSpeed;
@@ -53,7 +53,7 @@ void applySpeed(const Twin& twin) {
     const float v = isControlActive(c.pace) ? kPaceSpeed : s.desiredSpeed;
     invokeNative(nativeSetSpeedPrimary, s.targetEntity, v);
     invokeNative(nativeSetSpeedSecondary, s.targetEntity, v);
-    if (twin.setsAutoWalkControl)
+    if (mode.setsAutoWalkControl)
         invokeNative(nativeSetControlValue, std::int32_t{0}, kAutoWalkControl, -1.0f);
 }
 

@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Scenario s = parseScenario(text, "s.txt");
         for (const ScenarioEvent& e : s.events) {
             require(e.frame <= 10'000'000 && e.line >= 1);
-            if (e.kind == EventKind::Snapshot) require(isValidSnapshotName(snapshotName(e)));
+            if (e.kind == ScenarioEventKind::Snapshot) require(isValidSnapshotName(snapshotName(e)));
         }
         for (const ScenarioSpan& sp : s.spans) require(sp.first <= sp.last && sp.last <= 10'000'000);
         require(s.frameCount() >= 1);

@@ -3,9 +3,5 @@
 
 #include "host/platform.h"
 
-#ifndef WINAPI
-#define WINAPI
-#endif
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
 void scriptMain();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "host/float_bits.h"
 #include "host/game_codes.h"
 #include "host/platform.h"
 
@@ -16,7 +17,7 @@ constexpr std::uint64_t nativeSlot(T value) {
     if constexpr (std::is_same_v<T, bool>) {
         return value ? 1u : 0u;
     } else if constexpr (std::is_same_v<T, float>) {
-        return static_cast<std::uint64_t>(__builtin_bit_cast(std::uint32_t, value));
+        return static_cast<std::uint64_t>(floatBits(value));
     } else if constexpr (std::is_pointer_v<T>) {
         return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(value));
     } else if constexpr (std::is_integral_v<T> && sizeof(T) <= 4) {
@@ -28,16 +29,14 @@ constexpr std::uint64_t nativeSlot(T value) {
 }
 
 // The reverse of a float's slot: its low half as a float.
-constexpr float slotFloat(std::uint64_t slot) { return __builtin_bit_cast(float, static_cast<std::uint32_t>(slot)); }
+constexpr float slotFloat(std::uint64_t slot) { return floatFromBits(static_cast<std::uint32_t>(slot)); }
 
 // Reads the result area as the caller's type: 32 bits for integers and
 // floats, all 64 bits for 64-bit values.
 template <class R>
 inline R nativeResult(const std::uint64_t* area) {
     if constexpr (std::is_same_v<R, float>) {
-        float f;
-        std::memcpy(&f, area, sizeof f);
-        return f;
+        return floatFromBits(nativeResult<std::uint32_t>(area));
     } else if constexpr (sizeof(R) == 8) {
         R r;
         std::memcpy(&r, area, sizeof r);

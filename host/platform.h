@@ -34,6 +34,7 @@ using HINSTANCE = HINSTANCE__*;
 #define DLL_PROCESS_ATTACH 1
 #define DLL_THREAD_ATTACH 2
 #define DLL_THREAD_DETACH 3
+#define WINAPI
 // In the native build the clock belongs to the stand-in, so tests set it.
 extern "C" DWORD GetTickCount();
 #define PLK_SCRIPT_HOOK_API

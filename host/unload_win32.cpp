@@ -1,7 +1,16 @@
-// Windows only. The C++ runtime is linked into the DLL, so whatever it takes
-// while the DLL is loaded must be handed back when the DLL is unloaded, or a
-// host that loads and frees the plug-in again and again keeps growing.
-#ifdef _WIN32
+// Built into the DLL alone (cmake/windows.cmake). The C++ runtime is linked
+// into the DLL, so whatever it takes while the DLL is loaded must be handed
+// back when the DLL is unloaded, or a host that loads and frees the plug-in
+// again and again keeps growing.
+//
+// It replaces libgcc's emulated thread-locals and copies the layout of their
+// private control object (__emutls_object), which other compilers and native
+// thread-locals do not share: anything else is refused here.
+#if !defined(_WIN32) || !defined(__x86_64__) || !defined(__MINGW64__) || !defined(__GNUC__) || \
+    defined(__clang__) || __GNUC__ < 5 || __GNUC__ > 14
+#error "host/unload_win32.cpp is written for the emulated thread-locals of MinGW-w64 GCC 5 to 14 on x86-64"
+#endif
+
 #include <windows.h>
 
 #include <atomic>
@@ -188,4 +197,3 @@ int __wrap_pthread_once(long* once, void (*init)()) {
 }
 
 }  // extern "C"
-#endif

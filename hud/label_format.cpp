@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "host/native.h"
+#include "host/float_bits.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ unsigned divideBy10(std::uint32_t (&limb)[4]) {
 
 void formatSpeedLabel(char* out, std::size_t size, float value) {
     if (size == 0) return;
-    const auto bits = static_cast<std::uint32_t>(nativeSlot(value));
+    const std::uint32_t bits = floatBits(value);
     const int exponentField = static_cast<int>((bits >> 23) & 0xFF);
     const std::uint32_t fraction = bits & 0x7FFFFF;
 

@@ -15,7 +15,8 @@ void drawToggleNotice();
 // of every pass, so copies never pile up.
 void releaseNoticeCopies();
 
-// Where the notice gets storage for its text copies; tests swap it to see
-// what happens when storage runs out. Null means malloc.
+// Exists for the tests of the notice's allocation failure: they set it to
+// make the text copies' storage run out (the soak also watches the copies
+// through it). The plug-in never sets it; null means malloc.
 using NoticeAllocator = void* (*)(std::size_t size);
 extern NoticeAllocator noticeAllocator;

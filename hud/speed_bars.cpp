@@ -14,18 +14,18 @@ char reportedSpeedLabel[64];
 
 namespace {
 // Bit patterns decide where a constant is not the float nearest its decimal.
-constexpr float kLowerRowOffset = slotFloat(0x3C23D70Au);    // 0.01, also bar height
-constexpr float kUpperRowOffset = slotFloat(0x3CCCCCCCu);    // 0.01 + 0.015
-constexpr float kLowerLabelOffset = slotFloat(0x3C51B717u);  // 0.01 + 0.0028
-constexpr float kUpperLabelOffset = slotFloat(0x3CE3BCD2u);  // 0.01 + 0.015 + 0.0028
-constexpr float kLengthFactor = slotFloat(0x3EAAAAABu);      // one third
-constexpr float kTolerance = slotFloat(0x3A83126Fu);         // 0.001
-constexpr float kTwoPointEight = slotFloat(0x40333333u);
-constexpr float kNudgeSmall = slotFloat(0x3B23D70Au);  // 0.0025
-constexpr float kNudgeLarge = slotFloat(0x3BF5C28Fu);  // 0.0075
-constexpr float kNudgeRight = slotFloat(0xBC23D70Au);  // -0.01
+constexpr float kLowerRowOffset = floatFromBits(0x3C23D70Au);    // 0.01, also bar height
+constexpr float kUpperRowOffset = floatFromBits(0x3CCCCCCCu);    // 0.01 + 0.015
+constexpr float kLowerLabelOffset = floatFromBits(0x3C51B717u);  // 0.01 + 0.0028
+constexpr float kUpperLabelOffset = floatFromBits(0x3CE3BCD2u);  // 0.01 + 0.015 + 0.0028
+constexpr float kLengthFactor = floatFromBits(0x3EAAAAABu);      // one third
+constexpr float kTolerance = floatFromBits(0x3A83126Fu);         // 0.001
+constexpr float kTwoPointEight = floatFromBits(0x40333333u);
+constexpr float kNudgeSmall = floatFromBits(0x3B23D70Au);  // 0.0025
+constexpr float kNudgeLarge = floatFromBits(0x3BF5C28Fu);  // 0.0075
+constexpr float kNudgeRight = floatFromBits(0xBC23D70Au);  // -0.01
 
-float clearSign(float v) { return slotFloat(nativeSlot(v) & 0x7FFFFFFFu); }
+float clearSign(float v) { return floatFromBits(floatBits(v) & 0x7FFFFFFFu); }
 
 void drawRow(float top, float labelY, float value, const char* label) {
     const Settings& s = settings;

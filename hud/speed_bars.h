@@ -1,10 +1,10 @@
 // The two speed bars near the lower left corner.
 #pragma once
 
-#include "host/native.h"
+#include "host/float_bits.h"
 
 // Text scale of both labels, 0.2.
-inline constexpr float kSpeedLabelScale = slotFloat(0x3E4CCCCDu);
+inline constexpr float kSpeedLabelScale = floatFromBits(0x3E4CCCCDu);
 
 enum class SpeedBand { High, AtTwo, Middle, Low };
 

@@ -175,6 +175,17 @@ STANDIN_API int standin_runFrame() {
 }
 
 STANDIN_API void standin_setFrameStep(std::uint32_t ms) { host().frameStep = ms; }
+STANDIN_API std::uint32_t standin_frameStep() { return host().frameStep; }
+
+STANDIN_API int standin_runFrameWith(void (*pass)()) {
+    Host& h = host();
+    h.world.beginFrame(currentTick());
+    pass();
+    h.world.current.waits.push_back(0);
+    h.world.endFrame(true);
+    h.tick.fetch_add(h.frameStep, std::memory_order_relaxed);
+    return 1;
+}
 
 STANDIN_API int standin_key(DWORD key, WORD repeats, BYTE scanCode, BOOL isExtended,
                             BOOL isWithAlt, BOOL wasDownBefore, BOOL isUpNow) {

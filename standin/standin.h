@@ -46,6 +46,11 @@ STANDIN_API const std::vector<standin::RegistrationEvent>* standin_events();
 // the frame step. Returns 1 when the script ran in this frame.
 STANDIN_API int standin_runFrame();
 STANDIN_API void standin_setFrameStep(std::uint32_t ms);
+STANDIN_API std::uint32_t standin_frameStep();
+// The same frame with `pass` run on the caller's stack in place of the
+// script, then its scriptWait(0), for builds without a script context (the
+// settings page).
+STANDIN_API int standin_runFrameWith(void (*pass)());
 
 // Delivers one keyboard message to the registered handler, if any; safe to
 // call from any thread. Returns 1 when a handler received it.

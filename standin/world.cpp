@@ -34,12 +34,6 @@ const char* nativeName(std::uint64_t hash) {
     }
 }
 
-float World::reportedSpeedOf(std::int32_t entity) const {
-    if (speedOverridden) return speedOverride;
-    auto it = entitySpeed.find(entity);
-    return it == entitySpeed.end() ? 0.0f : it->second;
-}
-
 static std::uint64_t arg(const std::vector<std::uint64_t>& a, std::size_t i) {
     return i < a.size() ? a[i] : 0;
 }

@@ -96,12 +96,17 @@ struct World {
         if (on && it == v.end()) v.push_back(c);
         if (!on && it != v.end()) v.erase(it);
     }
+    // What nativeEntitySpeed answers for `entity`.
+    float reportedSpeedOf(std::int32_t entity) const {
+        if (speedOverridden) return speedOverride;
+        auto it = entitySpeed.find(entity);
+        return it == entitySpeed.end() ? 0.0f : it->second;
+    }
 
     // Answers one native; the stand-in records it.
     std::uint64_t answer(std::uint64_t hash, const std::vector<std::uint64_t>& args);
     void beginFrame(std::uint32_t tick);
     void endFrame(bool scriptRan);
-    float reportedSpeedOf(std::int32_t entity) const;
     void resetAll();
 };
 

@@ -3,7 +3,11 @@ set(PLK_TOOLS_DIR ${PROJECT_SOURCE_DIR}/tools)
 add_library(plk_tools_portable STATIC
     ${PLK_TOOLS_DIR}/lib/keynames.cpp
     ${PLK_TOOLS_DIR}/lib/scenario.cpp
+    ${PLK_TOOLS_DIR}/lib/frame_table.cpp
+    ${PLK_TOOLS_DIR}/lib/frame_reader.cpp
     ${PLK_TOOLS_DIR}/lib/session.cpp
+    ${PLK_TOOLS_DIR}/lib/command_line.cpp
+    ${PLK_TOOLS_DIR}/lib/run_command.cpp
     ${PLK_TOOLS_DIR}/lib/drawlist.cpp
     ${PLK_TOOLS_DIR}/lib/files.cpp)
 target_include_directories(plk_tools_portable PUBLIC ${PROJECT_SOURCE_DIR})

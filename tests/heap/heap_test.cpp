@@ -138,13 +138,15 @@ TEST_F(HeapTest, ANoticeDrawnTwiceInOnePassHoldsOnlyTheLastCopies) {
     EXPECT_EQ(plkalloc::counts().outstanding() - before, 0);
 }
 
-TEST_F(HeapTest, ResettingThePluginGivesBackAShownNoticesCopies) {
-    modState.noticeKind = kNoticeMod;
-    const std::int64_t before = plkalloc::counts().outstanding();
-    drawToggleNotice();
-    ASSERT_EQ(plkalloc::counts().outstanding() - before, 2);
-    resetPluginState();
-    EXPECT_EQ(plkalloc::counts().outstanding() - before, 0);
+TEST_F(HeapTest, ResettingOrUnloadingThePluginGivesBackAShownNoticesCopies) {
+    for (void (*giveBack)() : {resetPluginState, unloadPluginState}) {
+        modState.noticeKind = kNoticeMod;
+        const std::int64_t before = plkalloc::counts().outstanding();
+        drawToggleNotice();
+        ASSERT_EQ(plkalloc::counts().outstanding() - before, 2);
+        giveBack();
+        EXPECT_EQ(plkalloc::counts().outstanding() - before, 0);
+    }
 }
 
 // Storage running out at each allocation of an insertion in turn: the list

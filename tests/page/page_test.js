@@ -616,6 +616,9 @@ async function keyboardOnly(page) {
 async function zoomed(browser) {
   // 200 % zoom of a 1280 px wide window: 640 CSS pixels at two device pixels each.
   const { page } = await openPage(browser, pagePath, { width: 640, height: 800, deviceScaleFactor: 2 });
+  // The Try panel open, so its controls and screen are measured too.
+  const openTry = (p) => p.evaluate(() => { document.getElementById("try-panel").open = true; });
+  await openTry(page);
   const fit = await page.evaluate(() => {
     // The preview canvas is wider than its box when zoomed: the box scrolls.
     const wide = [...document.querySelectorAll("button, select, input, label, pre, canvas")].filter((e) => !e.closest("#hud-box"))
@@ -628,6 +631,7 @@ async function zoomed(browser) {
   const phone = (await openPage(browser, pagePath, { width: 390, height: 844 })).page;
   await (await phone.$("#file-input")).uploadFile(writeFile("phone", "Pacelark.ini", "[SETTINGS]\nINITIAL_WALK_SPEED=2,5\nTOGGLE_AUTO_WALK_KEY=121\n"));
   await phone.waitForFunction(() => pacelarkTest.state.filesTaken > 0);
+  await openTry(phone);
   const wide = await phone.evaluate(() => document.documentElement.scrollWidth <= innerWidth);
   check("390 px wide: nothing runs off to the side", wide);
   await axeClean(phone, "390 px wide, a file with warnings");

@@ -149,9 +149,9 @@ void Soak::vary(World& w, std::uint32_t& tick) {
     }
     if (chance(0.05)) {
         w.clearControls();
-        for (const MovementControls* twin : {&kOnFootControls, &kMountedControls}) {
-            if (chance(0.3)) w.setControl(twin->pace, true);
-            for (const ControlHash c : twin->move)
+        for (const MovementControls* mode : {&kOnFootControls, &kMountedControls}) {
+            if (chance(0.3)) w.setControl(mode->pace, true);
+            for (const ControlHash c : mode->move)
                 if (chance(0.3)) w.setControl(c, true);
         }
         if (chance(0.3)) w.setControl(kSpeedUpControl, true);

@@ -162,6 +162,18 @@ TEST(Cli, CheckIniStatusesAreCleanWarningsAndStopped) {
 
 // The real DLL under Wine against the plug-in linked natively: the same
 // table and the same pictures for the demo.
+// A session saved in the Try panel carries its Pacelark.ini; --ini overrides it.
+TEST(Cli, ASavedSessionPlaysWithTheSettingsItCarries) {
+    const std::string session = source("tests/tools/scenarios/try-session.txt");
+    const Outcome carried = sim("run --scenario " + session);
+    ASSERT_EQ(carried.status, 0) << carried.err;
+    // F9 is auto-walk only in the settings the session carries.
+    EXPECT_NE(carried.out.find("PLK Auto-Walk: On"), std::string::npos) << carried.out;
+    const Outcome overridden = sim("run --scenario " + session + " --ini " + write("empty.ini", ""));
+    ASSERT_EQ(overridden.status, 0) << overridden.err;
+    EXPECT_EQ(overridden.out.find("PLK Auto-Walk"), std::string::npos) << overridden.out;
+}
+
 TEST(Cli, TheWindowsHostAgreesWithTheNativeSimulator) {
     const fs::path bin = PLK_WINDOWS_BIN;
     if (!fs::exists(bin / "pacelark-host.exe") || !fs::exists(bin / "Pacelark.dll"))
@@ -183,6 +195,12 @@ TEST(Cli, TheWindowsHostAgreesWithTheNativeSimulator) {
         ++compared;
     }
     EXPECT_GT(compared, 0);
+    // A session saved in the Try panel, with the settings it carries.
+    const std::string session = source("tests/tools/scenarios/try-session.txt");
+    const Outcome saved = runCommand("cd " + bin.string() + " && " + source("cmake/wine-run.sh") +
+                                     " pacelark-host.exe --scenario " + session);
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.out, sim("run --scenario " + session).out);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The scenario format and the key names it uses.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "tools/lib/keynames.h"
@@ -31,19 +32,19 @@ TEST(Scenario, EveryActionParsesIntoItsEventOrState) {
         "s.txt");
     ASSERT_EQ(s.frames, 50u);
     ASSERT_EQ(s.events.size(), 10u);
-    EXPECT_EQ(s.events[0].kind, EventKind::Tap);
+    EXPECT_EQ(s.events[0].kind, ScenarioEventKind::Tap);
     EXPECT_EQ(s.events[0].value, 121u);
     EXPECT_EQ(s.events[0].line, 4);
-    EXPECT_EQ(s.events[1].kind, EventKind::Press);
+    EXPECT_EQ(s.events[1].kind, ScenarioEventKind::Press);
     EXPECT_EQ(s.events[1].value, 121u);
-    EXPECT_EQ(s.events[2].kind, EventKind::Release);
+    EXPECT_EQ(s.events[2].kind, ScenarioEventKind::Release);
     EXPECT_EQ(s.events[2].value, 121u);
-    EXPECT_EQ(s.events[3].kind, EventKind::Mount);
-    EXPECT_EQ(s.events[4].kind, EventKind::Dismount);
-    EXPECT_EQ(s.events[5].kind, EventKind::SetTick);
+    EXPECT_EQ(s.events[3].kind, ScenarioEventKind::Mount);
+    EXPECT_EQ(s.events[4].kind, ScenarioEventKind::Dismount);
+    EXPECT_EQ(s.events[5].kind, ScenarioEventKind::SetTick);
     EXPECT_EQ(s.events[5].value, 0xFFFFFFF0u);
-    EXPECT_EQ(s.events[6].kind, EventKind::Advance);
-    EXPECT_EQ(s.events[7].kind, EventKind::SetStep);
+    EXPECT_EQ(s.events[6].kind, ScenarioEventKind::Advance);
+    EXPECT_EQ(s.events[7].kind, ScenarioEventKind::SetStep);
     EXPECT_EQ(snapshotName(s.events[8]), "frame-11");
     EXPECT_EQ(snapshotName(s.events[9]), "wide-view");
 
@@ -96,6 +97,9 @@ TEST(Scenario, ABadLineNamesFileAndLine) {
         "frames 0",               // nothing to run
         "frames",                 // count missing
         "99999999 tap F10",       // beyond the frame limit
+        "ini a\\qb",              // unknown escape in a settings line
+        "ini \\x4",              // two hex digits
+        "ini ends\\",            // nothing to escape
     };
     for (const char* line : bad) {
         SCOPED_TRACE(line);
@@ -108,6 +112,53 @@ TEST(Scenario, ABadLineNamesFileAndLine) {
             EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
         }
     }
+}
+
+// A scenario written out reads back the same, settings file byte for byte.
+TEST(Scenario, WrittenOutItReadsBackTheSame) {
+    Scenario s = parseScenario(
+        "frames 90\n"
+        "0 step 17\n"
+        "3 press F10\n3 release 0x79\n4 tap 7\n"  // code 7 has no name
+        "6 mount\n7 dismount\n8 tick 0xFFFFFFF0\n9 advance 500\n11 snapshot\n12 snapshot wide\n"
+        "1-2 hold speed-up move pace-hold 0x12345678 move\n"
+        "5-9 blocked\n6 gate 1 -1\n7-8 report 0.1\n7 report 2.5\n",
+        "s.txt");
+    using namespace std::string_literals;
+    s.ini = "; keys\r\n[SETTINGS] # not a comment\n\tA=\\1\x01\0\x7F\xC3\xA9 \n\nB=2 "s;
+    const std::string text = formatScenario(s);
+    const Scenario back = parseScenario(text, "back.txt");
+    EXPECT_EQ(back.frames, s.frames);
+    EXPECT_EQ(back.ini, s.ini) << text;
+    ASSERT_EQ(back.events.size(), s.events.size()) << text;
+    for (std::size_t i = 0; i < s.events.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(back.events[i].frame, s.events[i].frame);
+        EXPECT_EQ(back.events[i].kind, s.events[i].kind);
+        EXPECT_EQ(back.events[i].value, s.events[i].value);
+        EXPECT_EQ(back.events[i].name, s.events[i].name);
+    }
+    ASSERT_EQ(back.spans.size(), s.spans.size()) << text;
+    for (std::size_t i = 0; i < s.spans.size(); ++i) {
+        SCOPED_TRACE(i);
+        const ScenarioSpan &a = back.spans[i], &b = s.spans[i];
+        EXPECT_EQ(a.first, b.first);
+        EXPECT_EQ(a.last, b.last);
+        EXPECT_EQ(a.kind, b.kind);
+        EXPECT_EQ(std::multiset<std::uint32_t>(a.controls.begin(), a.controls.end()),
+                  std::multiset<std::uint32_t>(b.controls.begin(), b.controls.end()));
+        EXPECT_EQ(a.secondary, b.secondary);
+        EXPECT_EQ(a.gate, b.gate);
+        EXPECT_EQ(a.gateOverride, b.gateOverride);
+        EXPECT_EQ(a.speed, b.speed);
+    }
+    // Settings lines stay readable; only what an editor could lose is escaped.
+    EXPECT_NE(text.find("\nini [SETTINGS] # not a comment\\n\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nini B=2\\x20\n"), std::string::npos) << text;
+    // A settings file of no bytes is still one the plug-in finds.
+    Scenario empty;
+    empty.ini = "";
+    EXPECT_EQ(parseScenario(formatScenario(empty), "e").ini, std::optional<std::string>(""));
 }
 
 TEST(Scenario, SnapshotNamesMustBeUnique) {

@@ -13,21 +13,16 @@
 
 #include "tools/cli/render.h"
 #include "tools/lib/check_ini.h"
+#include "tools/lib/command_line.h"
 #include "tools/lib/drawlist.h"
 #include "tools/lib/files.h"
 #include "tools/lib/native_plugin.h"
 #include "tools/lib/preview.h"
-#include "tools/lib/scenario.h"
-#include "tools/lib/session.h"
+#include "tools/lib/run_command.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Every failure: one line on standard error, exit status 2.
-struct Failure : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 const char* const kUsage =
     "usage: pacelark-sim COMMAND [OPTIONS]\n"
@@ -48,7 +43,8 @@ const char* const kRunHelp =
     "mount support, mounted, desired speed, the two speeds sent, the speed the game\n"
     "reports, the notice shown.\n"
     "\n"
-    "  --ini FILE        the settings file the plug-in reads (default: none, so defaults)\n"
+    "  --ini FILE        the settings file the plug-in reads (default: the scenario's\n"
+    "                    ini lines, else none, so defaults)\n"
     "  --scenario FILE   what happens in the game, frame by frame (see README.md)\n"
     "  --frames N        frames to run (default: the scenario's, or 120)\n"
     "  --snapshots DIR   write a PNG of the HUD for each frame the scenario marks\n"
@@ -85,54 +81,13 @@ const char* const kRenderHelp =
     "Draws every frame of DRAWLIST (written by pacelark-host --draws or run --draws) into\n"
     "DIR/NAME.png at 1920x1080.\n";
 
-class Args {
-public:
-    Args(std::string command, std::vector<std::string> args) : command_(std::move(command)), args_(std::move(args)) {}
-    bool done() const { return i_ >= args_.size(); }
-    const std::string& next() { return args_[i_++]; }
-    std::string value(const std::string& option) {
-        if (done()) fail("option " + option + " needs a value");
-        return next();
-    }
-    [[noreturn]] void fail(const std::string& what) const { throw Failure(command_ + ": " + what); }
-
-private:
-    std::string command_;
-    std::vector<std::string> args_;
-    std::size_t i_ = 0;
-};
-
-bool isHelp(const std::string& a) { return a == "--help" || a == "-h"; }
-
-float parseSpeed(Args& a, const std::string& option, const std::string& text) {
+float parseSpeed(CommandLine& a, const std::string& option, const std::string& text) {
     char* end = nullptr;
     errno = 0;
     const float v = std::strtof(text.c_str(), &end);
     if (text.empty() || end != text.c_str() + text.size() || errno || !std::isfinite(v))
         a.fail("option " + option + ": '" + text + "' is not a number");
     return v;
-}
-
-void requireReadable(Args& a, const std::string& option, const std::string& path) {
-    try {
-        (void)readWholeFile(path);
-    } catch (const FileError& e) {
-        a.fail("option " + option + ": " + e.what());
-    }
-}
-
-void ensureFolder(Args& a, const std::string& option, const fs::path& dir) {
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (!fs::is_directory(dir, ec)) a.fail("option " + option + ": " + dir.string() + ": cannot make the folder");
-}
-
-// Output files go into a folder that exists; checked before any work.
-void requireFolderOf(Args& a, const std::string& option, const std::string& path) {
-    std::error_code ec;
-    const fs::path parent = fs::absolute(path, ec).parent_path();
-    if (ec || !fs::is_directory(parent, ec)) a.fail("option " + option + ": " + path + ": its folder does not exist");
-    if (fs::is_directory(path, ec)) a.fail("option " + option + ": " + path + ": is a folder, not a file");
 }
 
 void renderSnapshots(const std::vector<DrawSnapshot>& snapshots, const fs::path& dir) {
@@ -143,56 +98,20 @@ void renderSnapshots(const std::vector<DrawSnapshot>& snapshots, const fs::path&
     }
 }
 
-int run(Args a) {
-    std::optional<std::string> ini, scenarioPath, snapshots, draws;
-    std::optional<std::uint64_t> frames;
-    while (!a.done()) {
-        const std::string o = a.next();
-        if (isHelp(o)) {
-            std::cout << kRunHelp;
-            return 0;
-        }
-        if (o == "--ini") ini = a.value(o);
-        else if (o == "--scenario") scenarioPath = a.value(o);
-        else if (o == "--snapshots") snapshots = a.value(o);
-        else if (o == "--draws") draws = a.value(o);
-        else if (o == "--frames") {
-            const std::string v = a.value(o);
-            frames = parseFrameCount(v);
-            if (!frames) a.fail("option --frames: '" + v + kFrameCountError);
-        } else a.fail("unknown option '" + o + "'");
-    }
-    Scenario scenario;
-    if (scenarioPath) {
-        try {
-            scenario = loadScenario(*scenarioPath);
-        } catch (const ScenarioError& e) {
-            a.fail(e.what());
-        }
-    }
-    if (ini) requireReadable(a, "--ini", *ini);
-    if (draws) requireFolderOf(a, "--draws", *draws);
-    if (snapshots) ensureFolder(a, "--snapshots", *snapshots);
+int run(CommandLine a) {
+    RunOptions r;
+    if (!readRunOptions(a, {"--ini", "--scenario", "--frames", "--snapshots", "--draws"}, kRunHelp, r)) return 0;
+    const Scenario scenario = loadRunScenario(a, r);
+    if (r.ini) requireReadable(a, "--ini", *r.ini);
+    if (r.draws) requireFolderOf(a, "--draws", *r.draws);
+    if (r.snapshots) ensureFolder(a, "--snapshots", *r.snapshots);
 
-    SettingsFolder folder(readOptionalFile(ini));
-    SessionOptions o;
-    o.scenario = scenarioPath ? &scenario : nullptr;
-    o.frames = frames ? *frames : scenarioPath ? scenario.frameCount() : 120;
-    o.beforeFirstFrame = [&folder] { folder.enter(); };
-    o.afterFirstFrame = [&folder] { folder.leave(); };
-    o.probe = readNativePluginFlags;
-    loadNativePlugin();
-    const SessionResult result = runSession(o);
-    unloadNativePlugin();
-
-    std::cout << frameTableHeader() << "\n";
-    for (const FrameRow& r : changedRows(result.rows)) std::cout << formatFrameRow(r) << "\n";
-    if (draws) writeFileAtomically(*draws, formatDrawList(result.snapshots));
-    if (snapshots) renderSnapshots(result.snapshots, *snapshots);
+    const SessionResult result = runAndPrint(r, scenario, {loadNativePlugin, unloadNativePlugin, readNativePluginFlags});
+    if (r.snapshots) renderSnapshots(result.snapshots, *r.snapshots);
     return 0;
 }
 
-int checkIni(Args a) {
+int checkIni(CommandLine a) {
     std::optional<std::string> file;
     while (!a.done()) {
         const std::string o = a.next();
@@ -215,7 +134,7 @@ int checkIni(Args a) {
     return c.status;
 }
 
-PreviewRequest::Notice parseNotice(Args& a, const std::string& text) {
+PreviewRequest::Notice parseNotice(CommandLine& a, const std::string& text) {
     const std::size_t eq = text.find('=');
     const std::string name = text.substr(0, eq);
     PreviewRequest::Notice n;
@@ -233,7 +152,7 @@ PreviewRequest::Notice parseNotice(Args& a, const std::string& text) {
 }
 
 // "2560x1080": a screen size within what a preview can sensibly paint.
-std::pair<int, int> parseSize(Args& a, const std::string& text) {
+std::pair<int, int> parseSize(CommandLine& a, const std::string& text) {
     int w = 0, h = 0;
     char rest = 0;
     if (std::sscanf(text.c_str(), "%dx%d%c", &w, &h, &rest) != 2 || w < 640 || h < 360 || w > 7680 || h > 4320)
@@ -241,7 +160,7 @@ std::pair<int, int> parseSize(Args& a, const std::string& text) {
     return {w, h};
 }
 
-int preview(Args a) {
+int preview(CommandLine a) {
     std::optional<std::string> ini, output;
     std::pair<int, int> size{kRenderWidth, kRenderHeight};
     PreviewRequest request;
@@ -273,7 +192,7 @@ int preview(Args a) {
     return 0;
 }
 
-int render(Args a) {
+int render(CommandLine a) {
     std::optional<std::string> list, out;
     while (!a.done()) {
         const std::string o = a.next();
@@ -315,13 +234,13 @@ int main(int argc, char** argv) {
             return 0;
         }
         const std::string prefix = "pacelark-sim " + command;
-        if (command == "run") return run(Args(prefix, args));
-        if (command == "check-ini") return checkIni(Args(prefix, args));
-        if (command == "preview") return preview(Args(prefix, args));
-        if (command == "render") return render(Args(prefix, args));
+        if (command == "run") return run(CommandLine(prefix, args));
+        if (command == "check-ini") return checkIni(CommandLine(prefix, args));
+        if (command == "preview") return preview(CommandLine(prefix, args));
+        if (command == "render") return render(CommandLine(prefix, args));
         std::cerr << "pacelark-sim: unknown command '" << command << "' (run, check-ini, preview, render)\n";
         return 2;
-    } catch (const Failure& e) {
+    } catch (const CommandError& e) {
         std::cerr << e.what() << "\n";
         return 2;
     } catch (const std::exception& e) {

@@ -4,15 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+
+#include "host/float_bits.h"
 
 namespace {
-
-std::uint32_t bitsOf(float v) {
-    std::uint32_t b;
-    std::memcpy(&b, &v, sizeof b);
-    return b;
-}
 
 std::uint64_t power10(int n) {
     std::uint64_t p = 1;
@@ -31,7 +26,7 @@ bool readsBack(float value, FloatReader parse, Decimal d) {
     std::snprintf(text, sizeof text, "%s%llue%d", std::signbit(value) ? "-" : "",
                   static_cast<unsigned long long>(d.mantissa), d.exponent);
     try {
-        return bitsOf(parse(text)) == bitsOf(value);
+        return floatBits(parse(text)) == floatBits(value);
     } catch (...) {
         return false;
     }

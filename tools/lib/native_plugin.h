@@ -2,6 +2,12 @@
 // the game would load the DLL: a fresh process state, then DllMain.
 #pragma once
 
+#include <cstdint>
+
+#include "config/settings.h"
+#include "control/mod_state.h"
+#include "host/keys.h"
+#include "standin/world.h"
 #include "tools/lib/session.h"
 
 void loadNativePlugin();
@@ -9,3 +15,23 @@ void unloadNativePlugin();
 
 // The plug-in's flags as they stand between two passes.
 PluginFlags readNativePluginFlags();
+
+// One stand-in frame whose pass runs directly, without a script context.
+int runNativePluginFrame();
+
+// Loads so far, and a function run at the start of each: the page's live
+// session shares the one plug-in with the preview, which loads it afresh.
+std::uint64_t nativePluginLoads();
+extern void (*beforeNativePluginLoad)();
+
+// Everything of the plug-in and the stand-in that lasts from frame to frame.
+struct NativePluginState {
+    Settings settings;
+    ModState mod;
+    std::uint32_t keys[KEY_TABLE_SIZE][4] = {};
+    standin::World world;
+    std::uint32_t tick = 0, frameStep = 0;
+};
+NativePluginState saveNativePlugin();
+// Loads the plug-in, then puts the saved state back.
+void restoreNativePlugin(const NativePluginState& state);

@@ -5,9 +5,11 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "host/game_codes.h"
 #include "tools/lib/keynames.h"
@@ -23,8 +25,8 @@ struct ControlName {
     bool secondary;
 };
 
-// Each name answers for both twins, so a scenario holds "move" whether or not
-// the player rides at that moment.
+// Each name answers on foot and mounted, so a scenario holds "move" whether
+// or not the player rides at that moment.
 constexpr const MovementControls& kFoot = kOnFootControls;
 constexpr const MovementControls& kRide = kMountedControls;
 constexpr ControlName kControls[] = {
@@ -37,6 +39,13 @@ constexpr ControlName kControls[] = {
     {"move3", kFoot.move[2], kRide.move[2], false},
     {"move4", kFoot.move[3], kRide.move[3], false},
 };
+
+// The names a scenario may hold, for error messages.
+std::string controlNames() {
+    std::string out;
+    for (const ControlName& c : kControls) out.append(out.empty() ? "" : ", ").append(c.name);
+    return out;
+}
 
 std::vector<std::string> words(const std::string& line) {
     std::istringstream in(line);
@@ -76,6 +85,12 @@ public:
     LineParser(Scenario& s, int line) : s_(s), line_(line) {}
 
     void parse(const std::string& raw) {
+        // Taken whole, before comments: a settings file may hold '#'.
+        if (raw.rfind("ini", 0) == 0 && (raw.size() == 3 || raw[3] == ' ')) {
+            if (!s_.ini) s_.ini.emplace();
+            *s_.ini += unescapeIni(raw.size() > 4 ? raw.substr(4) : std::string());
+            return;
+        }
         const std::vector<std::string> w = words(raw.substr(0, raw.find('#')));
         if (w.empty()) return;
         if (w[0] == "frames") {
@@ -106,24 +121,24 @@ public:
             expectArgs(args, 1, action + " KEY");
             const auto key = parseKey(args[0]);
             if (!key) fail("unknown key '" + args[0] + "' (a name such as F10 or OEM_3, or a code 0 to 254)");
-            e.kind = action == "tap" ? EventKind::Tap : action == "press" ? EventKind::Press : EventKind::Release;
+            e.kind = action == "tap" ? ScenarioEventKind::Tap : action == "press" ? ScenarioEventKind::Press : ScenarioEventKind::Release;
             e.value = *key;
         } else if (action == "mount" || action == "dismount") {
             expectArgs(args, 0, action);
-            e.kind = action == "mount" ? EventKind::Mount : EventKind::Dismount;
+            e.kind = action == "mount" ? ScenarioEventKind::Mount : ScenarioEventKind::Dismount;
         } else if (action == "tick" || action == "advance" || action == "step") {
             expectArgs(args, 1, action + (action == "tick" ? " T" : " MS"));
             if (!parseUnsigned(args[0], e.value))
                 fail(action + " needs an unsigned 32-bit number, not '" + args[0] + "'");
-            e.kind = action == "tick" ? EventKind::SetTick : action == "advance" ? EventKind::Advance : EventKind::SetStep;
+            e.kind = action == "tick" ? ScenarioEventKind::SetTick : action == "advance" ? ScenarioEventKind::Advance : ScenarioEventKind::SetStep;
         } else if (action == "snapshot") {
             if (args.size() > 1) fail("snapshot takes at most one name");
             if (!args.empty() && !isValidSnapshotName(args[0]))
                 fail("snapshot name '" + args[0] + "' may hold only letters, digits, '-' and '_'");
-            e.kind = EventKind::Snapshot;
+            e.kind = ScenarioEventKind::Snapshot;
             if (!args.empty()) e.name = args[0];
             for (const ScenarioEvent& other : s_.events)
-                if (other.kind == EventKind::Snapshot && snapshotName(other) == snapshotName(e))
+                if (other.kind == ScenarioEventKind::Snapshot && snapshotName(other) == snapshotName(e))
                     fail("snapshot name '" + snapshotName(e) + "' is already used on line " + std::to_string(other.line));
         } else {
             fail("unknown action '" + action + "'");
@@ -133,6 +148,31 @@ public:
 
 private:
     [[noreturn]] void fail(const std::string& what) { throw ScenarioError(s_.file, line_, what); }
+
+    std::string unescapeIni(const std::string& text) {
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != '\\') {
+                out += text[i];
+                continue;
+            }
+            const char c = i + 1 < text.size() ? text[++i] : '\0';
+            std::uint8_t byte = 0;
+            if (c == '\\') out += '\\';
+            else if (c == 'n') out += '\n';
+            else if (c == 'r') out += '\r';
+            else if (c == 't') out += '\t';
+            else if (c == 'x' && i + 2 < text.size() &&
+                     std::from_chars(text.data() + i + 1, text.data() + i + 3, byte, 16).ptr == text.data() + i + 3) {
+                out += static_cast<char>(byte);
+                i += 2;
+            } else {
+                fail("ini: a backslash starts \\\\, \\n, \\r, \\t or \\xHH (two hex digits), not '\\" +
+                     text.substr(i, c == 'x' ? 3 : 1) + "'");
+            }
+        }
+        return out;
+    }
 
     void expectArgs(const std::vector<std::string>& args, std::size_t n, const std::string& usage) {
         if (args.size() != n) fail("expected '" + usage + "'");
@@ -166,7 +206,7 @@ private:
     }
 
     void hold(std::uint64_t first, std::uint64_t last, const std::vector<std::string>& args) {
-        if (args.empty()) fail(std::string("hold needs controls: ") + scenarioControlNames() + ", or a hash 0x...");
+        if (args.empty()) fail("hold needs controls: " + controlNames() + ", or a hash 0x...");
         ScenarioSpan sp;
         for (const std::string& a : args) {
             const ControlName* found = nullptr;
@@ -183,7 +223,7 @@ private:
                 sp.controls.push_back(hash);
                 continue;
             }
-            fail("unknown control '" + a + "' (" + scenarioControlNames() + ", or a hash 0x...)");
+            fail("unknown control '" + a + "' (" + controlNames() + ", or a hash 0x...)");
         }
         ScenarioSpan& added = addSpan(first, last, SpanKind::Hold);
         added.controls = std::move(sp.controls);
@@ -223,8 +263,6 @@ ScenarioError::ScenarioError(const std::string& f, int l, const std::string& wha
 
 std::uint64_t Scenario::frameCount() const { return frames ? *frames : lastMentioned + 61; }
 
-const char* scenarioControlNames() { return "speed-up, speed-down, pace, pace-hold, move, move2, move3, move4"; }
-
 bool isValidSnapshotName(const std::string& s) {
     return !s.empty() && s.size() <= 64 && std::all_of(s.begin(), s.end(), [](char c) {
         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' || c == '_';
@@ -235,16 +273,17 @@ std::string snapshotName(const ScenarioEvent& e) {
     return e.name.empty() ? "frame-" + std::to_string(e.frame) : e.name;
 }
 
+void parseScenarioLine(Scenario& s, std::string line, int number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    LineParser(s, number).parse(line);
+}
+
 Scenario parseScenario(const std::string& text, const std::string& file) {
     Scenario s;
     s.file = file;
     std::istringstream in(text);
     int line = 0;
-    for (std::string raw; std::getline(in, raw);) {
-        ++line;
-        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-        LineParser(s, line).parse(raw);
-    }
+    for (std::string raw; std::getline(in, raw);) parseScenarioLine(s, std::move(raw), ++line);
     return s;
 }
 
@@ -255,4 +294,120 @@ Scenario loadScenario(const std::string& path) {
     buf << in.rdbuf();
     if (in.bad()) throw ScenarioError(path, 0, "cannot read the scenario file");
     return parseScenario(buf.str(), path);
+}
+
+namespace {
+
+std::string escapeIni(std::string_view piece) {
+    std::string out;
+    for (std::size_t i = 0; i < piece.size(); ++i) {
+        const auto c = static_cast<unsigned char>(piece[i]);
+        // A space that ends the line is written out, so no editor can lose it.
+        const bool lastSpace = c == ' ' && i + 1 == piece.size();
+        if (c == '\\') out += "\\\\";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\t') out += "\\t";
+        else if (c < 0x20 || c == 0x7F || lastSpace) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        } else out += static_cast<char>(c);
+    }
+    return out;
+}
+
+std::string keyText(std::uint32_t code) {
+    const std::string_view name = keyName(code);
+    if (!name.empty() && parseKey(name) == code) return std::string(name);
+    return std::to_string(code);
+}
+
+std::string eventLine(const ScenarioEvent& e) {
+    std::string line = std::to_string(e.frame) + " ";
+    switch (e.kind) {
+        case ScenarioEventKind::Press: return line + "press " + keyText(e.value);
+        case ScenarioEventKind::Release: return line + "release " + keyText(e.value);
+        case ScenarioEventKind::Tap: return line + "tap " + keyText(e.value);
+        case ScenarioEventKind::Mount: return line + "mount";
+        case ScenarioEventKind::Dismount: return line + "dismount";
+        case ScenarioEventKind::SetTick: return line + "tick " + std::to_string(e.value);
+        case ScenarioEventKind::Advance: return line + "advance " + std::to_string(e.value);
+        case ScenarioEventKind::SetStep: return line + "step " + std::to_string(e.value);
+        case ScenarioEventKind::Snapshot: return line + "snapshot" + (e.name.empty() ? "" : " " + e.name);
+    }
+    return line;
+}
+
+// Names for the hashes a hold was parsed from; any left over as 0x hashes.
+std::string holdArgs(const ScenarioSpan& sp) {
+    std::vector<std::uint32_t> controls = sp.controls, secondary = sp.secondary;
+    auto take = [](std::vector<std::uint32_t>& v, std::uint32_t h) {
+        auto it = std::find(v.begin(), v.end(), h);
+        if (it == v.end()) return false;
+        v.erase(it);
+        return true;
+    };
+    std::string out;
+    for (const ControlName& c : kControls) {
+        auto& from = c.secondary ? secondary : controls;
+        for (;;) {
+            std::vector<std::uint32_t> trial = from;
+            if (!take(trial, c.onFoot) || (c.mounted != c.onFoot && !take(trial, c.mounted))) break;
+            from = std::move(trial);
+            out += std::string(" ") + c.name;
+        }
+    }
+    for (std::uint32_t h : controls) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, " 0x%08X", h);
+        out += buf;
+    }
+    return out;
+}
+
+std::string spanLine(const ScenarioSpan& sp) {
+    std::string line = std::to_string(sp.first);
+    if (sp.last != sp.first) line += "-" + std::to_string(sp.last);
+    switch (sp.kind) {
+        case SpanKind::Hold: return line + " hold" + holdArgs(sp);
+        case SpanKind::Blocked: return line + " blocked";
+        case SpanKind::Gate: return line + " gate " + std::to_string(sp.gate) + " " + std::to_string(sp.gateOverride);
+        case SpanKind::Report: {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, " report %.9g", static_cast<double>(sp.speed));  // reads back exactly
+            return line + buf;
+        }
+    }
+    return line;
+}
+
+}  // namespace
+
+std::string formatScenario(const Scenario& s) {
+    std::string out;
+    if (s.frames) out += "frames " + std::to_string(*s.frames) + "\n";
+    if (s.ini) {
+        std::string_view rest = *s.ini;
+        do {
+            const std::size_t end = rest.find('\n');
+            const std::size_t n = end == std::string_view::npos ? rest.size() : end + 1;
+            out += (n ? "ini " : "ini") + escapeIni(rest.substr(0, n)) + "\n";
+            rest.remove_prefix(n);
+        } while (!rest.empty());
+    }
+    // Events run in frame order, ties in file order; states keep their own
+    // order, which decides between overlapping gates and reports.
+    std::vector<const ScenarioEvent*> events;
+    for (const ScenarioEvent& e : s.events) events.push_back(&e);
+    std::stable_sort(events.begin(), events.end(),
+                     [](const ScenarioEvent* a, const ScenarioEvent* b) { return a->frame < b->frame; });
+    std::size_t i = 0, j = 0;
+    while (i < events.size() || j < s.spans.size()) {
+        if (j == s.spans.size() || (i < events.size() && events[i]->frame <= s.spans[j].first))
+            out += eventLine(*events[i++]) + "\n";
+        else
+            out += spanLine(s.spans[j++]) + "\n";
+    }
+    return out;
 }

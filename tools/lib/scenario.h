@@ -5,8 +5,13 @@
 //   N ACTION [ARGS]                an event, before frame N runs
 //   N-M ACTION [ARGS]              a state held over frames N to M inclusive
 //
+//   ini TEXT                       a piece of the Pacelark.ini to run with
+//
 // Events: tap|press|release KEY, mount, dismount, tick T, advance MS, step MS,
 // snapshot [NAME]. States: hold CONTROL..., blocked, gate G O, report V.
+// "ini" lines are joined in order into the settings file, byte for byte:
+// TEXT is everything after "ini ", comments included, with \\ for a
+// backslash, \n and \r for line ends, \t and \xHH for other bytes.
 #pragma once
 
 #include <cstdint>
@@ -23,11 +28,11 @@ public:
     int line;
 };
 
-enum class EventKind { Press, Release, Tap, Mount, Dismount, SetTick, Advance, SetStep, Snapshot };
+enum class ScenarioEventKind { Press, Release, Tap, Mount, Dismount, SetTick, Advance, SetStep, Snapshot };
 
 struct ScenarioEvent {
     std::uint64_t frame = 0;
-    EventKind kind = EventKind::Tap;
+    ScenarioEventKind kind = ScenarioEventKind::Tap;
     std::uint32_t value = 0;  // key code, tick, milliseconds
     std::string name;         // snapshot name
     int line = 0;
@@ -51,6 +56,7 @@ struct Scenario {
     std::vector<ScenarioEvent> events;    // in file order
     std::vector<ScenarioSpan> spans;
     std::uint64_t lastMentioned = 0;      // the highest frame named by any line
+    std::optional<std::string> ini;       // the settings file, from "ini" lines
 
     // Frames to run: the "frames" line, else 60 past the last frame named.
     std::uint64_t frameCount() const;
@@ -58,11 +64,13 @@ struct Scenario {
 
 // Throws ScenarioError for the first bad line.
 Scenario parseScenario(const std::string& text, const std::string& file);
+// Adds one line (numbered from 1) to `s`; throws ScenarioError.
+void parseScenarioLine(Scenario& s, std::string line, int number);
+// A file that parses back to the same scenario: "frames", the "ini" lines,
+// then the events and states by frame, each in its own order.
+std::string formatScenario(const Scenario& s);
 // Throws ScenarioError (line 0) when the file cannot be read.
 Scenario loadScenario(const std::string& path);
-
-// Control names a scenario may hold, for help texts.
-const char* scenarioControlNames();
 
 // Whether `name` may name a snapshot's picture: 1 to 64 letters, digits, '-'
 // and '_', so a picture never lands outside the folder it is written to.

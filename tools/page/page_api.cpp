@@ -17,6 +17,7 @@
 #include "tools/lib/keynames.h"
 #include "tools/lib/preview.h"
 #include "tools/lib/quick_edit.h"
+#include "tools/page/page_json.h"
 
 #define PLK_EXPORT extern "C" __attribute__((used, visibility("default")))
 
@@ -25,27 +26,6 @@ namespace {
 std::string out;
 
 std::string_view bytesAt(const char* data, std::size_t size) { return {data ? data : "", data ? size : 0}; }
-
-// The page's own text and the report are UTF-8 or escaped ASCII already.
-std::string json(std::string_view s) {
-    std::string j = "\"";
-    for (const char c : s) {
-        if (c == '"' || c == '\\') {
-            j += '\\';
-            j += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            j += buf;
-        } else {
-            j += c;
-        }
-    }
-    return j + "\"";
-}
-
-// Positions may be NaN or infinite when the settings say so: JSON null.
-std::string number(float v) { return std::isfinite(v) ? shortestFloatText(v, strtofParse) : "null"; }
 
 const char* kindName(SettingKind k) {
     return k == SettingKind::Integer ? "key" : k == SettingKind::Float ? "number" : "switch";
@@ -75,26 +55,26 @@ PLK_EXPORT void plk_table() {
     out = "{\"settings\":[";
     for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
         const SettingEntry& e = kSettingsTable[i];
-        out += std::string(i ? "," : "") + "{\"name\":" + json(e.name) + ",\"kind\":\"" + kindName(e.kind) +
-               "\",\"default\":" + json(settingValueText(e, defaults)) +
-               ",\"what\":" + json(kSettingDescriptions[i]) + "}";
+        out += std::string(i ? "," : "") + "{\"name\":" + pagejson::string(e.name) + ",\"kind\":\"" + kindName(e.kind) +
+               "\",\"default\":" + pagejson::string(settingValueText(e, defaults)) +
+               ",\"what\":" + pagejson::string(kSettingDescriptions[i]) + "}";
     }
     out += "],\"keys\":[";
     bool first = true;
     for (int code = 0; code < 255; ++code) {
         if (keyName(code).empty()) continue;
-        out += std::string(first ? "" : ",") + "[" + std::to_string(code) + "," + json(keyName(code)) + "," +
-               json(keyHint(code)) + "]";
+        out += std::string(first ? "" : ",") + "[" + std::to_string(code) + "," + pagejson::string(keyName(code)) + "," +
+               pagejson::string(keyHint(code)) + "]";
         first = false;
     }
-    out += "],\"defaultsText\":" + json(defaultsText()) + ",\"fileName\":" + json(kSettingsFileName) + "}";
+    out += "],\"defaultsText\":" + pagejson::string(defaultsText()) + ",\"fileName\":" + pagejson::string(kSettingsFileName) + "}";
 }
 
 PLK_EXPORT int plk_check(const char* data, std::size_t size, const char* name) {
     try {
         const IniCheck c = checkIniText(bytesAt(data, size), name);
         out = "{\"status\":" + std::to_string(c.status) + ",\"stoppedAt\":" + std::to_string(c.stoppedAt) +
-              ",\"report\":" + json(c.report) + ",\"values\":[";
+              ",\"report\":" + pagejson::string(c.report) + ",\"values\":[";
         for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
             const SettingEntry& e = kSettingsTable[i];
             std::string value;
@@ -102,15 +82,15 @@ PLK_EXPORT int plk_check(const char* data, std::size_t size, const char* name) {
                 value = settingValueText(e, c.loaded);
             } catch (const EditError&) {
             }
-            out += std::string(i ? "," : "") + "{\"value\":" + json(value) + ",\"shown\":" + json(shownValue(e, c.loaded)) +
+            out += std::string(i ? "," : "") + "{\"value\":" + pagejson::string(value) + ",\"shown\":" + pagejson::string(shownValue(e, c.loaded)) +
                    ",\"line\":" + std::to_string(c.lines[i]) + "}";
         }
-        out += "],\"verdict\":" + json(c.verdict) + ",\"findings\":[";
+        out += "],\"verdict\":" + pagejson::string(c.verdict) + ",\"findings\":[";
         for (std::size_t i = 0; i < c.findings.size(); ++i) {
             const IniFinding& f = c.findings[i];
             out += std::string(i ? "," : "") + "{\"severity\":\"" + severityName(f.severity) +
                    "\",\"setting\":" + std::to_string(f.setting) + ",\"line\":" + std::to_string(f.line) +
-                   ",\"text\":" + json(f.text) + "}";
+                   ",\"text\":" + pagejson::string(f.text) + "}";
         }
         out += "]}";
         return 1;
@@ -160,16 +140,9 @@ PLK_EXPORT int plk_preview(const char* data, std::size_t size, float desired, fl
         out = std::string("{\"refused\":") + (frame.noticeRefused ? "true" : "false") + ",\"draws\":[";
         bool first = true;
         for (const standin::DrawItem& d : frame.draws) {
-            out += first ? "{" : ",{";
+            if (!first) out += ',';
             first = false;
-            if (d.kind == standin::DrawItem::Rect)
-                out += "\"rect\":true,\"cx\":" + number(d.cx) + ",\"cy\":" + number(d.cy) + ",\"w\":" + number(d.w) +
-                       ",\"h\":" + number(d.h);
-            else
-                out += "\"rect\":false,\"x\":" + number(d.cx) + ",\"y\":" + number(d.cy) + ",\"scale\":" +
-                       number(d.scale) + ",\"flag\":" + (d.flag ? "true" : "false") + ",\"text\":" + json(d.text);
-            out += ",\"rgba\":[" + std::to_string(d.r) + "," + std::to_string(d.g) + "," + std::to_string(d.b) + "," +
-                   std::to_string(d.a) + "]}";
+            pagejson::appendDraw(out, d);
         }
         out += "]}";
         return 1;

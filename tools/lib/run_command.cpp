@@ -1,0 +1,69 @@
+#include "tools/lib/run_command.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <iostream>
+
+#include "tools/lib/drawlist.h"
+#include "tools/lib/files.h"
+
+bool readRunOptions(CommandLine& a, std::initializer_list<std::string_view> accepted, const char* help,
+                    RunOptions& r) {
+    while (!a.done()) {
+        const std::string o = a.next();
+        if (isHelp(o)) {
+            std::cout << help;
+            return false;
+        }
+        if (std::find(accepted.begin(), accepted.end(), o) == accepted.end()) a.fail("unknown option '" + o + "'");
+        const std::string v = a.value(o);
+        if (o == "--ini") r.ini = v;
+        else if (o == "--scenario") r.scenario = v;
+        else if (o == "--draws") r.draws = v;
+        else if (o == "--snapshots") r.snapshots = v;
+        else if (o == "--dll") r.dll = v;
+        else if (o == "--frames") {
+            r.frames = parseFrameCount(v);
+            if (!r.frames) a.fail("option --frames: '" + v + "' is not a frame count from 1 to 10000000");
+        }
+    }
+    return true;
+}
+
+Scenario loadRunScenario(CommandLine& a, const RunOptions& r) {
+    if (!r.scenario) return Scenario{};
+    try {
+        return loadScenario(*r.scenario);
+    } catch (const ScenarioError& e) {
+        a.fail(e.what());
+    }
+}
+
+SessionResult runAndPrint(const RunOptions& r, const Scenario& scenario, const PluginHooks& plugin) {
+    // --ini, else the settings the scenario carries, else none.
+    SettingsFolder folder(r.ini ? readOptionalFile(r.ini) : scenario.ini);
+    SessionOptions o;
+    o.scenario = r.scenario ? &scenario : nullptr;
+    o.frames = r.frames ? *r.frames : r.scenario ? scenario.frameCount() : 120;
+    o.beforeFirstFrame = [&folder] { folder.enter(); };
+    o.afterFirstFrame = [&folder] { folder.leave(); };
+    o.probe = plugin.probe;
+    plugin.load();
+    const SessionResult result = runSession(o);
+    plugin.unload();
+
+    std::cout << frameTableHeader() << "\n";
+    for (const FrameRow& row : changedRows(result.rows)) std::cout << formatFrameRow(row) << "\n";
+    if (r.draws) writeFileAtomically(*r.draws, formatDrawList(result.snapshots));
+    return result;
+}
+
+std::optional<std::uint64_t> parseFrameCount(const std::string& v) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long n = std::strtoull(v.c_str(), &end, 10);
+    if (v.empty() || v[0] == '-' || end != v.c_str() + v.size() || errno || n == 0 || n > 10'000'000)
+        return std::nullopt;
+    return n;
+}
