@@ -7,7 +7,12 @@ mkdir -p "$prefix"
 export WINEPREFIX="$(readlink -f "$prefix")" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
-"$wine" "$@" 2> >(tr -d '\r' >&2) | tr -d '\r'
+# The error stream goes to a file and is filtered once Wine has exited: a
+# filter in the pipeline could still be writing when this script returns,
+# and under load a test would then find the errors missing.
+err=$(mktemp)
+trap 'rm -f "$err"' EXIT
+"$wine" "$@" 2>"$err" | tr -d '\r'
 status=$?
-wait $! 2>/dev/null  # let the error stream's filter finish writing
+tr -d '\r' <"$err" >&2
 exit $status
