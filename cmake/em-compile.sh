@@ -1,17 +1,20 @@
 #!/bin/bash
 # Runs one compile of the web build so that it gives the same object in every
-# run, in every folder and with any Emscripten cache. clang 14's WebAssembly
-# backend orders the try and delegate blocks it adds for unwinding by heap
-# address (it walks a map keyed by pointers), so an object follows where the
-# compiler's heap lies. Without address-space randomisation that depends only
-# on what the compiler is given, and every path is part of that. So the
-# compiler sees the same paths everywhere: the source folder relative to the
-# working folder (the build folder, so depfiles still name the right files),
-# the cache (and its sysroot) through a link beside it, "." as the compilation
-# folder; and an unlimited stack, which moves the heap's neighbours, is capped.
-# usage: em-compile.sh SOURCE_DIR CACHE_DIR COMMAND ARGS...
-src=$1 cache=$2
-shift 2
+# run and in every folder. clang 14's WebAssembly backend orders the try and
+# delegate blocks it adds for unwinding by heap address (it walks a map keyed
+# by pointers), so an object follows where the compiler's heap lies. Without
+# address-space randomisation that depends only on what the compiler is given
+# and finds, and the paths it reads the sources by are part of that, real
+# paths included. So the compiler runs with randomisation off, in a mount
+# namespace of its own where the source folder is /mnt, with the sources named
+# relative to the build folder (so depfiles still name the right files) and
+# "." as the compilation folder; an unlimited stack, which moves the heap's
+# neighbours, is capped. Where the system allows no namespace (or no
+# randomisation off), the compile runs as it can: the object is the same, the
+# bytes may differ, and the release check says so.
+# usage: em-compile.sh SOURCE_DIR COMMAND ARGS...
+src=$1
+shift
 rel=$(realpath -m --relative-to=. "$src")
 args=()
 for a in "$@"; do
@@ -20,13 +23,19 @@ for a in "$@"; do
     args+=("$a")
 done
 args+=(-ffile-compilation-dir=.)
-[ "$(readlink .em-cache)" = "$cache" ] || ln -sfn "$cache" .em-cache 2>/dev/null || [ -e .em-cache ]
-export EM_CACHE=.em-cache
 limit=$(ulimit -s)
 if [ "$limit" = unlimited ] || [ "$limit" -gt 131072 ]; then ulimit -s 8192 2>/dev/null; fi
-# Where the system refuses to turn randomisation off, the build still works;
-# the release check then reports the differing page.
-if setarch "$(uname -m)" -R true 2>/dev/null; then
-    exec setarch "$(uname -m)" -R "${args[@]}"
-fi
-exec "${args[@]}"
+norandom=()
+setarch "$(uname -m)" -R true 2>/dev/null && norandom=(setarch "$(uname -m)" -R)
+
+here=$(pwd -P) top=$(cd "$src" && pwd -P)
+case $here/ in
+"$top"/*)
+    if unshare -rm mount --bind "$top" /mnt 2>/dev/null; then
+        # shellcheck disable=SC2016
+        exec unshare -rm bash -c 'mount --bind "$1" /mnt && cd "/mnt$2" && shift 2 && exec "$@"' \
+            bash "$top" "${here#"$top"}" "${norandom[@]}" "${args[@]}"
+    fi
+    ;;
+esac
+exec "${norandom[@]}" "${args[@]}"

@@ -10,10 +10,9 @@ file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/emtmp)
 set(ENV{EMSDK_PYTHON} /usr/bin/python3)
 set(ENV{NODE_PATH} /usr/share/nodejs)
 # Compiles go through em-compile.sh, which makes their objects the same in
-# every run, folder and Emscripten cache.
+# every run and folder.
 get_filename_component(_plk_source_dir ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
-execute_process(COMMAND em-config CACHE OUTPUT_VARIABLE _plk_em_cache OUTPUT_STRIP_TRAILING_WHITESPACE)
-set(_plk_em_compile bash ${CMAKE_CURRENT_LIST_DIR}/em-compile.sh ${_plk_source_dir} ${_plk_em_cache})
+set(_plk_em_compile bash ${CMAKE_CURRENT_LIST_DIR}/em-compile.sh ${_plk_source_dir})
 set(CMAKE_C_COMPILER_LAUNCHER env ${_plk_em_env} ${_plk_em_compile})
 set(CMAKE_CXX_COMPILER_LAUNCHER env ${_plk_em_env} ${_plk_em_compile})
 set(CMAKE_C_LINKER_LAUNCHER env ${_plk_em_env})
