@@ -7,7 +7,12 @@ mkdir -p "$prefix"
 export WINEPREFIX="$(readlink -f "$prefix")" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
-"$wine" "$@" 2> >(tr -d '\r' >&2) | tr -d '\r'
+# The error stream goes to a file and through the filter once the program has
+# ended: a filter on a pipe would see its end only when Wine's helper processes
+# let go of it, and its last lines could come after this script had ended.
+err=$(mktemp) || exit 125
+trap 'rm -f "$err"' EXIT
+"$wine" "$@" 2>"$err" | tr -d '\r'
 status=$?
-wait $! 2>/dev/null  # let the error stream's filter finish writing
+tr -d '\r' <"$err" >&2
 exit $status
