@@ -19,7 +19,7 @@ WEB_PACKAGES := cmake ninja-build emscripten chromium firefox-esr fonts-dejavu-c
 NODE_DIR := build/web/node
 
 .PHONY: all deps deps-native deps-web build linux windows asan tsan web node-modules check test test-linux \
-	test-windows test-asan test-tsan test-page demo dist bench fuzz fuzz-build test-fuzz mutate clean
+	test-windows test-asan test-tsan test-page test-release demo dist bench fuzz fuzz-build test-fuzz mutate clean
 
 all: build
 
@@ -86,6 +86,11 @@ test-linux: linux
 test-page: linux web node-modules
 	ctest --preset web
 
+# The release rebuilds bit for bit: the DLL and the page built again in
+# another folder, and the package made twice, give the same bytes.
+test-release: windows web
+	bash tests/tools/release_check.sh . $(JOBS)
+
 # libFuzzer targets: `make fuzz FUZZ_SECONDS=600` runs each that long;
 # make test runs each briefly.
 FUZZ_SECONDS ?= 120
@@ -104,9 +109,9 @@ test-fuzz: fuzz-build
 bench: linux windows web node-modules
 	@bash bench/report.sh
 
-# Everything, native, under Wine and in the browsers; the native suite runs
-# last so the output ends with its summary.
-test: test-windows test-asan test-tsan test-fuzz test-page test-linux
+# Everything, native, under Wine and in the browsers, and the release rebuilt;
+# the native suite runs last so the output ends with its summary.
+test: test-windows test-asan test-tsan test-fuzz test-page test-release test-linux
 
 # Mutation testing of the plug-in against the native unit and heap tests, in
 # scratch copies under build/mutate (never in place); not part of `make test`.

@@ -8,6 +8,8 @@ set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 # Ship no MinGW runtime DLLs: everything of the toolchain is linked in.
 add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_options(-Wall -Wextra)
+# No path of the build machine in what ships (__FILE__ included).
+add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>)
 
 # Import library for the decorated script hook names, under plain aliases.
 set(PLK_SH_IMPLIB ${CMAKE_BINARY_DIR}/lib/libscripthook_imports.a)
@@ -29,8 +31,10 @@ target_include_directories(Pacelark PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(Pacelark plk_scripthook_imports)
 # No exports of our own: without this MinGW exports every symbol. The two
 # wraps swap runtime parts that would outlive an unload (host/unload_win32.cpp).
+# --no-insert-timestamp: the same bytes from every build of one commit (the
+# link time would go into the file header and the export directory).
 target_link_options(Pacelark PRIVATE -Wl,--exclude-all-symbols -s
-    -Wl,--wrap=pthread_once -Wl,--wrap=__emutls_get_address)
+    -Wl,--wrap=pthread_once -Wl,--wrap=__emutls_get_address -Wl,--no-insert-timestamp)
 target_link_libraries(Pacelark PRIVATE ${PLK_SH_IMPLIB} kernel32)
 
 add_library(ScriptHookFRTR SHARED ${PLK_STANDIN_SOURCES}

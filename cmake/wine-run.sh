@@ -7,10 +7,10 @@ mkdir -p "$prefix"
 export WINEPREFIX="$(readlink -f "$prefix")" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
-# The error stream goes to a file and is filtered once Wine has exited: a
-# filter in the pipeline could still be writing when this script returns,
-# and under load a test would then find the errors missing.
-err=$(mktemp)
+# The error stream goes to a file and through the filter once the program has
+# ended: a filter on a pipe would see its end only when Wine's helper processes
+# let go of it, and its last lines could come after this script had ended.
+err=$(mktemp) || exit 125
 trap 'rm -f "$err"' EXIT
 "$wine" "$@" 2>"$err" | tr -d '\r'
 status=$?

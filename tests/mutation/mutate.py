@@ -870,10 +870,10 @@ NOT_WIN32_IF_RE = re.compile(r"#\s*(ifndef\s+_WIN32\b|if\s+!\s*defined\s*\(?\s*_
 
 
 def windows_only_lines(src):
-    """Line numbers only the Windows build compiles (besides the *_win32.cpp
-    files, which only it builds): the _WIN32 branch of an
-    `#ifdef _WIN32` (or of `#ifndef _WIN32 ... #else`). The native tests cannot
-    reach them; the tests under Wine do."""
+    """Line numbers only the Windows build compiles: the _WIN32 branch of an
+    `#ifdef _WIN32` (or of `#ifndef _WIN32 ... #else`); the *_win32.cpp files,
+    which only it builds, are skipped whole. The native tests cannot reach
+    them; the tests under Wine do."""
     stack, only = [], set()
     for number, line in enumerate(src.split("\n"), 1):
         text = line.strip()

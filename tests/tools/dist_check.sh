@@ -7,6 +7,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "dist_check: $*" >&2; exit 1; }
 
+# Outside a git checkout there is no commit time: any fixed date serves here.
+git -C "$src" rev-parse --git-dir >/dev/null 2>&1 || export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-315532800}
 DIST_DIR="$work/out" bash "$src/tools/release/dist.sh" "$version" >/dev/null
 zip="$work/out/Pacelark-$version-win64.zip"
 [ -f "$zip" ] || fail "no $zip"
@@ -34,9 +36,11 @@ cmp -s Pacelark-settings.html "$page" || fail "Pacelark-settings.html is not the
 # One file that loads nothing from elsewhere: its policy allows no connection.
 grep -q "connect-src 'none'" Pacelark-settings.html || fail "Pacelark-settings.html has no strict policy"
 
-# The readme: Windows line ends, where the files go, every setting, the keys,
-# and what to do when settings seem ignored.
+# The readme: Windows line ends, the version, where the files go, every
+# setting, the keys, and what to do when settings seem ignored.
 [ "$(grep -c $'\r$' README.txt)" = "$(wc -l <README.txt)" ] || fail "README.txt has lines without CR LF"
+[ "$(head -2 README.txt)" = "Pacelark $version"$'\r\n'"$(printf '=%.0s' $(seq ${#version}))========="$'\r' ] ||
+    fail "README.txt's title is not 'Pacelark $version', underlined: $(head -2 README.txt)"
 grep -q "ScriptHookFRTR.dll" README.txt || fail "README.txt does not say where the files go"
 grep -q "Pacelark-settings.html" README.txt || fail "README.txt does not say how to use the settings page"
 for key in $(grep -o '^[A-Z_]*=' "$src/config/Pacelark.ini" | tr -d =); do
