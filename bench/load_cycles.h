@@ -70,6 +70,11 @@ inline Result run(const std::string& dllPath, int cycles, int framesPerCycle) {
         } else {
             ++r.loads;
             for (int f = 0; f < framesPerCycle; ++f) standin_runFrame();
+            // On a busy machine the key thread may not have run yet at all:
+            // wait, bounded, until it has reached a loaded handler once.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (delivered.load(std::memory_order_relaxed) == 0 && std::chrono::steady_clock::now() < until)
+                std::this_thread::yield();
             FreeLibrary(dll);
         }
         phase.store(2 * static_cast<std::uint64_t>(c) + 2, std::memory_order_release);

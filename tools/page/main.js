@@ -24,6 +24,6 @@ window.pacelarkTest = {
   enable() {
     const policy = [];
     document.addEventListener("securitypolicyviolation", (e) => policy.push(e.violatedDirective + " " + e.blockedURI));
-    return Object.assign(this, { state, engine, edit, drawPreview, fromBase64, isDirty, previewSettingsBytes, currentIniText, policy }, testHooks);
+    return Object.assign(this, { state, engine, edit, drawPreview, fromBase64, isDirty, previewSettingsBytes, currentIniBytes, policy }, testHooks);
   },
 };

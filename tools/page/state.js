@@ -17,10 +17,11 @@ const state = {
   firstShownAt: 0,  // when the first report and preview were on the page (ms since navigation)
 };
 
-// The settings file's text as the page would save it (i.e. as the plug-in
-// would read it), for any part of the page that needs it; null before start.
-function currentIniText() {
-  return state.doc ? fromUtf8.decode(state.doc.bytes) : null;
+// The settings file's bytes as the page would save them (i.e. as the plug-in
+// would read them), for any part of the page that needs them; empty before
+// start. Bytes, not text: a decode would turn a stray Latin-1 byte into U+FFFD.
+function currentIniBytes() {
+  return state.doc ? state.doc.bytes.slice() : new Uint8Array(0);
 }
 
 // Parts that follow every change of the file's bytes: each gets the state.

@@ -42,7 +42,7 @@ function initTryPanel(page) {
   function start() {
     startedWith = page.settings();
     stale = false;
-    var bytes = new TextEncoder().encode(startedWith);
+    var bytes = startedWith;
     var p = Module._malloc(bytes.length || 1);
     Module.HEAPU8.set(bytes, p);
     try {
@@ -69,7 +69,7 @@ function initTryPanel(page) {
 
   // Compared when the file changes, not every frame: the text may be a megabyte.
   page.whenFileChanges(function () {
-    if (stale || !session || page.settings() === startedWith) return;
+    if (stale || !session || sameBytes(page.settings(), startedWith)) return;
     stale = true;
     el("try-note").textContent = "The settings changed since this session started. The game reads Pacelark.ini once, " +
       "when it starts: Restart to play with them.";
@@ -296,5 +296,5 @@ function initTryPanel(page) {
 }
 
 whenStarted(function () {
-  initTryPanel({ settings: currentIniText, virtualKey: virtualKey, whenFileChanges: whenFileChanges });
+  initTryPanel({ settings: currentIniBytes, virtualKey: virtualKey, whenFileChanges: whenFileChanges });
 });
