@@ -1,6 +1,7 @@
 // The scenario format and the key names it uses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -125,7 +126,7 @@ TEST(Scenario, WrittenOutItReadsBackTheSame) {
         "5-9 blocked\n6 gate 1 -1\n7-8 report 0.1\n7 report 2.5\n",
         "s.txt");
     using namespace std::string_literals;
-    s.ini = "; keys\r\n[SETTINGS] # not a comment\n\tA=\\1\x01\0\x7F\xC3\xA9 \n\nB=2 "s;
+    s.ini = "; caf\xE9\r\n[SETTINGS] # not a comment\n\tA=\\1\x01\0\x7F\xC3\xA9 \n\nB=2 "s;
     const std::string text = formatScenario(s);
     const Scenario back = parseScenario(text, "back.txt");
     EXPECT_EQ(back.frames, s.frames);
@@ -155,6 +156,8 @@ TEST(Scenario, WrittenOutItReadsBackTheSame) {
     // Settings lines stay readable; only what an editor could lose is escaped.
     EXPECT_NE(text.find("\nini [SETTINGS] # not a comment\\n\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nini B=2\\x20\n"), std::string::npos) << text;
+    // Plain ASCII: no decode on the way to the player's disk can change a byte.
+    EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x80; })) << text;
     // A settings file of no bytes is still one the plug-in finds.
     Scenario empty;
     empty.ini = "";

@@ -302,13 +302,15 @@ std::string escapeIni(std::string_view piece) {
     std::string out;
     for (std::size_t i = 0; i < piece.size(); ++i) {
         const auto c = static_cast<unsigned char>(piece[i]);
-        // A space that ends the line is written out, so no editor can lose it.
+        // A space that ends the line is written out, so no editor can lose it;
+        // bytes outside printable ASCII too, so the file is plain ASCII that no
+        // decode (a browser's, an editor's) can change.
         const bool lastSpace = c == ' ' && i + 1 == piece.size();
         if (c == '\\') out += "\\\\";
         else if (c == '\n') out += "\\n";
         else if (c == '\r') out += "\\r";
         else if (c == '\t') out += "\\t";
-        else if (c < 0x20 || c == 0x7F || lastSpace) {
+        else if (c < 0x20 || c >= 0x7F || lastSpace) {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\x%02X", c);
             out += buf;

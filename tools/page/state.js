@@ -15,6 +15,7 @@ const state = {
   lastDraws: [],    // what the preview's last pass drew
   filesTaken: 0,    // picked files whose outcome is on the page
   firstShownAt: 0,  // when the first report and preview were on the page (ms since navigation)
+  try: null,        // the Try panel's session, input and drawing (try.js)
 };
 
 // The settings file's bytes as the page would save them (i.e. as the plug-in
