@@ -70,7 +70,6 @@ std::size_t iniSectionPartEnd(std::string_view bytes, std::string_view section) 
     const std::string wanted = normaliseIniName(section);
     std::size_t end = bytes.size();
     bool seen = false;
-    std::string text;
     IniKeyValue header;
     std::size_t start = startsWithByteOrderMark(bytes) ? 3 : 0;
     for (;;) {
@@ -82,7 +81,7 @@ std::size_t iniSectionPartEnd(std::string_view bytes, std::string_view section) 
             ++first;
         const std::size_t lf = bytes.find('\n', first);
         if (first < bytes.size() && bytes[first] == '[') {
-            text.clear();
+            std::string text;
             readIniLineAt(bytes, start, text);
             if (parseIniLine(std::move(text), header) == IniLineKind::SectionHeader) {
                 if (normaliseIniName(header.key) == wanted) {
