@@ -39,6 +39,7 @@ void walkIniText(std::string_view bytes, const std::function<void(const IniWalkL
         const std::size_t first = line.text.find_first_not_of(kIniWhitespace);
         line.opensHeader = line.kind != IniLineKind::SectionHeader && first != std::string::npos &&
                            line.text[first] == '[';
+        line.headerCut = line.opensHeader && line.text.find(';', first) != std::string::npos;
         line.name = line.kind == IniLineKind::SectionHeader || line.kind == IniLineKind::KeyValue
                         ? normaliseIniName(line.parsed.key)
                         : std::string();
@@ -61,6 +62,38 @@ void walkIniText(std::string_view bytes, const std::function<void(const IniWalkL
         visit(line);
         if (lf == std::string_view::npos)
             return;
+        start = lf + 1;
+    }
+}
+
+std::size_t iniSectionPartEnd(std::string_view bytes, std::string_view section) {
+    const std::string wanted = normaliseIniName(section);
+    std::size_t end = bytes.size();
+    bool seen = false;
+    IniKeyValue header;
+    std::size_t start = startsWithByteOrderMark(bytes) ? 3 : 0;
+    for (;;) {
+        // Only a line whose first byte kept past the blanks is "[" can be a
+        // header: the others are passed over without being copied.
+        std::size_t first = start;
+        while (first < bytes.size() && bytes[first] != '\n' &&
+               (bytes[first] == '\0' || kIniWhitespace.find(bytes[first]) != std::string_view::npos))
+            ++first;
+        const std::size_t lf = bytes.find('\n', first);
+        if (first < bytes.size() && bytes[first] == '[') {
+            std::string text;
+            readIniLineAt(bytes, start, text);
+            if (parseIniLine(std::move(text), header) == IniLineKind::SectionHeader) {
+                if (normaliseIniName(header.key) == wanted) {
+                    seen = true;
+                    end = bytes.size();
+                } else if (seen && end == bytes.size()) {
+                    end = start;
+                }
+            }
+        }
+        if (lf == std::string_view::npos)
+            return end;
         start = lf + 1;
     }
 }

@@ -20,6 +20,7 @@ struct IniWalkLine {
     IniLineKind kind = IniLineKind::Blank;
     IniKeyValue parsed;              // as parseIniLine fills it
     bool opensHeader = false;        // opens with "[" but is no header (no "]" before any ";")
+    bool headerCut = false;          // opensHeader, and a ";" ended it before any "]"
     std::string name;                // the normalised key, or a header's section name
     bool inSection = false;          // false before the first header
     std::string section;             // the normalised section the line is in (a header: its own)
@@ -31,3 +32,8 @@ struct IniWalkLine {
 // Calls `visit` for every line of a file's bytes, in order, as the plug-in
 // reads them (an empty file has none).
 void walkIniText(std::string_view bytes, const std::function<void(const IniWalkLine&)>& visit);
+
+// Where the lines an edit of `section` may touch end: the start of the first
+// header of another section after the last header of `section`, or
+// bytes.size() when there is none or `section` has no header.
+std::size_t iniSectionPartEnd(std::string_view bytes, std::string_view section);

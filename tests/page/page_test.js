@@ -290,9 +290,11 @@ async function keyFields(page) {
   await page.keyboard.press("Enter");
   await page.keyboard.press("Escape");
   const still = await page.evaluate(() => [document.activeElement.id, document.getElementById("listen-TOGGLE_MOD_KEY").getAttribute("aria-pressed")]);
-  check("Tab and Esc keep their meaning while a field listens",
+  const stopped = await text(page, "#message");
+  check("Tab and Esc keep their meaning while a field listens; Esc says what the file holds",
     focused === "pick-TOGGLE_MOD_KEY" && still[0] === "listen-TOGGLE_MOD_KEY" && still[1] === "false" &&
-    (await fileText(page)) === after, `${focused} ${still}`);
+    (await fileText(page)) === after && /^Listening stopped; the file was not changed: it holds TOGGLE_MOD_KEY=121 \(line \d+\)\.$/.test(stopped),
+    `${focused} ${still} | ${stopped}`);
 
   // A CRLF file with a note after the value: the whole value goes, the line end stays.
   const crlf = writeFile("keys", "Pacelark.ini", "; k\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY = 121 ; F10\r\nTOGGLE_HUD_KEY=122\r\n");

@@ -104,25 +104,25 @@ TEST(IniReader, SplitsBytesDroppingCarriageReturnsZerosAndTheByteOrderMark) {
 
 // Each line's facts as the tools need them, positions into the file's bytes.
 TEST(IniWalk, TellsEachLinesNumberSectionNameAndWhereItsValueLies) {
-    const std::string bytes = "\xEF\xBB\xBFk0=a\r\n[One]\n[two\n K\0ey = v\0al \r\nx=\t \n\0\0A=1\rB=2\r\0C=3\ny=\0z\n[One;c]\n[x=y;c]\r\r\n"s;
+    const std::string bytes = "\xEF\xBB\xBFk0=a\r\n[One]\n[two\n K\0ey = v\0al \r\nx=\t \n\0\0A=1\rB=2\r\0C=3\ny=\r\0z\n[One;c]\n[x=y;c]\r\r\n"s;
     struct Row {
         IniLineKind kind;
         bool inSection;
         std::string section, name, value;
         std::vector<std::size_t> breaks;
-        bool opensHeader;
+        bool opensHeader, headerCut;
     };
     const std::vector<Row> rows = {
-        {K::KeyValue, false, "", "k0", "a", {}, false},
-        {K::SectionHeader, true, "one", "one", "", {}, false},
-        {K::Unrecognised, true, "one", "", "", {}, true},
-        {K::KeyValue, true, "one", "key", "val", {}, false},  // zero bytes dropped, CR before LF
-        {K::KeyValue, true, "one", "x", "", {}, false},
-        {K::KeyValue, true, "one", "a", "1B=2C=3", {3, 6}, false},
-        {K::KeyValue, true, "one", "y", "z", {}, false},
-        {K::Unrecognised, true, "one", "", "", {}, true},
-        {K::KeyValue, true, "one", "[x", "y", {}, true},  // no break for the CRs at its end
-        {K::Blank, true, "one", "", "", {}, false},
+        {K::KeyValue, false, "", "k0", "a", {}, false, false},
+        {K::SectionHeader, true, "one", "one", "", {}, false, false},
+        {K::Unrecognised, true, "one", "", "", {}, true, false},
+        {K::KeyValue, true, "one", "key", "val", {}, false, false},  // zero bytes dropped, CR before LF
+        {K::KeyValue, true, "one", "x", "", {}, false, false},
+        {K::KeyValue, true, "one", "a", "1B=2C=3", {3, 6}, false, false},
+        {K::KeyValue, true, "one", "y", "z", {2}, false, false},  // a CR first among the dropped bytes
+        {K::Unrecognised, true, "one", "", "", {}, true, true},
+        {K::KeyValue, true, "one", "[x", "y", {}, true, true},  // no break for the CRs at its end
+        {K::Blank, true, "one", "", "", {}, false, false},
     };
     std::size_t n = 0;
     walkIniText(bytes, [&](const IniWalkLine& line) {
@@ -137,6 +137,7 @@ TEST(IniWalk, TellsEachLinesNumberSectionNameAndWhereItsValueLies) {
         EXPECT_EQ(line.parsed.value, row.value);
         EXPECT_EQ(line.breaks, row.breaks);
         EXPECT_EQ(line.opensHeader, row.opensHeader);
+        EXPECT_EQ(line.headerCut, row.headerCut);
         // The line's bytes end at its LF or the file's end.
         EXPECT_TRUE(line.end == bytes.size() || bytes[line.end] == '\n');
         EXPECT_TRUE(line.begin == 3 || bytes[line.begin - 1] == '\n');
@@ -161,6 +162,26 @@ TEST(IniWalk, TellsEachLinesNumberSectionNameAndWhereItsValueLies) {
             }
         });
     }
+}
+
+// Where an edit of one section may stop reading: at the first header of
+// another section after that section's last header, as the reader finds
+// headers (dropped bytes, blanks, ";" and the last "]").
+TEST(IniWalk, FindsWhereASectionsPartEnds) {
+    const std::pair<std::string, std::size_t> rows[] = {
+        {"\xEF\xBB\xBF[S]\nk=v\n[x]\n", 11},
+        {"[S]\r\n \0\t[ x ]\r\n"s, 5},
+        {"[S]\n\n[x]\n", 5},
+        {"[S]\n[s]\n[x]\n[ \0s\r ] ; c\nk=v\n[y]\n[z]\n"s, 28},
+        {"[S]\n[x=y\n[s;]\n[a]b]\n", 14},
+        {"[S]\n; [x]\nk=[x]\n[x\n", 19},
+        {"[x]\n[S]", 7},
+        {"[x]\n[y]\n", 8},
+        {"[S]\r[x]\n", 8},
+        {"", 0},
+    };
+    for (const auto& [bytes, end] : rows)
+        EXPECT_EQ(iniSectionPartEnd(bytes, " s "), end) << testing::PrintToString(bytes);
 }
 
 // A source whose end lies at `size` whatever it holds, as a file that grows

@@ -265,7 +265,7 @@ void gatherLine(const IniWalkLine& line, bool inSettingsBefore, Gathered& g) {
     if (line.opensHeader) {
         g.skippedLine(warningAt(
             line.number, -1,
-            std::string(line.text.find(';') != std::string::npos
+            std::string(line.headerCut
                             ? "this header has no \"]\" before its \";\" (the plug-in cuts a header there)"
                             : "this header has no \"]\"") +
                 ", so the plug-in skips it and the lines below stay " +
@@ -532,7 +532,10 @@ IniCheck checkIniText(std::string_view bytes, const std::string& path) {
     }
     const bool stopped = result.end == SettingsLoadEnd::Stopped;
     c.stoppedAt = stopped ? result.failedKey : kKeys;
-    for (std::size_t i = 0; i < kKeys; ++i) c.lines[i] = static_cast<int>(g.keys[i].times ? g.keys[i].last : 0);
+    for (std::size_t i = 0; i < kKeys; ++i) {
+        c.lines[i] = static_cast<int>(g.keys[i].times ? g.keys[i].last : 0);
+        c.texts[i] = g.keys[i].value;
+    }
 
     std::vector<IniFinding>& f = c.findings;
     if (stopped) f.push_back(stopFinding(result, g));

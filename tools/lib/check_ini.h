@@ -28,6 +28,7 @@ struct IniCheck {
     // The report's facts, for a front end that shows them its own way.
     Settings loaded;                                  // what the plug-in takes
     std::array<int, kSettingsTable.size()> lines{};   // line of each key in [SETTINGS]; 0: none
+    std::array<std::string, kSettingsTable.size()> texts{};  // the value text on that line, as the plug-in reads it
     std::size_t stoppedAt = kSettingsTable.size();    // the key the load stops at, if any
     std::vector<IniFinding> findings;                 // in report order
     std::string verdict;                              // the report's opening sentence

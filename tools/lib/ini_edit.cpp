@@ -18,17 +18,16 @@ std::string trimmed(std::string_view text) {
     return s;
 }
 
+}  // namespace
+
 std::string_view lineEndStyle(std::string_view bytes) {
     std::size_t crlf = 0, lf = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\n') continue;
+    for (std::size_t i = bytes.find('\n'); i != std::string_view::npos; i = bytes.find('\n', i + 1)) {
         if (i > 0 && bytes[i - 1] == '\r') ++crlf;
         else ++lf;
     }
     return lf > crlf ? "\n" : "\r\n";
 }
-
-}  // namespace
 
 std::string quotedValue(std::string_view text) {
     std::string out = "\"";

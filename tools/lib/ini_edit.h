@@ -37,6 +37,10 @@ std::string fieldValueText(const SettingEntry& entry, std::string_view typed);
 // The text of `entry`'s value in `values`.
 std::string settingValueText(const SettingEntry& entry, const Settings& values);
 
+// The line end an added line takes: LF when more lines end in LF alone than
+// in CRLF, else CRLF.
+std::string_view lineEndStyle(std::string_view bytes);
+
 // `bytes` with the whole value of the line the plug-in reads for table key
 // `key` replaced by `value`; a key the file lacks is added to [SETTINGS] (the
 // section added at the end when missing), in the file's line-end style.

@@ -11,35 +11,10 @@ const virtualKey = (e) => (e.keyCode ? KEYCODE_TO_VK[e.keyCode] || e.keyCode : n
 const settingCount = () => state.table.settings.length;
 const nameOf = (i) => state.table.settings[i].name;
 
-// The value text of 1-based line `n` of the file, as the plug-in's reader
-// takes it (carriage returns and zero bytes dropped, trimmed, after the first
-// "=" that is not escaped).
-const BLANKS = " \t\n\r\f\v";
-function lineValue(bytes, n) {
-  let start = 0;
-  for (let line = 1; line < n; line++) {
-    start = bytes.indexOf(10, start) + 1;
-    if (start === 0) return "";
-  }
-  let end = bytes.indexOf(10, start);
-  if (end < 0) end = bytes.length;
-  const text = fromUtf8.decode(bytes.subarray(start, end)).replace(/[\r\0]/g, "");
-  for (let i = 0; i < text.length; i++) {
-    if (text[i] === "\\" && text[i + 1] === "=") i++;
-    else if (text[i] === "=") {
-      let v = text.slice(i + 1), a = 0, b = v.length;
-      while (a < b && BLANKS.includes(v[a])) a++;
-      while (b > a && BLANKS.includes(v[b - 1])) b--;
-      return v.slice(a, b);
-    }
-  }
-  return "";
-}
-
 // What the file holds for setting i: { line, text }, or null when absent.
 function fileHolds(i) {
   const line = state.check.values[i].line;
-  return line ? { line, text: lineValue(state.doc.bytes, line) } : null;
+  return line ? { line, text: state.check.values[i].text } : null;
 }
 function holdsText(i) {
   const h = fileHolds(i), s = state.table.settings[i];
@@ -244,11 +219,11 @@ function listenKey(i, e) {
   if (e.key === "Tab") { stopListening(); return; }  // focus moves on as usual
   e.preventDefault();
   e.stopPropagation();
-  if (e.key === "Escape") { stopListening(); message("Listening stopped; the file was not changed."); return; }
+  if (e.key === "Escape") { stopListening(); message(`Listening stopped; the file was not changed: ${holdsText(i)}.`); return; }
   const vk = virtualKey(e);
   stopListening();
   if (vk === null) {
-    message(`The browser gave no code for that key (${e.key || e.code}); pick it from the list instead. The file was not changed.`, "bad");
+    message(`The browser gave no code for that key (${e.key || e.code}); pick it from the list instead. The file was not changed: ${holdsText(i)}.`, "bad");
     return;
   }
   edit(i, String(vk));

@@ -83,7 +83,8 @@ PLK_EXPORT int plk_check(const char* data, std::size_t size, const char* name) {
             } catch (const EditError&) {
             }
             out += std::string(i ? "," : "") + "{\"value\":" + pagejson::string(value) + ",\"shown\":" + pagejson::string(shownValue(e, c.loaded)) +
-                   ",\"line\":" + std::to_string(c.lines[i]) + "}";
+                   ",\"line\":" + std::to_string(c.lines[i]) +
+                   ",\"text\":" + pagejson::string(c.texts[i]) + "}";
         }
         out += "],\"verdict\":" + pagejson::string(c.verdict) + ",\"findings\":[";
         for (std::size_t i = 0; i < c.findings.size(); ++i) {

@@ -11,7 +11,9 @@
 
 namespace pagejson {
 
-// The page's own text and the report are UTF-8 or escaped ASCII already.
+// The page's own text and the report are UTF-8 or escaped ASCII already; a
+// value's bytes go as the file holds them, and the page's lossy decode of the
+// whole buffer reads them as it reads the file.
 inline std::string string(std::string_view s) {
     std::string j = "\"";
     for (const char c : s) {
