@@ -9,13 +9,12 @@
 const fs = require("fs");
 const path = require("path");
 const { launch, openPage } = require("../tests/page/browser");
+const { figure } = require("./figure");
 
 const pagePath = path.resolve(process.argv[2] || "build/web/Pacelark-settings.html");
 const outDir = path.resolve(process.argv[3] || "build/web/bench");
 const LOADS = 7, EDITS = 40;
 
-const figure = (name, value, goal, met) =>
-  console.log(`FIGURE\t${name}\t${value}\t${goal}\t${goal ? (met ? "met" : "MISSED") : ""}`);
 const sorted = (xs) => [...xs].sort((a, b) => a - b);
 const median = (xs) => sorted(xs)[Math.floor(xs.length / 2)];
 const p95 = (xs) => sorted(xs)[Math.ceil(xs.length * 0.95) - 1];

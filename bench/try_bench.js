@@ -9,13 +9,12 @@
 const fs = require("fs");
 const path = require("path");
 const { launch, openPage } = require("../tests/page/browser");
+const { figure } = require("./figure");
 
 const pagePath = path.resolve(process.argv[2] || "build/web/Pacelark-settings.html");
 const outDir = path.resolve(process.argv[3] || "build/web/bench-try");
 const WARM_UP = 60, FRAMES = 600;
 
-const figure = (name, value, goal, met) =>
-  console.log(`FIGURE\t${name}\t${value}\t${goal}\t${goal ? (met ? "met" : "MISSED") : ""}`);
 const quantile = (xs, q) => [...xs].sort((a, b) => a - b)[Math.min(xs.length - 1, Math.floor(xs.length * q))];
 const passes = (page) => page.evaluate(() => window.pacelarkTest.try.passes());
 const waitPasses = (page, n) => page.waitForFunction((m) => window.pacelarkTest.try.passes() >= m, { timeout: 60000 }, n);

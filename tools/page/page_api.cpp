@@ -138,14 +138,9 @@ PLK_EXPORT int plk_preview(const char* data, std::size_t size, float desired, fl
             request.notice = n;
         }
         const PreviewFrame frame = previewFrame(request);
-        out = std::string("{\"refused\":") + (frame.noticeRefused ? "true" : "false") + ",\"draws\":[";
-        bool first = true;
-        for (const standin::DrawItem& d : frame.draws) {
-            if (!first) out += ',';
-            first = false;
-            pagejson::appendDraw(out, d);
-        }
-        out += "]}";
+        out = std::string("{\"refused\":") + (frame.noticeRefused ? "true" : "false") + ",\"draws\":";
+        pagejson::appendDraws(out, frame.draws);
+        out += "}";
         return 1;
     } catch (const std::exception& e) {
         out = e.what();

@@ -54,4 +54,17 @@ inline void appendDraw(std::string& out, const standin::DrawItem& d) {
            std::to_string(d.a) + "]}";
 }
 
+// A JSON array of draw items, appended to `out`.
+template <class Draws>
+void appendDraws(std::string& out, const Draws& draws) {
+    out += '[';
+    bool first = true;
+    for (const standin::DrawItem& d : draws) {
+        if (!first) out += ',';
+        first = false;
+        appendDraw(out, d);
+    }
+    out += ']';
+}
+
 }  // namespace pagejson

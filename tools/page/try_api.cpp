@@ -172,14 +172,9 @@ PLK_EXPORT int plk_try_frame(const std::int32_t* keys, int count, int held, std:
               ",\"mounted\":" + (row.mounted ? "true" : "false") + ",\"desired\":" + speedJson(row.desired) +
               ",\"primary\":" + speedJson(row.primary) + ",\"secondary\":" + speedJson(row.secondary) +
               ",\"reported\":" + pagejson::number(row.reported) + ",\"notice\":" + pagejson::string(row.notice) +
-              "},\"draws\":[";
-        bool first = true;
-        for (const standin::DrawItem& d : standin_world()->current.draws) {
-            if (!first) out += ",";
-            first = false;
-            pagejson::appendDraw(out, d);
-        }
-        out += "]}";
+              "},\"draws\":";
+        pagejson::appendDraws(out, standin_world()->current.draws);
+        out += "}";
         return 1;
     } catch (const std::exception& e) {
         plkOut = e.what();
