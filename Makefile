@@ -19,7 +19,7 @@ WEB_PACKAGES := cmake ninja-build emscripten chromium firefox-esr fonts-dejavu-c
 NODE_DIR := build/web/node
 
 .PHONY: all deps deps-native deps-web build linux windows asan tsan web node-modules check test test-linux \
-	test-windows test-asan test-tsan test-page test-release demo dist bench fuzz fuzz-build test-fuzz mutate clean
+	test-windows test-asan test-tsan test-page test-release fresh-machine demo dist bench fuzz fuzz-build test-fuzz mutate clean
 
 all: build
 
@@ -90,6 +90,11 @@ test-page: linux web node-modules
 # another folder, and the package made twice, give the same bytes.
 test-release: windows web
 	bash tests/tools/release_check.sh . $(JOBS)
+
+# A newcomer's machine: a bare Debian 12 chroot where a clone of COMMIT
+# (default HEAD) runs `make test`; tens of minutes, not part of `make test`.
+fresh-machine:
+	bash tests/tools/fresh_machine.sh $(COMMIT)
 
 # libFuzzer targets: `make fuzz FUZZ_SECONDS=600` runs each that long;
 # make test runs each briefly.

@@ -1,9 +1,14 @@
 # The settings page: the plug-in, the stand-in without a script thread, the
 # tools' library and the page's entry points, compiled to WebAssembly and
 # written with the page's script into one self-contained HTML file.
-# Native WebAssembly exceptions: the JavaScript emulation routes every call
-# that may throw through JavaScript and made a 50 MB check four times slower.
-add_compile_options(-Wall -Wextra -fwasm-exceptions)
+# No exception is caught in the page: what the page's code refuses it returns
+# as a value, and a throw ends the engine, which the page reports. So the
+# compiler emits no unwinding blocks at all: clang 14's WebAssembly backend
+# orders the ones it adds for native exceptions by heap address, which made
+# the objects differ from run to run, and the JavaScript emulation routes
+# every call that may throw through JavaScript (a check twice as slow).
+# Source paths are mapped out, so any folder gives the same bytes.
+add_compile_options(-Wall -Wextra -sDISABLE_EXCEPTION_CATCHING=1 -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
 
 set(PLK_PAGE_EXPORTS _malloc _free _plk_out _plk_out_size _plk_table _plk_check _plk_look _plk_set _plk_preview)
 list(APPEND PLK_PAGE_EXPORTS _plk_try_out _plk_try_out_size _plk_try_start _plk_try_frame _plk_try_table _plk_try_scenario _plk_try_heap)
@@ -31,12 +36,11 @@ add_executable(plk_page
     ${PROJECT_SOURCE_DIR}/tools/lib/session.cpp
     ${PROJECT_SOURCE_DIR}/tools/page/try_api.cpp)
 target_include_directories(plk_page PRIVATE ${PROJECT_SOURCE_DIR})
-# The settings load throws and catches; the preview's settings file lives in
-# the in-memory file system; nothing is generated at run time (the page's
-# Content-Security-Policy forbids it).
+# The preview's settings file lives in the in-memory file system; nothing is
+# generated at run time (the page's Content-Security-Policy forbids it).
 target_link_options(plk_page PRIVATE
     -sENVIRONMENT=web -sDYNAMIC_EXECUTION=0 -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=2GB
-    -fwasm-exceptions -sEXPORTED_FUNCTIONS=${PLK_PAGE_EXPORTS})
+    -sDISABLE_EXCEPTION_CATCHING=1 -sEXPORTED_FUNCTIONS=${PLK_PAGE_EXPORTS})
 
 find_program(PLK_NODE node REQUIRED)
 set(PLK_PAGE ${CMAKE_BINARY_DIR}/Pacelark-settings.html)

@@ -1,8 +1,8 @@
 #include "config/settings.h"
 
 #include <fstream>
+#include <exception>
 #include <new>
-#include <stdexcept>
 
 #include "config/ini.h"
 #include "config/numbers.h"
@@ -10,71 +10,59 @@
 constinit Settings settings{};
 
 // The parses read alike in every locale the game's modules may set (see
-// config/numbers.h); only their failures are the standard exceptions.
-std::int32_t parseIniInt(const std::string& text) {
+// config/numbers.h).
+SettingsLoadError parseIniInt(const std::string& text, std::int32_t& out) {
     const Int32Parse parse = parseInt32(text);
     if (parse.status == NumberStatus::Invalid)
-        throw std::invalid_argument("invalid stoi argument");
+        return SettingsLoadError::InvalidInteger;
     if (parse.status == NumberStatus::OutOfRange)
-        throw std::out_of_range("stoi argument out of range");
-    return parse.value;
+        return SettingsLoadError::IntegerOutOfRange;
+    out = parse.value;
+    return SettingsLoadError::None;
 }
 
-float parseIniFloat(const std::string& text) {
+SettingsLoadError parseIniFloat(const std::string& text, float& out) {
     const FloatParse parse = parseFloat32(text);
     if (parse.status == NumberStatus::Invalid)
-        throw std::invalid_argument("invalid stof argument");
+        return SettingsLoadError::InvalidFloat;
     if (parse.status == NumberStatus::OutOfRange)
-        throw std::out_of_range("stof argument out of range");
-    return parse.value;
+        return SettingsLoadError::FloatOutOfRange;
+    out = parse.value;
+    return SettingsLoadError::None;
 }
 
 bool parseIniBool(const std::string& text) { return parseBool(text); }
 
-void storeSetting(const SettingEntry& entry, const std::string& text, Settings& out) {
+SettingsLoadError storeSetting(const SettingEntry& entry, const std::string& text, Settings& out) {
     switch (entry.kind) {
     case SettingKind::Integer:
-        out.*entry.integerField = parseIniInt(text);
-        break;
+        return parseIniInt(text, out.*entry.integerField);
     case SettingKind::Float:
-        out.*entry.floatField = parseIniFloat(text);
-        break;
+        return parseIniFloat(text, out.*entry.floatField);
     case SettingKind::Bool:
         out.*entry.boolField = parseIniBool(text);
         break;
     }
+    return SettingsLoadError::None;
 }
 
 namespace {
 
-// Runs `load` and turns any standard exception into a stopped result; the
-// parse errors are told apart by the kind of the key being read, if any.
+// Runs `load`, which stops at the first value that does not read; what is
+// left to catch is storage running out inside the containers.
 template <class Load>
 SettingsLoadResult guarded(Load load) {
     SettingsLoadResult result;
-    const auto kindAt = [&result] {
-        return result.failedKey < kSettingsTable.size() ? kSettingsTable[result.failedKey].kind : SettingKind::Bool;
-    };
     try {
         load(result);
-        return result;
-    } catch (const std::invalid_argument&) {
-        const SettingKind kind = kindAt();
-        result.error = kind == SettingKind::Integer ? SettingsLoadError::InvalidInteger
-                       : kind == SettingKind::Float ? SettingsLoadError::InvalidFloat
-                                                    : SettingsLoadError::Other;
-    } catch (const std::out_of_range&) {
-        const SettingKind kind = kindAt();
-        result.error = kind == SettingKind::Integer ? SettingsLoadError::IntegerOutOfRange
-                       : kind == SettingKind::Float ? SettingsLoadError::FloatOutOfRange
-                                                    : SettingsLoadError::Other;
     } catch (const std::bad_alloc&) {
         result.error = SettingsLoadError::OutOfMemory;
     } catch (const std::exception&) {
         result.error = SettingsLoadError::Other;
     }
     // The keys stored so far stay; this one and the rest keep their values.
-    result.end = SettingsLoadEnd::Stopped;
+    if (result.error != SettingsLoadError::None)
+        result.end = SettingsLoadEnd::Stopped;
     return result;
 }
 
@@ -86,8 +74,11 @@ void storeSection(const IniDocument& doc, Settings& out, SettingsLoadResult& res
     for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
         result.failedKey = i;
         const SettingEntry& entry = kSettingsTable[i];
-        if (section.hasKey(entry.name))
-            storeSetting(entry, section.getValue(entry.name), out);
+        if (section.hasKey(entry.name)) {
+            result.error = storeSetting(entry, section.getValue(entry.name), out);
+            if (result.error != SettingsLoadError::None)
+                return;
+        }
     }
     result.failedKey = kSettingsTable.size();
     result.end = SettingsLoadEnd::Complete;

@@ -61,43 +61,42 @@ inline constexpr std::array<SettingEntry, 13> kSettingsTable{{
     {.name = "UI_BAR_LENGTH", .kind = SettingKind::Float, .floatField = &Settings::UI_BAR_LENGTH},
 }};
 
-// Base-10 int32 from the leading digits of `text`, as strtol reads them in
-// the "C" locale; throws
-// std::invalid_argument("invalid stoi argument") when there are none and
-// std::out_of_range("stoi argument out of range") beyond int32.
-std::int32_t parseIniInt(const std::string& text);
-
-// Float from the leading part of `text` that strtof accepts in the "C"
-// locale, whatever locale the process has set; throws
-// std::invalid_argument("invalid stof argument") when nothing converts and
-// std::out_of_range("stof argument out of range") on a reported range error.
-float parseIniFloat(const std::string& text);
-
-// True exactly when `text`, lower-cased, is "true".
-bool parseIniBool(const std::string& text);
-
-// Parses `text` as `entry` says and stores it into `out`; throws as the parse does.
-void storeSetting(const SettingEntry& entry, const std::string& text, Settings& out);
-
-class IniDocument;
-
 enum class SettingsLoadEnd {
     NoFile,     // the presence test failed: nothing was read
     NoSection,  // no section "SETTINGS"
     Complete,   // every present key was stored
-    Stopped,    // an exception ended the load
+    Stopped,    // a value that does not read, or storage running out, ended the load
 };
 
-// What ended a stopped load, kept as a code so the catch allocates nothing.
+// What ended a stopped load; settingsLoadMessage gives each its text.
 enum class SettingsLoadError {
     None,
-    InvalidInteger,     // "invalid stoi argument"
-    IntegerOutOfRange,  // "stoi argument out of range"
-    InvalidFloat,       // "invalid stof argument"
-    FloatOutOfRange,    // "stof argument out of range"
-    OutOfMemory,        // "std::bad_alloc"
-    Other,              // any other standard exception
+    InvalidInteger,
+    IntegerOutOfRange,
+    InvalidFloat,
+    FloatOutOfRange,
+    OutOfMemory,
+    Other,  // any other standard exception
 };
+
+// Base-10 int32 from the leading digits of `text`, as strtol reads them in
+// the "C" locale, into `out`; None, or InvalidInteger when there are none and
+// IntegerOutOfRange beyond int32, `out` then untouched.
+SettingsLoadError parseIniInt(const std::string& text, std::int32_t& out);
+
+// Float from the leading part of `text` that strtof accepts in the "C"
+// locale, whatever locale the process has set, into `out`; None, or
+// InvalidFloat when nothing converts and FloatOutOfRange on a reported range
+// error, `out` then untouched.
+SettingsLoadError parseIniFloat(const std::string& text, float& out);
+
+// True exactly when `text`, lower-cased, is "true".
+bool parseIniBool(const std::string& text);
+
+// Parses `text` as `entry` says and stores it into `out`; the parse's status.
+SettingsLoadError storeSetting(const SettingEntry& entry, const std::string& text, Settings& out);
+
+class IniDocument;
 
 struct SettingsLoadResult {
     SettingsLoadEnd end = SettingsLoadEnd::NoFile;
@@ -115,6 +114,6 @@ SettingsLoadResult loadSettingsFrom(const IniDocument& doc, Settings& out);
 // Never throws.
 SettingsLoadResult loadSettingsFile(const std::string& path, Settings& out);
 
-// The message of the exception that stopped the load ("invalid stoi
-// argument"), or "" when none did.
+// The text of what stopped the load, as the runtime's own exceptions word
+// it, or "" when nothing did.
 const char* settingsLoadMessage(SettingsLoadError error);

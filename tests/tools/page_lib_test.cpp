@@ -81,7 +81,7 @@ TEST(QuickEdit, GivesTheWholeFileEditsBytes) {
         EXPECT_EQ(settingsPartEnd(f.bytes) < f.bytes.size(), f.cut);
         for (std::size_t k = 0; k < kSettingsTable.size(); ++k) {
             const std::string value = kSettingsTable[k].kind == SettingKind::Bool ? "true" : "7";
-            EXPECT_EQ(setSettingValueQuick(f.bytes, k, value), setSettingValue(f.bytes, k, value)) << kSettingsTable[k].name;
+            EXPECT_EQ(setSettingValueQuick(f.bytes, k, value).text, setSettingValue(f.bytes, k, value).text) << kSettingsTable[k].name;
         }
     }
 }

@@ -1,9 +1,10 @@
 #!/bin/bash
 # The release rebuilds bit for bit. The shipped targets, Pacelark.dll and the
-# settings page, built again from a copy of the sources in another folder give
-# the bytes of the build at hand; the package made from each tree, the second
-# time with another umask and time zone, gives the same zip and SHA256SUMS,
-# with every entry dated the release date.
+# settings page, built again from a copy of the sources in a folder whose path
+# has another length, as the system runs any build (address randomisation as
+# it is set, no namespace), give the bytes of the build at hand; the package
+# made from each tree, the second time with another umask and time zone,
+# gives the same zip and SHA256SUMS, with every entry dated the release date.
 # Arguments: the source folder (build/windows and build/web built), build jobs.
 set -euo pipefail
 src=$(cd "$1" && pwd) jobs=${2:-2}
@@ -16,6 +17,7 @@ epoch=${SOURCE_DATE_EPOCH:-$(git -C "$src" log -1 --format=%ct 2>/dev/null || tr
 [ -n "$epoch" ] || epoch=315532800  # not a git checkout: any fixed date serves
 
 other="$work/another-folder/Pacelark"
+[ ${#other} != ${#src} ] || other="$other-2"
 mkdir -p "$other"
 tar -C "$src" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$other" -xf -
 log="$work/build.log"

@@ -203,4 +203,16 @@ TEST(KeyNames, EveryNamedCodeParsesBackByNameAndByCode) {
     EXPECT_FALSE(parseKey("-1"));
 }
 
+// What a recorded key line says must play back as the same key, digit keys included.
+TEST(KeyNames, EveryCodeAsAScenarioWritesItReadsBackAsItself) {
+    for (std::uint32_t code = 0; code < 255; ++code) {
+        Scenario s;
+        parseScenarioLine(s, "0 press " + scenarioKeyText(code), 1);
+        ASSERT_EQ(s.events.size(), 1u);
+        EXPECT_EQ(s.events[0].value, code) << scenarioKeyText(code);
+    }
+    EXPECT_EQ(scenarioKeyText(0x79), "F10");
+    EXPECT_EQ(scenarioKeyText(0x31), "49");
+}
+
 }  // namespace

@@ -25,11 +25,8 @@ bool readsBack(float value, FloatReader parse, Decimal d) {
     char text[64];
     std::snprintf(text, sizeof text, "%s%llue%d", std::signbit(value) ? "-" : "",
                   static_cast<unsigned long long>(d.mantissa), d.exponent);
-    try {
-        return floatBits(parse(text)) == floatBits(value);
-    } catch (...) {
-        return false;
-    }
+    float back = 0.0f;
+    return parse(text, back) && floatBits(back) == floatBits(value);
 }
 
 // The p-digit decimal nearest |value| (printf rounds exactly), or the p-digit
@@ -58,7 +55,10 @@ bool shortestWith(float value, FloatReader parse, int p, Decimal& out) {
 
 }  // namespace
 
-float strtofParse(const std::string& text) { return std::strtof(text.c_str(), nullptr); }
+bool strtofParse(const std::string& text, float& out) {
+    out = std::strtof(text.c_str(), nullptr);
+    return true;
+}
 
 std::string shortestFloatText(float value, FloatReader parse) {
     const std::string sign = std::signbit(value) ? "-" : "";

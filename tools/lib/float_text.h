@@ -6,12 +6,13 @@
 
 #include <string>
 
-using FloatReader = float (*)(const std::string&);
+// Reads `text` into `out`; false when it gives no value.
+using FloatReader = bool (*)(const std::string& text, float& out);
 
-// Finite values only. `parse` decides what "reads back" means; it may throw,
-// which counts as not reading back. Returns "" when no text of up to 17
+// Finite values only. `parse` decides what "reads back" means; a text it
+// gives no value for does not read back. Returns "" when no text of up to 17
 // digits reads back (a parse that refuses the value's range).
 std::string shortestFloatText(float value, FloatReader parse);
 
 // std::strtof, for text that any correctly rounding parse reads back.
-float strtofParse(const std::string& text);
+bool strtofParse(const std::string& text, float& out);

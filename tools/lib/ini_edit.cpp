@@ -18,6 +18,12 @@ std::string trimmed(std::string_view text) {
     return s;
 }
 
+EditResult refused(std::string why) { return {{}, std::move(why)}; }
+
+bool pluginFloatParse(const std::string& text, float& out) {
+    return parseIniFloat(text, out) == SettingsLoadError::None;
+}
+
 }  // namespace
 
 std::string_view lineEndStyle(std::string_view bytes) {
@@ -50,68 +56,67 @@ bool wholeNumber(std::string_view text, SettingKind kind) {
     return !text.empty() && used == text.size();
 }
 
-std::string floatValueText(float value) {
+EditResult floatValueText(float value) {
     const std::string sign = std::signbit(value) ? "-" : "";
-    if (std::isnan(value)) return sign + "nan";
-    if (std::isinf(value)) return sign + "inf";
-    std::string text = shortestFloatText(value, parseIniFloat);
-    if (text.empty()) throw EditError(shortestFloatText(value, strtofParse) + " cannot be written so that the plug-in reads it");
-    return text;
+    if (std::isnan(value)) return {sign + "nan", {}};
+    if (std::isinf(value)) return {sign + "inf", {}};
+    std::string text = shortestFloatText(value, pluginFloatParse);
+    if (text.empty()) return refused(shortestFloatText(value, strtofParse) + " cannot be written so that the plug-in reads it");
+    return {std::move(text), {}};
 }
 
-std::string fieldValueText(const SettingEntry& entry, std::string_view typed) {
+EditResult fieldValueText(const SettingEntry& entry, std::string_view typed) {
     std::string t = trimmed(typed);
-    if (t.empty()) throw EditError("the field is empty: an empty value stops the load");
+    if (t.empty()) return refused("the field is empty: an empty value stops the load");
     switch (entry.kind) {
         case SettingKind::Integer:
             if (wholeNumber(t, SettingKind::Integer)) {
-                try {
-                    return std::to_string(parseIniInt(t));
-                } catch (const std::out_of_range&) {
-                    throw EditError(quotedValue(t) + " is beyond -2147483648 to 2147483647, which would stop the load here");
-                }
+                std::int32_t code = 0;
+                if (parseIniInt(t, code) != SettingsLoadError::None)
+                    return refused(quotedValue(t) + " is beyond -2147483648 to 2147483647, which would stop the load here");
+                return {std::to_string(code), {}};
             }
-            if (const std::optional<std::uint32_t> code = parseKey(t)) return std::to_string(*code);
-            throw EditError(quotedValue(t) + " is neither a key name nor a whole number");
+            if (const std::optional<std::uint32_t> code = parseKey(t)) return {std::to_string(*code), {}};
+            return refused(quotedValue(t) + " is neither a key name nor a whole number");
         case SettingKind::Float: {
             // The complaint "2,5 is read as 2" is about a decimal comma: take it as meant.
             if (t.find(',') != std::string::npos && t.find('.') == std::string::npos &&
                 t.find(',') == t.rfind(','))
                 t[t.find(',')] = '.';
             // Whole, as the plug-in's own parse reads it: nothing left over.
-            if (!wholeNumber(t, SettingKind::Float)) throw EditError(quotedValue(typed) + " is not a number");
-            try {
-                return floatValueText(parseIniFloat(t));
-            } catch (const std::out_of_range&) {
-                throw EditError(quotedValue(t) + " is beyond the plug-in's float range, which would stop the load here");
-            } catch (const std::invalid_argument&) {
-                throw EditError(quotedValue(typed) + " is not a number");
+            if (!wholeNumber(t, SettingKind::Float)) return refused(quotedValue(typed) + " is not a number");
+            float value = 0.0f;
+            switch (parseIniFloat(t, value)) {
+                case SettingsLoadError::None: return floatValueText(value);
+                case SettingsLoadError::FloatOutOfRange:
+                    return refused(quotedValue(t) + " is beyond the plug-in's float range, which would stop the load here");
+                default: return refused(quotedValue(typed) + " is not a number");
             }
         }
         case SettingKind::Bool: {
             std::string lower = t;
             for (char& c : lower) c = lowerAscii(c);
-            if (lower == "true" || lower == "false") return lower;
-            throw EditError(quotedValue(t) + " is neither true nor false");
+            if (lower == "true" || lower == "false") return {lower, {}};
+            return refused(quotedValue(t) + " is neither true nor false");
         }
     }
-    throw EditError("unknown setting");
+    return refused("unknown setting");
 }
 
-std::string settingValueText(const SettingEntry& entry, const Settings& values) {
+EditResult settingValueText(const SettingEntry& entry, const Settings& values) {
     switch (entry.kind) {
-        case SettingKind::Integer: return std::to_string(values.*entry.integerField);
+        case SettingKind::Integer: return {std::to_string(values.*entry.integerField), {}};
         case SettingKind::Float: return floatValueText(values.*entry.floatField);
-        case SettingKind::Bool: return values.*entry.boolField ? "true" : "false";
+        case SettingKind::Bool: return {values.*entry.boolField ? "true" : "false", {}};
     }
     return {};
 }
 
-std::string setSettingValue(std::string_view bytes, std::size_t key, std::string_view value) {
-    if (key >= kSettingsTable.size()) throw EditError("unknown setting");
+EditResult setSettingValue(std::string_view bytes, std::size_t key, std::string_view value) {
+    if (key >= kSettingsTable.size()) return refused("unknown setting");
     const SettingEntry& entry = kSettingsTable[key];
     if (value.empty() || trimmed(value) != value || value.find_first_of(std::string_view("\n\r\0", 3)) != value.npos)
-        throw EditError(quotedValue(value) + " cannot stand as a value");
+        return refused(quotedValue(value) + " cannot stand as a value");
 
     const std::string section = normaliseIniName(kSettingsSectionName);
     const std::string name = normaliseIniName(entry.name);
@@ -147,16 +152,16 @@ std::string setSettingValue(std::string_view bytes, std::size_t key, std::string
     IniDocument doc;
     loadIniText(out, doc);
     if (doc.getSection(kSettingsSectionName).getValue(entry.name) != value)
-        throw EditError("the plug-in would not read " + quotedValue(value) + " for " + std::string(entry.name) +
-                        " from the edited file, so it was left as it was");
-    return out;
+        return refused("the plug-in would not read " + quotedValue(value) + " for " + std::string(entry.name) +
+                       " from the edited file, so it was left as it was");
+    return {std::move(out), {}};
 }
 
 std::string defaultsText() {
     std::string text;
     const Settings defaults;
     for (std::size_t i = 0; i < kSettingsTable.size(); ++i)
-        text = setSettingValue(text, i, settingValueText(kSettingsTable[i], defaults));
+        text = setSettingValue(text, i, settingValueText(kSettingsTable[i], defaults).text).text;
     return text;
 }
 

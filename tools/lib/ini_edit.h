@@ -5,15 +5,17 @@
 #pragma once
 
 #include <cstddef>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "config/settings.h"
 
-// One line saying why an edit or a typed value was refused.
-struct EditError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+// What an edit or a typed value came to: the text, or one line saying why
+// it was refused. A refusal is an answer, not a fault, so it is returned.
+struct EditResult {
+    std::string text;
+    std::string refusal;  // empty when `text` stands
+    bool ok() const { return refusal.empty(); }
 };
 
 // `text` in double quotes for a message: bytes outside printable ASCII, quotes
@@ -26,16 +28,16 @@ bool wholeNumber(std::string_view text, SettingKind kind);
 
 // `value` as the plug-in's float parse reads it back bit for bit: the
 // shortest such decimal with a point, "nan", "inf" and their negatives.
-std::string floatValueText(float value);
+EditResult floatValueText(float value);
 
 // The text to write for `entry` from what a player typed: a whole number or a
 // key name for the keys, a number (a decimal comma taken as a point) for the
-// floats, true or false for the switches. Never clamped; throws EditError for
-// text the plug-in would not read as meant.
-std::string fieldValueText(const SettingEntry& entry, std::string_view typed);
+// floats, true or false for the switches. Never clamped; refused for text
+// the plug-in would not read as meant.
+EditResult fieldValueText(const SettingEntry& entry, std::string_view typed);
 
-// The text of `entry`'s value in `values`.
-std::string settingValueText(const SettingEntry& entry, const Settings& values);
+// The text of `entry`'s value in `values`; refused for a float no text gives.
+EditResult settingValueText(const SettingEntry& entry, const Settings& values);
 
 // The line end an added line takes: LF when more lines end in LF alone than
 // in CRLF, else CRLF.
@@ -44,8 +46,8 @@ std::string_view lineEndStyle(std::string_view bytes);
 // `bytes` with the whole value of the line the plug-in reads for table key
 // `key` replaced by `value`; a key the file lacks is added to [SETTINGS] (the
 // section added at the end when missing), in the file's line-end style.
-// Throws EditError when the plug-in would not read `value` from the result.
-std::string setSettingValue(std::string_view bytes, std::size_t key, std::string_view value);
+// Refused when the plug-in would not read `value` from the result.
+EditResult setSettingValue(std::string_view bytes, std::size_t key, std::string_view value);
 
 // A file with every setting at its default under [SETTINGS], Windows line ends.
 std::string defaultsText();

@@ -11,10 +11,10 @@ std::size_t settingsPartEnd(std::string_view bytes) {
     return lineEndStyle(bytes.substr(0, end)) == lineEndStyle(bytes) ? end : bytes.size();
 }
 
-std::string setSettingValueQuick(std::string_view bytes, std::size_t key, std::string_view value) {
+EditResult setSettingValueQuick(std::string_view bytes, std::size_t key, std::string_view value) {
     const std::size_t end = settingsPartEnd(bytes);
     if (end == bytes.size()) return setSettingValue(bytes, key, value);
-    std::string out = setSettingValue(bytes.substr(0, end), key, value);
-    out.append(bytes.substr(end));
+    EditResult out = setSettingValue(bytes.substr(0, end), key, value);
+    if (out.ok()) out.text.append(bytes.substr(end));
     return out;
 }

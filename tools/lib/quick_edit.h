@@ -5,8 +5,9 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
+
+#include "tools/lib/ini_edit.h"
 
 // Where the part an edit may touch ends: the start of the first header line
 // of another section after the last [SETTINGS] header, provided the line ends
@@ -15,4 +16,4 @@
 std::size_t settingsPartEnd(std::string_view bytes);
 
 // setSettingValue(bytes, key, value), made on the part settingsPartEnd gives.
-std::string setSettingValueQuick(std::string_view bytes, std::size_t key, std::string_view value);
+EditResult setSettingValueQuick(std::string_view bytes, std::size_t key, std::string_view value);

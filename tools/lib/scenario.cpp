@@ -319,18 +319,12 @@ std::string escapeIni(std::string_view piece) {
     return out;
 }
 
-std::string keyText(std::uint32_t code) {
-    const std::string_view name = keyName(code);
-    if (!name.empty() && parseKey(name) == code) return std::string(name);
-    return std::to_string(code);
-}
-
 std::string eventLine(const ScenarioEvent& e) {
     std::string line = std::to_string(e.frame) + " ";
     switch (e.kind) {
-        case ScenarioEventKind::Press: return line + "press " + keyText(e.value);
-        case ScenarioEventKind::Release: return line + "release " + keyText(e.value);
-        case ScenarioEventKind::Tap: return line + "tap " + keyText(e.value);
+        case ScenarioEventKind::Press: return line + "press " + scenarioKeyText(e.value);
+        case ScenarioEventKind::Release: return line + "release " + scenarioKeyText(e.value);
+        case ScenarioEventKind::Tap: return line + "tap " + scenarioKeyText(e.value);
         case ScenarioEventKind::Mount: return line + "mount";
         case ScenarioEventKind::Dismount: return line + "dismount";
         case ScenarioEventKind::SetTick: return line + "tick " + std::to_string(e.value);
@@ -412,4 +406,10 @@ std::string formatScenario(const Scenario& s) {
             out += spanLine(s.spans[j++]) + "\n";
     }
     return out;
+}
+
+std::string scenarioKeyText(std::uint32_t code) {
+    const std::string_view name = keyName(code);
+    if (!name.empty() && parseKey(name) == code) return std::string(name);
+    return std::to_string(code);
 }

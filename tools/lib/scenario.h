@@ -72,6 +72,10 @@ std::string formatScenario(const Scenario& s);
 // Throws ScenarioError (line 0) when the file cannot be read.
 Scenario loadScenario(const std::string& path);
 
+// A key code as a scenario line writes it: its name when that reads back as
+// the same code (digit keys' names are numbers too), else the number.
+std::string scenarioKeyText(std::uint32_t code);
+
 // Whether `name` may name a snapshot's picture: 1 to 64 letters, digits, '-'
 // and '_', so a picture never lands outside the folder it is written to.
 bool isValidSnapshotName(const std::string& name);

@@ -37,11 +37,8 @@ const char* severityName(FindingSeverity s) {
 
 std::string shownValue(const SettingEntry& e, const Settings& s) {
     if (e.kind == SettingKind::Integer) return describeKey(s.*e.integerField);
-    try {
-        return settingValueText(e, s);
-    } catch (const EditError&) {
-        return shortestFloatText(s.*e.floatField, strtofParse);
-    }
+    const EditResult text = settingValueText(e, s);
+    return text.ok() ? text.text : shortestFloatText(s.*e.floatField, strtofParse);
 }
 
 }  // namespace
@@ -56,7 +53,7 @@ PLK_EXPORT void plk_table() {
     for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
         const SettingEntry& e = kSettingsTable[i];
         out += std::string(i ? "," : "") + "{\"name\":" + pagejson::string(e.name) + ",\"kind\":\"" + kindName(e.kind) +
-               "\",\"default\":" + pagejson::string(settingValueText(e, defaults)) +
+               "\",\"default\":" + pagejson::string(settingValueText(e, defaults).text) +
                ",\"what\":" + pagejson::string(kSettingDescriptions[i]) + "}";
     }
     out += "],\"keys\":[";
@@ -77,12 +74,7 @@ PLK_EXPORT int plk_check(const char* data, std::size_t size, const char* name) {
               ",\"report\":" + pagejson::string(c.report) + ",\"values\":[";
         for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
             const SettingEntry& e = kSettingsTable[i];
-            std::string value;
-            try {
-                value = settingValueText(e, c.loaded);
-            } catch (const EditError&) {
-            }
-            out += std::string(i ? "," : "") + "{\"value\":" + pagejson::string(value) + ",\"shown\":" + pagejson::string(shownValue(e, c.loaded)) +
+            out += std::string(i ? "," : "") + "{\"value\":" + pagejson::string(settingValueText(e, c.loaded).text) + ",\"shown\":" + pagejson::string(shownValue(e, c.loaded)) +
                    ",\"line\":" + std::to_string(c.lines[i]) +
                    ",\"text\":" + pagejson::string(c.texts[i]) + "}";
         }
@@ -110,15 +102,15 @@ PLK_EXPORT int plk_look(const char* data, std::size_t size) {
 // The file with one setting set from what the player typed; on refusal, 0
 // and the reason.
 PLK_EXPORT int plk_set(const char* data, std::size_t size, int key, const char* typed) {
-    try {
-        if (key < 0 || static_cast<std::size_t>(key) >= kSettingsTable.size()) throw EditError("unknown setting");
-        const std::string value = fieldValueText(kSettingsTable[static_cast<std::size_t>(key)], typed);
-        out = setSettingValueQuick(bytesAt(data, size), static_cast<std::size_t>(key), value);
-        return 1;
-    } catch (const std::exception& e) {
-        out = e.what();
+    if (key < 0 || static_cast<std::size_t>(key) >= kSettingsTable.size()) {
+        out = "unknown setting";
         return 0;
     }
+    EditResult value = fieldValueText(kSettingsTable[static_cast<std::size_t>(key)], typed);
+    if (value.ok()) value = setSettingValueQuick(bytesAt(data, size), static_cast<std::size_t>(key), value.text);
+    const bool ok = value.ok();
+    out = ok ? std::move(value.text) : std::move(value.refusal);
+    return ok ? 1 : 0;
 }
 
 // One pass of the plug-in over the file's settings. NaN speeds: not given.

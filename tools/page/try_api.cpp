@@ -60,6 +60,7 @@ void record(const std::string& text) { parseScenarioLine(live->scenario, text, +
 
 std::string at(std::uint64_t frame) { return std::to_string(frame) + " "; }
 
+// A toggle's key as the panel names it on its button.
 std::string keyText(std::int32_t code) {
     const std::string_view name = keyName(code);
     return name.empty() ? std::to_string(code) : std::string(name);
@@ -131,8 +132,11 @@ PLK_EXPORT int plk_try_start(const char* data, std::size_t size, std::uint32_t s
 // One frame: `count` key messages (code, KeyMessage pairs) and what is held
 // (try.js's bits), then the pass. Out: the frame's row and its drawing.
 PLK_EXPORT int plk_try_frame(const std::int32_t* keys, int count, int held, std::uint32_t step) {
+    if (!live) {
+        plkOut = "no session: start one first";
+        return 0;
+    }
     try {
-        if (!live) throw std::runtime_error("no session: start one first");
         reclaim();
         const std::uint64_t frame = live->runner->nextFrame();
         if (step != live->step) {
@@ -142,7 +146,8 @@ PLK_EXPORT int plk_try_frame(const std::int32_t* keys, int count, int held, std:
         for (int i = 0; i < count; ++i) {
             const std::int32_t code = keys[2 * i], kind = keys[2 * i + 1];
             if (code < 0 || code >= 255) continue;
-            record(at(frame) + (kind == KeyTap ? "tap " : kind == KeyUp ? "release " : "press ") + keyText(code));
+            record(at(frame) + (kind == KeyTap ? "tap " : kind == KeyUp ? "release " : "press ") +
+                   scenarioKeyText(static_cast<std::uint32_t>(code)));
         }
         const bool mounted = (held & kMountedBit) != 0;
         if (mounted != live->mounted) record(at(frame) + (mounted ? "mount" : "dismount"));
