@@ -17,11 +17,19 @@ window.Module = {
   onRuntimeInitialized: () => start(),
 };
 
+// The engine catches no C++ exception: one that is thrown anyway arrives
+// here as a bare number, and is named for the player instead.
 function withBytes(bytes, fn) {
   const p = Module._malloc(bytes.length || 1);
   if (!p) throw new Error("out of memory");
   Module.HEAPU8.set(bytes, p);
-  try { return fn(p, bytes.length); } finally { Module._free(p); }
+  try {
+    return fn(p, bytes.length);
+  } catch (e) {
+    throw e instanceof Error ? e : new Error("the page's engine met an error it does not handle");
+  } finally {
+    Module._free(p);
+  }
 }
 function withString(text, fn) {
   const b = utf8.encode(text), z = new Uint8Array(b.length + 1);
