@@ -14,7 +14,7 @@ char reportedSpeedLabel[64];
 
 namespace {
 // Bit patterns decide where a constant is not the float nearest its decimal.
-constexpr float kLowerRowOffset = floatFromBits(0x3C23D70Au);    // 0.01, also bar height
+constexpr float kLowerRowOffset = kSpeedBarHeight;               // one bar: its foot on UI_BOTTOM_OFFSET
 constexpr float kUpperRowOffset = floatFromBits(0x3CCCCCCCu);    // 0.01 + 0.015
 constexpr float kLowerLabelOffset = floatFromBits(0x3C51B717u);  // 0.01 + 0.0028
 constexpr float kUpperLabelOffset = floatFromBits(0x3CE3BCD2u);  // 0.01 + 0.015 + 0.0028
@@ -30,10 +30,10 @@ float clearSign(float v) { return floatFromBits(floatBits(v) & 0x7FFFFFFFu); }
 void drawRow(float top, float labelY, float value, const char* label) {
     const Settings& s = settings;
     const BandStyle style = selectSpeedBand(value);
-    drawRect(s.UI_LEFT_OFFSET, top, s.UI_BAR_LENGTH, kLowerRowOffset, 50, 50, 50, 200);
+    drawRect(s.UI_LEFT_OFFSET, top, s.UI_BAR_LENGTH, kSpeedBarHeight, 50, 50, 50, 200);
     const float scaled = value * kLengthFactor;
     const float length = scaled * s.UI_BAR_LENGTH;
-    drawRect(s.UI_LEFT_OFFSET, top, length, kLowerRowOffset, style.red, style.green, style.blue, 255);
+    drawRect(s.UI_LEFT_OFFSET, top, length, kSpeedBarHeight, style.red, style.green, style.blue, 255);
     const float end = length + s.UI_LEFT_OFFSET;
     const float labelX = end - style.nudge;
     drawText(labelX, labelY, label, kSpeedLabelScale, true, 255, 255, 255, 255);

@@ -5,6 +5,8 @@
 
 // Text scale of both labels, 0.2.
 inline constexpr float kSpeedLabelScale = floatFromBits(0x3E4CCCCDu);
+// Height of every bar, 0.01.
+inline constexpr float kSpeedBarHeight = floatFromBits(0x3C23D70Au);
 
 enum class SpeedBand { High, AtTwo, Middle, Low };
 

@@ -61,7 +61,7 @@ TEST(Cli, EveryErrorIsOneLineNamingTheCulpritWithStatusTwo) {
         {"fly", "'fly'"},
         {"run --bogus", "'--bogus'"},
         {"run --frames", "--frames"},
-        {"run --frames 0", "--frames"},
+        {"run --frames 0", "--frames: '0' is not a frame count from 1 to 10000000"},
         {"run --frames 12x", "'12x'"},
         {"run --scenario " + missing, missing},
         {"run --scenario " + badScenario, badScenario + ":2:"},

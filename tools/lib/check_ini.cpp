@@ -13,6 +13,7 @@
 #include "config/ini_walk.h"
 #include "config/numbers.h"
 #include "control/mod_state.h"
+#include "hud/speed_bars.h"
 #include "tools/lib/files.h"
 #include "tools/lib/float_text.h"
 #include "tools/lib/ini_edit.h"
@@ -22,11 +23,6 @@ namespace {
 
 constexpr std::size_t kKeys = kSettingsTable.size();
 constexpr std::size_t kMaxShown = 20;  // findings of one kind before "... and N more"
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string floatText(float v) {
     if (std::isnan(v)) return "NaN";
@@ -83,18 +79,6 @@ std::string nanEffect(float Settings::*field) {
 }
 
 std::string lineRef(std::size_t line) { return "line " + std::to_string(line); }
-
-// Mouse buttons have key codes, but a click sends no keyboard message.
-std::string_view mouseButton(std::int32_t code) {
-    switch (code) {
-        case 0x01: return "the left mouse button";
-        case 0x02: return "the right mouse button";
-        case 0x04: return "the middle mouse button";
-        case 0x05: return "mouse button 4";
-        case 0x06: return "mouse button 5";
-        default: return {};
-    }
-}
 
 const std::string& settingsSection() {
     static const std::string name = normaliseIniName(kSettingsSectionName);
@@ -372,9 +356,9 @@ void toggleWarnings(const Settings& loaded, std::vector<IniFinding>& out) {
         const std::string name = nameOf(static_cast<std::size_t>(index));
         const std::int32_t code = loaded.*kToggles[t].key;
         const auto warn = [&](int setting, std::string text) { out.push_back({FindingSeverity::Warning, setting, 0, text}); };
-        if (code < 0 || code >= 255) {
-            warn(index, name + " = " + std::to_string(code) +
-                            " can never fire: only codes 0 to 254 are watched, so this toggle has no key");
+        if (!isWatchedKey(code)) {
+            warn(index, name + " = " + std::to_string(code) + " can never fire: only codes 0 to " +
+                            std::to_string(KEY_TABLE_SIZE - 1) + " are watched, so this toggle has no key");
         } else if (keyName(code).empty()) {
             warn(index, name + " = " + std::to_string(code) + " is not the code of any key, so this toggle never fires");
         } else if (!mouseButton(code).empty()) {
@@ -430,7 +414,7 @@ void rangeWarnings(const Gathered& g, const Settings& s, std::vector<IniFinding>
                                            " is not above zero, and the bars are drawn with that length", true);
     // The lower row's background, as the bars are drawn, in single precision.
     const float left = s.UI_LEFT_OFFSET, right = s.UI_LEFT_OFFSET + s.UI_BAR_LENGTH;
-    const float bottom = 1.0f - s.UI_BOTTOM_OFFSET, top = bottom - 0.01f;
+    const float bottom = 1.0f - s.UI_BOTTOM_OFFSET, top = bottom - kSpeedBarHeight;
     if (!std::isfinite(left) || !std::isfinite(right) || !std::isfinite(top) || !std::isfinite(bottom)) return;
     const bool offLeftRight = std::max(left, right) <= 0.0f || std::min(left, right) >= 1.0f;
     if (offLeftRight || bottom <= 0.0f || top >= 1.0f)

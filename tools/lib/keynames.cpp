@@ -14,10 +14,7 @@ struct Named {
 
 // Fixed names; letters, digits, F-keys and numpad digits are made on the fly.
 constexpr Named kNamed[] = {
-    {0x01, "LBUTTON", "left mouse button"}, {0x02, "RBUTTON", "right mouse button"},
-    {0x03, "CANCEL", ""}, {0x04, "MBUTTON", "middle mouse button"},
-    {0x05, "XBUTTON1", "mouse button 4"}, {0x06, "XBUTTON2", "mouse button 5"},
-    {0x08, "BACK", "Backspace"}, {0x09, "TAB", ""}, {0x0C, "CLEAR", ""},
+    {0x03, "CANCEL", ""}, {0x08, "BACK", "Backspace"}, {0x09, "TAB", ""}, {0x0C, "CLEAR", ""},
     {0x0D, "RETURN", "Enter"}, {0x10, "SHIFT", ""}, {0x11, "CONTROL", "Ctrl"},
     {0x12, "MENU", "Alt"}, {0x13, "PAUSE", ""}, {0x14, "CAPITAL", "Caps Lock"},
     {0x15, "KANA", ""}, {0x17, "JUNJA", ""}, {0x18, "FINAL", ""}, {0x19, "KANJI", ""},
@@ -52,6 +49,14 @@ constexpr Named kNamed[] = {
     {0xFC, "NONAME", ""}, {0xFD, "PA1", ""}, {0xFE, "OEM_CLEAR", ""},
 };
 
+// Mouse buttons have codes as well; the third field is the button as a
+// sentence names it, and its hint is that without "the".
+constexpr Named kMouseButtons[] = {
+    {0x01, "LBUTTON", "the left mouse button"}, {0x02, "RBUTTON", "the right mouse button"},
+    {0x04, "MBUTTON", "the middle mouse button"}, {0x05, "XBUTTON1", "mouse button 4"},
+    {0x06, "XBUTTON2", "mouse button 5"},
+};
+
 struct Alias {
     const char* alias;
     std::uint32_t code;
@@ -63,15 +68,19 @@ constexpr Alias kAliases[] = {
     {"TILDE", 0xC0}, {"BACKQUOTE", 0xC0}, {"`", 0xC0}, {"~", 0xC0},
 };
 
+// Every code a byte can hold, watched or not.
+constexpr std::size_t kCodeCount = 256;
+
 // Names made from a range: storage for their text.
 struct RangeNames {
-    std::array<std::string, 256> names;
+    std::array<std::string, kCodeCount> names;
     RangeNames() {
         for (int c = '0'; c <= '9'; ++c) names[c] = std::string(1, static_cast<char>(c));
         for (int c = 'A'; c <= 'Z'; ++c) names[c] = std::string(1, static_cast<char>(c));
         for (int i = 0; i <= 9; ++i) names[0x60 + i] = std::string("NUMPAD").append(std::to_string(i));
         for (int i = 1; i <= 24; ++i) names[0x6F + i] = std::string("F").append(std::to_string(i));
         for (const Named& n : kNamed) names[n.code] = n.name;
+        for (const Named& n : kMouseButtons) names[n.code] = n.name;
     }
 };
 
@@ -80,21 +89,29 @@ const RangeNames& table() {
     return t;
 }
 
+}  // namespace
+
 std::string upper(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
 }
 
-}  // namespace
-
 std::string_view keyName(std::int64_t code) {
-    if (code < 0 || code > 255) return {};
+    if (code < 0 || code >= static_cast<std::int64_t>(kCodeCount)) return {};
     return table().names[static_cast<std::size_t>(code)];
 }
 
 std::string_view keyHint(std::int64_t code) {
     for (const Named& n : kNamed)
+        if (n.code == code) return n.hint;
+    std::string_view hint = mouseButton(code);
+    if (hint.starts_with("the ")) hint.remove_prefix(4);
+    return hint;
+}
+
+std::string_view mouseButton(std::int64_t code) {
+    for (const Named& n : kMouseButtons)
         if (n.code == code) return n.hint;
     return {};
 }
@@ -124,7 +141,7 @@ std::optional<std::uint32_t> parseKey(std::string_view text) {
         // A lone digit is also the name of a digit key; as a code it wins.
         std::uint32_t code = 0;
         const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), code, base);
-        if (ec != std::errc{} || end != text.data() + text.size() || code > 254) return std::nullopt;
+        if (ec != std::errc{} || end != text.data() + text.size() || !isWatchedKey(code)) return std::nullopt;
         return code;
     }
     std::string name = upper(text);
@@ -132,7 +149,7 @@ std::optional<std::uint32_t> parseKey(std::string_view text) {
     for (const Alias& a : kAliases)
         if (name == a.alias) return a.code;
     const auto& names = table().names;
-    for (std::uint32_t c = 1; c < 255; ++c)
+    for (std::uint32_t c = 1; c < KEY_TABLE_SIZE; ++c)
         if (names[c] == name) return c;
     return std::nullopt;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/keys.h"
+
 // The key's name without the "VK_" prefix ("F10", "OEM_3", "A"), or "" when
 // the code names no key.
 std::string_view keyName(std::int64_t code);
@@ -14,9 +16,19 @@ std::string_view keyName(std::int64_t code);
 // or "".
 std::string_view keyHint(std::int64_t code);
 
+// What a sentence calls a mouse button's code ("the left mouse button",
+// "mouse button 4"), or "" for any other code.
+std::string_view mouseButton(std::int64_t code);
+
+// Whether the plug-in keeps a key state for the code.
+inline bool isWatchedKey(std::int64_t code) { return code >= 0 && code < KEY_TABLE_SIZE; }
+
 // "121 (F10)", "192 (OEM_3, ` ~ on US keyboards)", "7 (no key)".
 std::string describeKey(std::int64_t code);
 
 // A key by name (any case, "VK_" prefix optional, a few common aliases such
-// as ESC, ENTER, PAGEUP) or by code (decimal or 0x hex, 0 to 254).
+// as ESC, ENTER, PAGEUP) or by a watched code (decimal or 0x hex).
 std::optional<std::uint32_t> parseKey(std::string_view text);
+
+// `s` in upper case, for names matched in any case.
+std::string upper(std::string_view s);

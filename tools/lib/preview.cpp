@@ -7,6 +7,7 @@
 #include "hud/notice.h"
 #include "standin/standin.h"
 #include "tools/lib/files.h"
+#include "tools/lib/keynames.h"
 #include "tools/lib/native_plugin.h"
 
 PreviewFrame previewFrame(const PreviewRequest& request) {
@@ -36,7 +37,7 @@ PreviewFrame previewFrame(const PreviewRequest& request) {
         const Toggle& t = kToggles[request.notice->kind];
         if (request.notice->on) s.*t.flag = *request.notice->on != t.onWhenFlagSet;
         const std::int32_t key = settings.*t.key;
-        if (static_cast<std::uint32_t>(key) < 255) standin_tapKey(static_cast<DWORD>(key));
+        if (isWatchedKey(key)) standin_tapKey(static_cast<DWORD>(key));
     }
     w.beginFrame(standin_tick());
     runControlPass();

@@ -25,7 +25,8 @@ bool readRunOptions(CommandLine& a, std::initializer_list<std::string_view> acce
         else if (o == "--dll") r.dll = v;
         else if (o == "--frames") {
             r.frames = parseFrameCount(v);
-            if (!r.frames) a.fail("option --frames: '" + v + "' is not a frame count from 1 to 10000000");
+            if (!r.frames) a.fail("option --frames: '" + v + "' is not a frame count from 1 to " +
+                              std::to_string(kMaxFrame));
         }
     }
     return true;
@@ -63,7 +64,7 @@ std::optional<std::uint64_t> parseFrameCount(const std::string& v) {
     char* end = nullptr;
     errno = 0;
     const unsigned long long n = std::strtoull(v.c_str(), &end, 10);
-    if (v.empty() || v[0] == '-' || end != v.c_str() + v.size() || errno || n == 0 || n > 10'000'000)
+    if (v.empty() || v[0] == '-' || end != v.c_str() + v.size() || errno || n == 0 || n > kMaxFrame)
         return std::nullopt;
     return n;
 }

@@ -38,5 +38,5 @@ struct PluginHooks {
 // writes the --draws file.
 SessionResult runAndPrint(const RunOptions& r, const Scenario& scenario, const PluginHooks& plugin);
 
-// A --frames value: a whole number from 1 to 10000000, else nothing.
+// A --frames value: a whole number from 1 to kMaxFrame, else nothing.
 std::optional<std::uint64_t> parseFrameCount(const std::string& text);

@@ -16,9 +16,6 @@
 
 namespace {
 
-// Limits keep a typo from asking for days of frames.
-constexpr std::uint64_t kMaxFrame = 10'000'000;
-
 struct ControlName {
     const char* name;
     ControlHash onFoot, mounted;
@@ -120,7 +117,8 @@ public:
         if (action == "tap" || action == "press" || action == "release") {
             expectArgs(args, 1, action + " KEY");
             const auto key = parseKey(args[0]);
-            if (!key) fail("unknown key '" + args[0] + "' (a name such as F10 or OEM_3, or a code 0 to 254)");
+            if (!key) fail("unknown key '" + args[0] + "' (a name such as F10 or OEM_3, or a code 0 to " +
+                                      std::to_string(KEY_TABLE_SIZE - 1) + ")");
             e.kind = action == "tap" ? ScenarioEventKind::Tap : action == "press" ? ScenarioEventKind::Press : ScenarioEventKind::Release;
             e.value = *key;
         } else if (action == "mount" || action == "dismount") {

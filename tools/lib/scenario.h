@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+// The last frame a scenario or a run may reach: a typo must not ask for days
+// of frames.
+inline constexpr std::uint64_t kMaxFrame = 10'000'000;
+
 // One clear message that names the file and line at fault.
 class ScenarioError : public std::runtime_error {
 public:

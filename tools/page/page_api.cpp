@@ -58,7 +58,7 @@ PLK_EXPORT void plk_table() {
     }
     out += "],\"keys\":[";
     bool first = true;
-    for (int code = 0; code < 255; ++code) {
+    for (std::uint32_t code = 0; code < KEY_TABLE_SIZE; ++code) {
         if (keyName(code).empty()) continue;
         out += std::string(first ? "" : ",") + "[" + std::to_string(code) + "," + pagejson::string(keyName(code)) + "," +
                pagejson::string(keyHint(code)) + "]";

@@ -118,7 +118,7 @@ PLK_EXPORT int plk_try_start(const char* data, std::size_t size, std::uint32_t s
         for (NoticeKind k = kNoticeMod; k <= kNoticeHorseSupport; ++k) {
             const auto code = static_cast<std::uint32_t>(settings.*kToggles[k].key);
             plkOut += std::string(k ? "," : "") + "{\"code\":" + std::to_string(code) + ",\"name\":" +
-                      pagejson::string(code < 255 ? keyText(static_cast<std::int32_t>(code)) : "") + "}";
+                      pagejson::string(isWatchedKey(code) ? keyText(static_cast<std::int32_t>(code)) : "") + "}";
         }
         plkOut += "]}";
         return 1;
@@ -145,7 +145,7 @@ PLK_EXPORT int plk_try_frame(const std::int32_t* keys, int count, int held, std:
         }
         for (int i = 0; i < count; ++i) {
             const std::int32_t code = keys[2 * i], kind = keys[2 * i + 1];
-            if (code < 0 || code >= 255) continue;
+            if (!isWatchedKey(code)) continue;
             record(at(frame) + (kind == KeyTap ? "tap " : kind == KeyUp ? "release " : "press ") +
                    scenarioKeyText(static_cast<std::uint32_t>(code)));
         }
