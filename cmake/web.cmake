@@ -41,6 +41,15 @@ target_include_directories(plk_page PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_options(plk_page PRIVATE
     -sENVIRONMENT=web -sDYNAMIC_EXECUTION=0 -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=2GB
     -sDISABLE_EXCEPTION_CATCHING=1 -sEXPORTED_FUNCTIONS=${PLK_PAGE_EXPORTS})
+# The linker lists every object and archive member it takes (--trace), kept in
+# a file beside the page: the release's third-party notices are made from it.
+# It does not change the page's bytes.
+set(PLK_PAGE_TRACE ${CMAKE_BINARY_DIR}/plk_page.trace)
+target_link_options(plk_page PRIVATE -Wl,--trace)
+get_target_property(_plk_link_launcher plk_page CXX_LINKER_LAUNCHER)
+set_target_properties(plk_page PROPERTIES CXX_LINKER_LAUNCHER
+    "${_plk_link_launcher};bash;${PROJECT_SOURCE_DIR}/cmake/stdout-to.sh;${PLK_PAGE_TRACE}")
+set_property(TARGET plk_page APPEND PROPERTY ADDITIONAL_CLEAN_FILES ${PLK_PAGE_TRACE})
 
 find_program(PLK_NODE node REQUIRED)
 set(PLK_PAGE ${CMAKE_BINARY_DIR}/Pacelark-settings.html)

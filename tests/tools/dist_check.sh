@@ -24,7 +24,8 @@ shipped=$(ls "$work/out" | grep -v '^SHA256SUMS$' | sort | tr '\n' ' ')
 [ "$listed" = "$shipped" ] || fail "SHA256SUMS lists '$listed' but dist holds '$shipped'"
 
 names=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
-[ "$names" = "Pacelark-settings.html Pacelark.dll Pacelark.ini README.txt " ] || fail "the package holds: $names"
+[ "$names" = "Pacelark-settings.html Pacelark.dll Pacelark.ini README.txt THIRD-PARTY-NOTICES.txt " ] ||
+    fail "the package holds: $names"
 
 mkdir "$work/unpacked"
 unzip -q "$zip" -d "$work/unpacked"
@@ -35,6 +36,33 @@ cmp -s Pacelark.ini "$src/config/Pacelark.ini" || fail "Pacelark.ini is not the 
 cmp -s Pacelark-settings.html "$page" || fail "Pacelark-settings.html is not the page built"
 # One file that loads nothing from elsewhere: its policy allows no connection.
 grep -q "connect-src 'none'" Pacelark-settings.html || fail "Pacelark-settings.html has no strict policy"
+
+# The notices: as loose, Windows line ends, no path of this build, and every
+# system archive or object that either link took, named with its package's
+# version, as read here from the DLL's link map and the page's link trace.
+notices=THIRD-PARTY-NOTICES.txt
+cmp -s "$notices" "$work/out/$notices" || fail "dist/$notices is not the one in the zip"
+[ -s "$notices" ] || fail "$notices is empty"
+[ "$(grep -c $'\r$' "$notices")" = "$(wc -l <"$notices")" ] || fail "$notices has lines without CR LF"
+grep -qF "$src" "$notices" && fail "$notices holds the build's path $src"
+grep -q "^Pacelark $version: third-party notices"$'\r$' "$notices" || fail "$notices does not name the version"
+linked=$(awk '/^Linked in:/ { l = 1 } l && !/^(Linked in:|  )/ { l = 0 } l' "$notices")
+taken=$({
+    awk '/^Archive member included/ { a = 1; next } /^Discarded input sections/ { a = 0 }
+         a && /^\// { sub(/\(.*/, "", $1); print $1 } /^LOAD \/.*\.o$/ { print $2 }' "$(dirname "$dll")/../Pacelark.map"
+    awk '/^\// { sub(/\(.*/, ""); print }' "$src/build/web/plk_page.trace"
+} | sort -u)
+[ -n "$taken" ] || fail "the links took no system archive"
+for path in $taken; do
+    grep -qFw "$(basename "$path")" <<<"$linked" || fail "$notices does not name $(basename "$path") among what is linked in"
+    pkg=$(dpkg -S "$(readlink -f "$path")" | sed 's/[:,].*//')
+    grep -qF "$(dpkg-query -W -f='${Package} ${Version}' "$pkg")" "$notices" ||
+        fail "$notices does not give the version of $pkg"
+done
+for part in libstdc++ libgcc winpthreads mingw-w64 musl libc++ libc++abi compiler-rt dlmalloc \
+    "Emscripten's JavaScript runtime" "GCC RUNTIME LIBRARY EXCEPTION"; do
+    grep -qF "$part" "$notices" || fail "$notices does not name $part"
+done
 
 # The readme: Windows line ends, the version, where the files go, every
 # setting, the keys, and what to do when settings seem ignored.

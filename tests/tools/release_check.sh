@@ -43,7 +43,7 @@ for f in $(ls "$work/one") ; do same "$work/one/$f" "$work/two/$f"; done
 # Every entry: the release date (zip rounds up to even seconds), mode 644.
 date=$(TZ=UTC date -d "@$(((epoch + 1) / 2 * 2))" +%Y%m%d.%H%M%S)
 entries=$(TZ=UTC zipinfo -T "$work/two/Pacelark-$version-win64.zip" | awk 'NF == 8 && $1 ~ /^-/')
-[ "$(wc -l <<<"$entries")" = 4 ] || fail "the zip holds other than four files: $entries"
+[ "$(wc -l <<<"$entries")" = 5 ] || fail "the zip holds other than five files: $entries"
 bad=$(awk -v d="$date" '$1 != "-rw-r--r--" || $7 != d' <<<"$entries")
 [ -z "$bad" ] || fail "zip entries not dated $date with mode 644: $bad"
 echo "release ok: Pacelark.dll, the settings page and the package rebuild bit for bit"

@@ -1,8 +1,9 @@
 #!/bin/bash
-# The release package: the DLL, the sample settings, the settings page and the
-# players' readme, in dist/Pacelark-VERSION-win64.zip (DIST_DIR chooses another
-# folder), the files a player copies and the page loose beside it, and a
-# SHA256SUMS file over them all.
+# The release package: the DLL, the sample settings, the settings page, the
+# players' readme and the third-party notices, in
+# dist/Pacelark-VERSION-win64.zip (DIST_DIR chooses another folder), the files
+# a player copies, the page and the notices loose beside it, and a SHA256SUMS
+# file over them all.
 #
 # The same commit gives the same bytes in any folder, at any time, for any
 # user: every file in the zip carries the release date (SOURCE_DATE_EPOCH, or
@@ -25,13 +26,23 @@ cp build/windows/bin/Pacelark.dll "$stage/Pacelark.dll"
 cp config/Pacelark.ini "$stage/Pacelark.ini"
 cp "$page" "$stage/Pacelark-settings.html"
 # Players open it in Notepad: Windows line ends. Its title names the version;
-# the licence closes it.
-{ cat tools/release/players-readme.txt; printf '\n\nLicence\n-------\n\n'; cat LICENSE; } | awk -v version="$version" '
+# the licence closes it, with a pointer to the other projects' terms.
+{
+    cat tools/release/players-readme.txt
+    printf '\n\nLicence\n-------\n\n'
+    cat LICENSE
+    printf '\n%s\n%s\n' "Pacelark.dll and Pacelark-settings.html also contain code of other projects," \
+        "each under its own terms: THIRD-PARTY-NOTICES.txt names them and their terms."
+} | awk -v version="$version" '
     { sub(/\r$/, "") }
     NR == 1 { sub(/@VERSION@/, version); title = $0 }
     NR == 2 && /^=+$/ { $0 = title; gsub(/./, "=") }
     { printf "%s\r\n", $0 }' >"$stage/README.txt"
-packed=(Pacelark.dll Pacelark.ini Pacelark-settings.html README.txt)
+# What the DLL and the page link in, read from their links (build/windows and
+# build/web), with each component's version and terms; Windows line ends too.
+bash tools/release/notices.sh "$version" build/windows/Pacelark.map build/web/plk_page.trace |
+    awk '{ printf "%s\r\n", $0 }' >"$stage/THIRD-PARTY-NOTICES.txt"
+packed=(Pacelark.dll Pacelark.ini Pacelark-settings.html README.txt THIRD-PARTY-NOTICES.txt)
 (cd "$stage" && chmod 644 "${packed[@]}" && touch -d "@$SOURCE_DATE_EPOCH" "${packed[@]}")
 mkdir -p "$dir"
 zip=$(cd "$dir" && pwd)/$(basename "$zip")
@@ -39,11 +50,13 @@ rm -f "$zip.tmp"
 # zip writes local times: in UTC they are the same everywhere.
 (cd "$stage" && TZ=UTC zip -q -X "$zip.tmp" "${packed[@]}")
 mv -f "$zip.tmp" "$zip"
-# The two files a player copies and the settings page, also loose beside the zip.
-for f in Pacelark.dll Pacelark.ini Pacelark-settings.html; do
+# The two files a player copies, the settings page and the notices, also loose
+# beside the zip.
+loose=(Pacelark.dll Pacelark.ini Pacelark-settings.html THIRD-PARTY-NOTICES.txt)
+for f in "${loose[@]}"; do
     cp "$stage/$f" "$dir/$f.tmp" && mv -f "$dir/$f.tmp" "$dir/$f"
 done
 # What dist/ ships, each with its SHA-256, checkable with `sha256sum -c SHA256SUMS`.
-shipped=("$(basename "$zip")" Pacelark.dll Pacelark.ini Pacelark-settings.html)
+shipped=("$(basename "$zip")" "${loose[@]}")
 (cd "$dir" && sha256sum "${shipped[@]}" >SHA256SUMS.tmp && mv -f SHA256SUMS.tmp SHA256SUMS)
 for f in "${shipped[@]}" SHA256SUMS; do echo "$dir/$f"; done
