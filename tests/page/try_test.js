@@ -148,7 +148,7 @@ async function restart(page, text) {
     await waitFrames(5);
     await page.keyboard.up("PageUp");
     // The preview loads the plug-in afresh in the same engine.
-    await page.evaluate(() => Module._plk_preview(0, 0, NaN, NaN, 0, -1, -1));
+    await page.evaluate(() => pacelarkTest.drawPreview());
     await page.click("#try-blocked");
     await waitFrames(5);
     await page.click("#try-blocked");
