@@ -56,8 +56,8 @@ linux windows asan tsan web:
 	cmake --preset $@ >/dev/null
 	cmake --build --preset $@ -j $(JOBS)
 
-# The browser driver (puppeteer-core, exact version from the lock file), in
-# the build folder; it downloads no browser.
+# The browser driver (puppeteer-core) and ESLint, exact versions from the
+# lock file, in the build folder; it downloads no browser.
 node-modules: $(NODE_DIR)/node_modules/.package-lock.json
 $(NODE_DIR)/node_modules/.package-lock.json: tests/page/package.json tests/page/package-lock.json | deps-web
 	mkdir -p $(NODE_DIR) && cp tests/page/package.json tests/page/package-lock.json $(NODE_DIR)/

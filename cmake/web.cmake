@@ -73,6 +73,13 @@ add_test(NAME try_chromium COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/
     --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-try)
 set_tests_properties(try_chromium PROPERTIES ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
 
+# ESLint over the page's script, its tests and benchmarks: unknown names and
+# unused variables or imports fail (node_modules from `make node-modules`).
+add_test(NAME page_lint COMMAND ${PLK_NODE} ${CMAKE_BINARY_DIR}/node/node_modules/eslint/bin/eslint.js
+    --config tests/page/eslint.config.cjs --max-warnings 0 tools/page tests/page bench
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+set_tests_properties(page_lint PROPERTIES ENVIRONMENT "NODE_PATH=${CMAKE_BINARY_DIR}/node/node_modules" TIMEOUT 120)
+
 # The number table through this build's parses and labels, under node.
 add_executable(plk_number_table ${PROJECT_SOURCE_DIR}/tests/numbers/table_main.cpp
     ${PROJECT_SOURCE_DIR}/config/numbers.cpp ${PROJECT_SOURCE_DIR}/hud/label_format.cpp)
