@@ -74,6 +74,23 @@ async function restart(page, text) {
     await page.keyboard.press("F10");  // the default mod key, not bound here
     check("a key bound to nothing toggles nothing", (await frames(page, 1, 17)).mod === unbound.mod);
 
+    // A toggle on a digit key: the key's name is a number too, so the
+    // session must record the code, and play back the same.
+    await restart(page, "[SETTINGS]\r\nTOGGLE_HUD_KEY=49\r\n");
+    await page.focus("#try-box");
+    const digitBefore = await frames(page, 1, 17);
+    await page.keyboard.press("Digit1");
+    const digitAfter = await frames(page, 1, 17);
+    await frames(page, 2, 17);
+    const digitFile = path.join(outDir, "digit-session.txt");
+    fs.writeFileSync(digitFile, await page.evaluate(() => window.pacelarkTest.try.scenario()));
+    const digitRun = spawnSync(sim, ["run", "--scenario", digitFile], { encoding: "utf8" });
+    const digitTable = await page.evaluate(() => window.pacelarkTest.try.table());
+    check("a toggle bound to the digit 1 toggles, and its session plays back the same in pacelark-sim run",
+      digitAfter.overlay === !digitBefore.overlay && digitAfter.notice === "PLK HUD: Off" &&
+      digitRun.status === 0 && digitRun.stdout === digitTable,
+      JSON.stringify({ digitBefore, digitAfter }) + `\n${digitRun.stderr}\npage:\n${digitTable}\nsim:\n${digitRun.stdout}`);
+
     // One wheel notch is one frame of the speed-up control: one step each.
     await restart(page, BOUND);
     await overCanvas(page);
