@@ -5,6 +5,7 @@
 
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -34,7 +35,11 @@ inline val bytesOut(std::string_view bytes) {
 
 // Bytes from a file (a value's text, a report quoting it) as the page shows
 // the file's own text: UTF-8, a bad byte as U+FFFD, the byte-order mark kept.
-inline val textOut(std::string_view bytes) {
+inline val textOut(const std::string& bytes) {
+    // Short ASCII, most of what a check returns, is read as it is: cheaper
+    // than a decoder's call.
+    if (bytes.size() < 64 && std::all_of(bytes.begin(), bytes.end(), [](char c) { return c > 0 && c < 0x7F; }))
+        return val(bytes.c_str());
     static const val decoder = [] {
         val options = val::object();
         options.set("ignoreBOM", true);
