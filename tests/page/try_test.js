@@ -188,6 +188,20 @@ async function restart(page, text) {
     check("the page's frame table equals pacelark-sim run's, frame by frame",
       run.stdout === table && lines.length > 12 && /PLK Auto-Walk: On/.test(table) && / yes /.test(table),
       `page:\n${table}\nsim:\n${run.stdout}\nscenario:\n${scenario}`);
+    // A C++ throw inside a live frame reaches the script as a bare number:
+    // the loop stops and the player is told, in the panel too.
+    await page.evaluate(() => {
+      window.Module.tryFrame = () => { throw 1234; };
+      window.pacelarkTest.try.live();
+    });
+    await page.waitForFunction(() => /stopped/.test(document.getElementById("try-note").textContent));
+    const stoppedAt = await page.evaluate(() => window.pacelarkTest.try.passes());
+    await new Promise((r) => setTimeout(r, 300));
+    const told = await page.evaluate(() => [document.getElementById("try-note").textContent,
+      document.getElementById("message").textContent, window.pacelarkTest.try.passes()]);
+    check("an engine error in a live frame stops the loop and is told to the player",
+      told[0] === told[1] && /The Try panel stopped \(the page's engine met an error it does not handle\)/.test(told[0]) &&
+      told[2] === stoppedAt, JSON.stringify(told));
     check("no page errors", log.errors.length === 0, log.errors.join("\n"));
   } finally {
     await browser.close();

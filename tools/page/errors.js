@@ -5,9 +5,12 @@ import { $, message } from "./ui.js";
 
 export const reason = (e) => String((e && e.message) || e);
 
-// `say` words the line around the reason.
-export function showError(e, say) {
-  message(say(reason(e)), "bad");
+// `say` words the line around the reason; `also`, the id of a line nearer
+// to where the player looks (the Try panel's), shows it too.
+export function showError(e, say, also) {
+  const text = say(reason(e));
+  message(text, "bad");
+  if (also) $(also).textContent = text;
 }
 
 // The engine cannot go on (it stopped, or never started): the page says so once.

@@ -82,7 +82,7 @@ function tryOnFrame(now) {
     tryFrame(t.step);
   } catch (e) {
     // The loop stops here: Restart starts it again.
-    showError(e, (why) => `The Try panel stopped (${why}). Restart it to play again.`);
+    showError(e, (why) => `The Try panel stopped (${why}). Restart it to play again.`, "try-note");
     return;
   }
   trySchedule();
