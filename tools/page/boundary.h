@@ -51,30 +51,33 @@ inline val textOut(const std::string& bytes) {
 
 // A pass's drawing: {rect: true, cx, cy, w, h, rgba} or {rect: false, x, y,
 // scale, flag, text, rgba}; a position the settings make NaN stays NaN.
+// A live frame makes some thirty: the property names are made once.
 template <class Draws>
 val drawsOut(const Draws& draws) {
+    static const val rectKey("rect"), cxKey("cx"), cyKey("cy"), xKey("x"), yKey("y"), wKey("w"), hKey("h"),
+        scaleKey("scale"), flagKey("flag"), textKey("text"), rgbaKey("rgba");
     val out = val::array();
     unsigned i = 0;
     for (const standin::DrawItem& d : draws) {
         val o = val::object();
         const bool rect = d.kind == standin::DrawItem::Rect;
-        o.set("rect", rect);
-        o.set(rect ? "cx" : "x", d.cx);
-        o.set(rect ? "cy" : "y", d.cy);
+        o.set(rectKey, rect);
+        o.set(rect ? cxKey : xKey, d.cx);
+        o.set(rect ? cyKey : yKey, d.cy);
         if (rect) {
-            o.set("w", d.w);
-            o.set("h", d.h);
+            o.set(wKey, d.w);
+            o.set(hKey, d.h);
         } else {
-            o.set("scale", d.scale);
-            o.set("flag", d.flag);
-            o.set("text", textOut(d.text));
+            o.set(scaleKey, d.scale);
+            o.set(flagKey, d.flag);
+            o.set(textKey, textOut(d.text));
         }
         val rgba = val::array();
         rgba.set(0, static_cast<double>(d.r));
         rgba.set(1, static_cast<double>(d.g));
         rgba.set(2, static_cast<double>(d.b));
         rgba.set(3, static_cast<double>(d.a));
-        o.set("rgba", rgba);
+        o.set(rgbaKey, rgba);
         out.set(i++, o);
     }
     return out;
