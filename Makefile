@@ -14,7 +14,7 @@ PACKAGES := $(NATIVE_PACKAGES) clang zip unzip \
 	g++-mingw-w64-x86-64-posix wine64 llvm libclang-rt-14-dev valgrind
 # The settings page and its browser tests. npm only where there is none: a
 # node from elsewhere may bring its own and conflict with Debian's.
-WEB_PACKAGES := cmake ninja-build emscripten chromium firefox-esr fonts-dejavu-core \
+WEB_PACKAGES := cmake ninja-build emscripten esbuild chromium firefox-esr fonts-dejavu-core \
 	$(if $(shell command -v npm),,npm)
 NODE_DIR := build/web/node
 
@@ -56,8 +56,8 @@ linux windows asan tsan web:
 	cmake --preset $@ >/dev/null
 	cmake --build --preset $@ -j $(JOBS)
 
-# The browser driver (puppeteer-core, exact version from the lock file), in
-# the build folder; it downloads no browser.
+# The browser driver (puppeteer-core) and ESLint, exact versions from the
+# lock file, in the build folder; it downloads no browser.
 node-modules: $(NODE_DIR)/node_modules/.package-lock.json
 $(NODE_DIR)/node_modules/.package-lock.json: tests/page/package.json tests/page/package-lock.json | deps-web
 	mkdir -p $(NODE_DIR) && cp tests/page/package.json tests/page/package-lock.json $(NODE_DIR)/

@@ -10,10 +10,6 @@
 # Source paths are mapped out, so any folder gives the same bytes.
 add_compile_options(-Wall -Wextra -sDISABLE_EXCEPTION_CATCHING=1 -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
 
-set(PLK_PAGE_EXPORTS _malloc _free _plk_out _plk_out_size _plk_table _plk_check _plk_look _plk_set _plk_preview)
-list(APPEND PLK_PAGE_EXPORTS _plk_try_out _plk_try_out_size _plk_try_start _plk_try_frame _plk_try_table _plk_try_scenario _plk_try_heap)
-list(JOIN PLK_PAGE_EXPORTS "," PLK_PAGE_EXPORTS)
-
 add_executable(plk_page
     ${PLK_PLUGIN_SOURCES}
     ${PLK_INI_WALK_SOURCES}
@@ -36,11 +32,13 @@ add_executable(plk_page
     ${PROJECT_SOURCE_DIR}/tools/lib/session.cpp
     ${PROJECT_SOURCE_DIR}/tools/page/try_api.cpp)
 target_include_directories(plk_page PRIVATE ${PROJECT_SOURCE_DIR})
-# The preview's settings file lives in the in-memory file system; nothing is
-# generated at run time (the page's Content-Security-Policy forbids it).
-target_link_options(plk_page PRIVATE
+# The script calls the engine through Embind's bindings (page_api.cpp,
+# try_api.cpp). Nothing is generated at run time: the page's
+# Content-Security-Policy forbids it, and without DYNAMIC_EXECUTION=0 Embind
+# would build its callers with new Function.
+target_link_options(plk_page PRIVATE -lembind
     -sENVIRONMENT=web -sDYNAMIC_EXECUTION=0 -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=2GB
-    -sDISABLE_EXCEPTION_CATCHING=1 -sEXPORTED_FUNCTIONS=${PLK_PAGE_EXPORTS})
+    -sDISABLE_EXCEPTION_CATCHING=1)
 # The linker lists every object and archive member it takes (--trace), kept in
 # a file beside the page: the release's third-party notices are made from it.
 # It does not change the page's bytes.
@@ -52,22 +50,15 @@ set_target_properties(plk_page PROPERTIES CXX_LINKER_LAUNCHER
 set_property(TARGET plk_page APPEND PROPERTY ADDITIONAL_CLEAN_FILES ${PLK_PAGE_TRACE})
 
 find_program(PLK_NODE node REQUIRED)
+find_program(PLK_ESBUILD esbuild REQUIRED)
 set(PLK_PAGE ${CMAKE_BINARY_DIR}/Pacelark-settings.html)
 set(PLK_PAGE_DIR ${PROJECT_SOURCE_DIR}/tools/page)
-# The page's script, by concern, joined in this order (state first, start last).
-set(PLK_PAGE_SCRIPTS
-    ${PLK_PAGE_DIR}/state.js
-    ${PLK_PAGE_DIR}/engine.js
-    ${PLK_PAGE_DIR}/form.js
-    ${PLK_PAGE_DIR}/report.js
-    ${PLK_PAGE_DIR}/preview.js
-    ${PLK_PAGE_DIR}/file.js
-    ${PLK_PAGE_DIR}/save.js
-    ${PLK_PAGE_DIR}/try.js
-    ${PLK_PAGE_DIR}/main.js)
+# The page's script: ES modules from main.js on, bundled into one inline script.
+file(GLOB PLK_PAGE_SCRIPTS CONFIGURE_DEPENDS ${PLK_PAGE_DIR}/*.js)
+list(REMOVE_ITEM PLK_PAGE_SCRIPTS ${PLK_PAGE_DIR}/build-page.js)
 add_custom_command(OUTPUT ${PLK_PAGE}
     COMMAND ${PLK_NODE} ${PLK_PAGE_DIR}/build-page.js
-        --template ${PLK_PAGE_DIR}/page.html --scripts "$<JOIN:${PLK_PAGE_SCRIPTS},$<COMMA>>"
+        --template ${PLK_PAGE_DIR}/page.html --entry ${PLK_PAGE_DIR}/main.js --esbuild ${PLK_ESBUILD}
         --runtime $<TARGET_FILE:plk_page>
         --wasm $<TARGET_FILE_DIR:plk_page>/$<TARGET_FILE_BASE_NAME:plk_page>.wasm
         --sample ${PROJECT_SOURCE_DIR}/config/Pacelark.ini --version ${PROJECT_VERSION} --out ${PLK_PAGE}
@@ -90,6 +81,13 @@ set_tests_properties(page_chromium page_firefox_smoke PROPERTIES
 add_test(NAME try_chromium COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/try_test.js
     --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-try)
 set_tests_properties(try_chromium PROPERTIES ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
+
+# ESLint over the page's script, its tests and benchmarks: unknown names and
+# unused variables or imports fail (node_modules from `make node-modules`).
+add_test(NAME page_lint COMMAND ${PLK_NODE} ${CMAKE_BINARY_DIR}/node/node_modules/eslint/bin/eslint.js
+    --config tests/page/eslint.config.cjs --max-warnings 0 tools/page tests/page bench
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+set_tests_properties(page_lint PROPERTIES ENVIRONMENT "NODE_PATH=${CMAKE_BINARY_DIR}/node/node_modules" TIMEOUT 120)
 
 # The number table through this build's parses and labels, under node.
 add_executable(plk_number_table ${PROJECT_SOURCE_DIR}/tests/numbers/table_main.cpp

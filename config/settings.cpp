@@ -104,6 +104,14 @@ SettingsLoadResult loadSettingsFile(const std::string& path, Settings& out) {
     });
 }
 
+SettingsLoadResult loadSettingsText(std::string_view bytes, Settings& out) {
+    return guarded([&](SettingsLoadResult& result) {
+        IniDocument doc;
+        loadIniText(bytes, doc);
+        storeSection(doc, out, result);
+    });
+}
+
 // Silent by design: a bad or missing file only means defaults.
 void loadSettings() {
     loadSettingsFile(kSettingsFileName, settings);

@@ -114,6 +114,11 @@ SettingsLoadResult loadSettingsFrom(const IniDocument& doc, Settings& out);
 // Never throws.
 SettingsLoadResult loadSettingsFile(const std::string& path, Settings& out);
 
+// The same load from a file's bytes held in memory (the tools' previews and
+// live sessions); a file is there, so the load never ends with NoFile.
+// Never throws.
+SettingsLoadResult loadSettingsText(std::string_view bytes, Settings& out);
+
 // The text of what stopped the load, as the runtime's own exceptions word
 // it, or "" when nothing did.
 const char* settingsLoadMessage(SettingsLoadError error);

@@ -388,6 +388,16 @@ async function previewSaysWhy(page) {
   await setPreview(page, { resolution: "1920x1080" });
 }
 
+// A byte that is no UTF-8 crosses into the engine and back as it is.
+async function strayByte(page) {
+  const bytes = (text) => Buffer.from(text, "latin1");
+  await pick(page, writeFile("stray", "Pacelark.ini", bytes("; caf\xE9\r\n[SETTINGS]\r\nUI_BAR_LENGTH=0.15 ; \xE9\r\n")));
+  await typeInto(page, "#in-UI_BAR_LENGTH", "0.3");
+  const after = Buffer.from(await shownBytes(page));
+  check("an edit keeps a stray Latin-1 byte of the file, byte for byte",
+    after.equals(bytes("; caf\xE9\r\n[SETTINGS]\r\nUI_BAR_LENGTH=0.3\r\n")), JSON.stringify(after.toString("latin1")));
+}
+
 async function save(page, downloads) {
   const file = writeFile("save", "Pacelark.ini", Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]),
     Buffer.from("; Grüße, ✓\r\n[SETTINGS]\r\nUI_BAR_LENGTH=0.15\r\n\r\n")]));
@@ -699,6 +709,7 @@ async function firefoxCanvas(page) {
       await otherEdits(page);
       await typedValues(page);
       await previewSaysWhy(page);
+      await strayByte(page);
       await save(page, downloads);
       await savePicked(page, dialogs);
       await canvasMatchesCairo(page);

@@ -74,6 +74,23 @@ async function restart(page, text) {
     await page.keyboard.press("F10");  // the default mod key, not bound here
     check("a key bound to nothing toggles nothing", (await frames(page, 1, 17)).mod === unbound.mod);
 
+    // A toggle on a digit key: the key's name is a number too, so the
+    // session must record the code, and play back the same.
+    await restart(page, "[SETTINGS]\r\nTOGGLE_HUD_KEY=49\r\n");
+    await page.focus("#try-box");
+    const digitBefore = await frames(page, 1, 17);
+    await page.keyboard.press("Digit1");
+    const digitAfter = await frames(page, 1, 17);
+    await frames(page, 2, 17);
+    const digitFile = path.join(outDir, "digit-session.txt");
+    fs.writeFileSync(digitFile, await page.evaluate(() => window.pacelarkTest.try.scenario()));
+    const digitRun = spawnSync(sim, ["run", "--scenario", digitFile], { encoding: "utf8" });
+    const digitTable = await page.evaluate(() => window.pacelarkTest.try.table());
+    check("a toggle bound to the digit 1 toggles, and its session plays back the same in pacelark-sim run",
+      digitAfter.overlay === !digitBefore.overlay && digitAfter.notice === "PLK HUD: Off" &&
+      digitRun.status === 0 && digitRun.stdout === digitTable,
+      JSON.stringify({ digitBefore, digitAfter }) + `\n${digitRun.stderr}\npage:\n${digitTable}\nsim:\n${digitRun.stdout}`);
+
     // One wheel notch is one frame of the speed-up control: one step each.
     await restart(page, BOUND);
     await overCanvas(page);
@@ -148,7 +165,7 @@ async function restart(page, text) {
     await waitFrames(5);
     await page.keyboard.up("PageUp");
     // The preview loads the plug-in afresh in the same engine.
-    await page.evaluate(() => Module._plk_preview(0, 0, NaN, NaN, 0, -1, -1));
+    await page.evaluate(() => pacelarkTest.drawPreview());
     await page.click("#try-blocked");
     await waitFrames(5);
     await page.click("#try-blocked");
@@ -171,6 +188,20 @@ async function restart(page, text) {
     check("the page's frame table equals pacelark-sim run's, frame by frame",
       run.stdout === table && lines.length > 12 && /PLK Auto-Walk: On/.test(table) && / yes /.test(table),
       `page:\n${table}\nsim:\n${run.stdout}\nscenario:\n${scenario}`);
+    // A C++ throw inside a live frame reaches the script as a bare number:
+    // the loop stops and the player is told, in the panel too.
+    await page.evaluate(() => {
+      window.Module.tryFrame = () => { throw 1234; };
+      window.pacelarkTest.try.live();
+    });
+    await page.waitForFunction(() => /stopped/.test(document.getElementById("try-note").textContent));
+    const stoppedAt = await page.evaluate(() => window.pacelarkTest.try.passes());
+    await new Promise((r) => setTimeout(r, 300));
+    const told = await page.evaluate(() => [document.getElementById("try-note").textContent,
+      document.getElementById("message").textContent, window.pacelarkTest.try.passes()]);
+    check("an engine error in a live frame stops the loop and is told to the player",
+      told[0] === told[1] && /The Try panel stopped \(the page's engine met an error it does not handle\)/.test(told[0]) &&
+      told[2] === stoppedAt, JSON.stringify(told));
     check("no page errors", log.errors.length === 0, log.errors.join("\n"));
   } finally {
     await browser.close();

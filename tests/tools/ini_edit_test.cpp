@@ -110,6 +110,13 @@ TEST(FieldText, TypedValuesBecomeWhatThePluginReads) {
     }
 }
 
+TEST(FieldText, TypedSpeedsTakeTheSameDecimalCommaRule) {
+    EXPECT_EQ(typedNumber(" 2,5 "), 2.5f);
+    EXPECT_EQ(typedNumber("0.5"), 0.5f);
+    for (const char* bad : {"", "abc", "1,000.5", "2.5x", "inf", "nan", "1e39"})
+        EXPECT_FALSE(typedNumber(bad)) << bad;
+}
+
 TEST(IniEdit, ReplacesOnlyTheValueThePluginReads) {
     // The mark, CRLF, a comment, the key given twice (the last counts), the
     // same key elsewhere, a reopened section in another case, a lone CR that

@@ -101,6 +101,13 @@ TEST_P(SettingsValue, ParsesAsItsKindAndTheFirstBadOneEndsTheLoad) {
     EXPECT_EQ(result.end, stored ? SettingsLoadEnd::Complete : SettingsLoadEnd::Stopped);
     EXPECT_EQ(result.failedKey, stored ? kSettingsTable.size() : at);
     EXPECT_STREQ(settingsLoadMessage(result.error), message);
+    // The tools load the same bytes from memory, and must end alike.
+    Settings viaText;
+    const SettingsLoadResult fromText = loadSettingsText(fileWith(key, text), viaText);
+    EXPECT_EQ(snapshot(viaText), expected);
+    EXPECT_EQ(fromText.end, result.end);
+    EXPECT_EQ(fromText.failedKey, result.failedKey);
+    EXPECT_EQ(fromText.error, result.error);
 }
 
 using F = std::numeric_limits<float>;

@@ -65,6 +65,22 @@ EditResult floatValueText(float value) {
     return {std::move(text), {}};
 }
 
+std::string typedNumberText(std::string_view typed) {
+    std::string t = trimmed(typed);
+    // The complaint "2,5 is read as 2" is about a decimal comma: take it as meant.
+    if (t.find(',') != std::string::npos && t.find('.') == std::string::npos && t.find(',') == t.rfind(','))
+        t[t.find(',')] = '.';
+    return t;
+}
+
+std::optional<float> typedNumber(std::string_view typed) {
+    const std::string t = typedNumberText(typed);
+    float value = 0.0f;
+    if (!wholeNumber(t, SettingKind::Float) || parseIniFloat(t, value) != SettingsLoadError::None || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 EditResult fieldValueText(const SettingEntry& entry, std::string_view typed) {
     std::string t = trimmed(typed);
     if (t.empty()) return refused("the field is empty: an empty value stops the load");
@@ -79,10 +95,7 @@ EditResult fieldValueText(const SettingEntry& entry, std::string_view typed) {
             if (const std::optional<std::uint32_t> code = parseKey(t)) return {std::to_string(*code), {}};
             return refused(quotedValue(t) + " is neither a key name nor a whole number");
         case SettingKind::Float: {
-            // The complaint "2,5 is read as 2" is about a decimal comma: take it as meant.
-            if (t.find(',') != std::string::npos && t.find('.') == std::string::npos &&
-                t.find(',') == t.rfind(','))
-                t[t.find(',')] = '.';
+            t = typedNumberText(t);
             // Whole, as the plug-in's own parse reads it: nothing left over.
             if (!wholeNumber(t, SettingKind::Float)) return refused(quotedValue(typed) + " is not a number");
             float value = 0.0f;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,14 @@ bool wholeNumber(std::string_view text, SettingKind kind);
 // `value` as the plug-in's float parse reads it back bit for bit: the
 // shortest such decimal with a point, "nan", "inf" and their negatives.
 EditResult floatValueText(float value);
+
+// A number as a player types it, trimmed, with a lone decimal comma taken as
+// the point ("2,5" is meant as 2.5, not read as 2).
+std::string typedNumberText(std::string_view typed);
+
+// A finite number a player typed, read whole by the plug-in's float parse
+// after typedNumberText; none otherwise.
+std::optional<float> typedNumber(std::string_view typed);
 
 // The text to write for `entry` from what a player typed: a whole number or a
 // key name for the keys, a number (a decimal comma taken as a point) for the

@@ -6,7 +6,6 @@
 #include "control/control_loop.h"
 #include "hud/notice.h"
 #include "standin/standin.h"
-#include "tools/lib/files.h"
 #include "tools/lib/keynames.h"
 #include "tools/lib/native_plugin.h"
 
@@ -17,12 +16,8 @@ PreviewFrame previewFrame(const PreviewRequest& request) {
     // The clock as a running game has it: at tick 0 the initial notice
     // deadline (0) would still count as due and show a notice nobody asked for.
     standin_setTick(1000);
-    {
-        SettingsFolder folder(request.settingsText);
-        folder.enter();
-        loadSettings();
-        folder.leave();
-    }
+    if (request.loaded) settings = *request.loaded;
+    else if (request.settingsText) loadSettingsText(*request.settingsText, settings);
     applyLoadedSettings();
     ModState& s = modState;
     if (request.desired) s.desiredSpeed = *request.desired;

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "config/settings.h"
 #include "control/mod_state.h"
 #include "standin/world.h"
 
 struct PreviewRequest {
     std::optional<std::string> settingsText;  // the Pacelark.ini the plug-in finds; none: defaults
+    std::optional<Settings> loaded;           // settings loaded already: settingsText is then not read
     std::optional<float> desired;             // default: the settings' initial speed
     std::optional<float> reported;            // default: the desired speed
     bool mounted = false;

@@ -1,20 +1,21 @@
 #!/usr/bin/env node
-// Writes the one-file settings page: the template with one inline script (the
-// WebAssembly bytes and the sample file as base64, the page's script, the
-// Emscripten runtime) and a Content-Security-Policy whose hashes are taken
-// from the final inline text.
-// The page's script is its parts (state.js first, main.js last) joined in the
-// order given, in one function scope so nothing but window.pacelarkTest and
-// the runtime's Module is global.
-// usage: build-page.js --template T --scripts A.js,B.js,... --runtime EM_JS --wasm W --sample INI
+// Writes the one-file settings page: the template with the WebAssembly bytes
+// and the sample file as base64 in data blocks, one inline script (the
+// page's ES modules bundled by esbuild, then the Emscripten runtime in a
+// function of its own) and a Content-Security-Policy whose hashes are taken
+// from the final inline text. Nothing is global but the runtime's Module and
+// window.pacelarkTest.
+// usage: build-page.js --template T --entry MAIN.js --esbuild ESBUILD --runtime EM_JS --wasm W --sample INI
 //                      --version V --out HTML
 "use strict";
 const fs = require("fs");
+const path = require("path");
 const crypto = require("crypto");
+const { execFileSync } = require("child_process");
 
 const args = {};
 for (let i = 2; i + 1 < process.argv.length; i += 2) args[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
-for (const need of ["template", "scripts", "runtime", "wasm", "sample", "version", "out"]) {
+for (const need of ["template", "entry", "esbuild", "runtime", "wasm", "sample", "version", "out"]) {
   if (!args[need]) {
     console.error(`build-page: --${need} missing`);
     process.exit(2);
@@ -28,20 +29,25 @@ const fail = (why) => {
 const read = (f) => fs.readFileSync(f, "utf8").replace(/\r\n?/g, "\n");
 const base64 = (f) => fs.readFileSync(f).toString("base64");
 
-// The runtime never fetch()es the wasm when Module.wasmBinary holds it, and
-// connect-src forbids fetching even a data: URL.
-const prelude =
-  `window.__wasmBase64 = "${base64(args.wasm)}";\n` + `window.__sampleBase64 = "${base64(args.sample)}";\n`;
-const parts = args.scripts.split(",").map((f) => `// ---- ${require("path").basename(f)} ----\n${read(f)}`);
-const script = prelude + '(() => {\n"use strict";\n' + parts.join("\n") + "\n})();\n" + read(args.runtime);
+// Run from the modules' folder, so the bundle names them by file name alone
+// and comes out the same from any checkout.
+const bundle = execFileSync(args.esbuild, [path.basename(args.entry), "--bundle", "--format=iife", "--charset=utf8",
+  "--log-level=warning"], { cwd: path.dirname(path.resolve(args.entry)), encoding: "utf8", maxBuffer: 1 << 26 })
+  .replace(/\r\n?/g, "\n");
+// The runtime reads and fills the Module the bundle made; inside a function
+// its own names stay out of the global scope.
+const script = bundle + "(function (Module) {\n" + read(args.runtime) + "\n})(window.Module);\n";
 for (const bad of ["</script", "<!--", "<script"])
   if (script.toLowerCase().includes(bad)) fail(`the script holds "${bad}", which would end the inline <script>`);
 
 let html = read(args.template);
-if (!html.includes("/*@SCRIPT@*/") || !html.includes("<!--@CSP@-->") || !html.includes("@VERSION@"))
-  fail("the template lacks /*@SCRIPT@*/, <!--@CSP@--> or @VERSION@");
+for (const mark of ["/*@SCRIPT@*/", "<!--@CSP@-->", "@VERSION@", "@WASM@", "@SAMPLE@"])
+  if (!html.includes(mark)) fail(`the template lacks ${mark}`);
 if (!/^[0-9][0-9A-Za-z.+-]*$/.test(args.version)) fail(`--version ${args.version} is no version`);
 html = html.replace("@VERSION@", args.version);
+// The runtime never fetch()es the wasm when Module.wasmBinary holds it, and
+// connect-src forbids fetching even a data: URL.
+html = html.replace("@WASM@", () => base64(args.wasm)).replace("@SAMPLE@", () => base64(args.sample));
 html = html.replace("/*@SCRIPT@*/", () => script); // a function: no $-patterns in the script expand
 if (/<script[^>]*\ssrc=|<link[^>]*stylesheet|\sstyle="|\son[a-z]+="/i.test(html))
   fail("an outside script or style, a style= or an on*= attribute: the policy would block it");

@@ -1,24 +1,25 @@
 // The file: opening (button, picker or drop), the panel of a file reported
-// but not opened, and the refresh that follows every change of the bytes.
+// but not opened, and the lines about the open file that follow every change.
+import { engine } from "./engine.js";
+import { fromBase64, fromUtf8, sameBytes, utf8 } from "./bytes.js";
+import { showError } from "./errors.js";
+import { clearMark, stopListening } from "./form.js";
+import { state, CHECK_LIMIT, EDIT_LIMIT, isDirty, refresh } from "./state.js";
+import { $, megabytes, message, plural } from "./ui.js";
 
-function refresh() {
-  const doc = state.doc;
-  state.check = engine.check(doc.bytes, doc.name);
-  updateForm();
-  showReport();
-  const dirty = isDirty();
+export function showDoc() {
+  const doc = state.doc, dirty = isDirty();
   $("text-line").textContent = `${plural(doc.bytes.length, "byte")}${dirty ? ", changed and not saved yet" : ""}. This is exactly what Save writes.`;
   if ($("text-box").open) showText();
   const source = doc.source === "file" ? "your file " + doc.name : doc.source === "sample" ? "the sample Pacelark.ini" : "the defaults";
   $("doc-line").textContent = "Showing " + source + (dirty ? ", with changes not saved yet." : ".");
-  for (const fn of fileWatchers) fn(state);
 }
 
 // The file's text is laid out only while its box is open: a megabyte of
 // text would cost more than the rest of an edit.
 function showText() { $("text").textContent = fromUtf8.decode(state.doc.bytes); }
 
-function openDoc(name, bytes, source, baseline, from) {
+export function openDoc(name, bytes, source, baseline, from) {
   if (state.listening >= 0) stopListening();
   state.doc = { name, bytes, baseline, source, original: source === "file" ? baseline : null,
     handle: from && from.handle || null, stamp: from && from.stamp || null };
@@ -28,14 +29,6 @@ function openDoc(name, bytes, source, baseline, from) {
 
 function askToReplace(what) {
   return !isDirty() || window.confirm(`Your changes to ${state.doc.name} are not saved. Open ${what} anyway and drop them?`);
-}
-
-function summary(c) {
-  const n = settingCount();
-  let taken = 0;
-  c.values.forEach((v, i) => { if (v.line && i < c.stoppedAt) taken++; });
-  if (c.stoppedAt < n) return `stops reading at ${nameOf(c.stoppedAt)} and takes ${plural(taken, "setting")} from it`;
-  return taken ? `takes ${taken} of the ${n} settings from it` : "keeps every default";
 }
 
 function showOther(name, bytes, look, line) {
@@ -59,7 +52,7 @@ function takeFile(name, bytes, from) {
   try {
     takeFileNow(name, bytes, from);
   } catch (e) {
-    message(`${name} could not be checked (${e && e.message}); nothing changed.`, "bad");
+    showError(e, (why) => `${name} could not be checked (${why}); nothing changed.`);
   } finally {
     state.filesTaken++;
   }
@@ -75,17 +68,17 @@ function takeFileNow(name, bytes, from) {
   const look = engine.look(bytes);
   if (look.kind === "binary") {
     const b = showOther(name, bytes, look, "What the plug-in makes of it:");
-    message(`${name} is not a text file (it holds binary bytes): the plug-in ${summary(b)}; nothing was opened.`, "bad");
+    message(`${name} is not a text file (it holds binary bytes): the plug-in ${b.summary}; nothing was opened.`, "bad");
     return;
   }
   if (look.kind === "utf-16le" || look.kind === "utf-16be") {
     const u = showOther(name, bytes, look, "What the plug-in makes of its bytes:");
-    message(`${name} is UTF-16 text: the plug-in reads bytes, drops the zero bytes and ${summary(u)}; convert it to plain text to use it.`, "bad");
+    message(`${name} is UTF-16 text: the plug-in reads bytes, drops the zero bytes and ${u.summary}; convert it to plain text to use it.`, "bad");
     return;
   }
   if (bytes.length > EDIT_LIMIT) {
     const big = showOther(name, bytes, look, "What the plug-in makes of it:");
-    message(`${name} is ${megabytes(bytes.length)}: the plug-in ${summary(big)} (report below), but the page edits files up to 1 MB only; nothing was opened.`, "bad");
+    message(`${name} is ${megabytes(bytes.length)}: the plug-in ${big.summary} (report below), but the page edits files up to 1 MB only; nothing was opened.`, "bad");
     return;
   }
   if (!askToReplace(name)) {
@@ -119,13 +112,13 @@ function readFile(file, handle) {
     // Let the message paint before a long check.
     setTimeout(() => takeFile(file.name, new Uint8Array(buffer), from), 0);
   }, (e) => {
-    message(`${file.name} could not be read (${e && e.message}); nothing changed.`, "bad");
+    showError(e, (why) => `${file.name} could not be read (${why}); nothing changed.`);
     state.filesTaken++;
   });
 }
 
 const canPick = () => typeof window.showOpenFilePicker === "function";
-const INI_TYPES = [{ description: "Settings file", accept: { "text/plain": [".ini", ".txt"] } }];
+export const INI_TYPES = [{ description: "Settings file", accept: { "text/plain": [".ini", ".txt"] } }];
 
 async function openPicked() {
   if (!canPick()) { $("file-input").click(); return; }
@@ -134,13 +127,13 @@ async function openPicked() {
     [handle] = await window.showOpenFilePicker({ types: INI_TYPES, excludeAcceptAllOption: false });
   } catch (e) {
     if (e && e.name === "AbortError") return;  // the player closed the picker
-    message(`The file could not be picked (${e && e.message}); nothing changed.`, "bad");
+    showError(e, (why) => `The file could not be picked (${why}); nothing changed.`);
     return;
   }
   try {
     readFile(await handle.getFile(), handle);
   } catch (e) {
-    message(`${handle.name} could not be read (${e && e.message}); nothing changed.`, "bad");
+    showError(e, (why) => `${handle.name} could not be read (${why}); nothing changed.`);
   }
 }
 
@@ -153,7 +146,7 @@ function convertOther() {
   message(`Converted ${other.name} to plain text (UTF-8); Save writes it as ${state.table.fileName}.`, "good");
 }
 
-function setUpFile() {
+export function setUpFile() {
   $("open-file").addEventListener("click", openPicked);
   $("file-input").addEventListener("change", function () {
     const f = this.files[0];
@@ -163,14 +156,14 @@ function setUpFile() {
   $("use-sample").addEventListener("click", () => {
     if (!askToReplace("the sample")) return;
     closeOther();
-    const sample = fromBase64(window.__sampleBase64);
+    const sample = sampleBytes();
     openDoc(state.table.fileName, sample, "sample", sample);
     message("Started from the sample Pacelark.ini.", "good");
   });
   $("use-defaults").addEventListener("click", () => {
     if (!askToReplace("the defaults")) return;
     closeOther();
-    openDoc(state.table.fileName, state.table.defaultsBytes, "defaults", state.table.defaultsBytes);
+    openDoc(state.table.fileName, state.table.defaults, "defaults", state.table.defaults);
     message("Started from the defaults.", "good");
   });
   $("convert").addEventListener("click", convertOther);
@@ -197,3 +190,6 @@ function setUpFile() {
     e.returnValue = "";
   });
 }
+
+// The sample Pacelark.ini, shipped in the page as base64.
+export const sampleBytes = () => fromBase64($("sample-ini").textContent);

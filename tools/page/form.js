@@ -1,22 +1,19 @@
 // The form: one row per setting in the plug-in's order. A field shows what
 // the file holds; a value reaches the file only when the field is left (or
 // Enter pressed) and the whole text reads as meant.
-
-// keydown keyCode to Windows virtual-key code. On Windows a key event's
-// keyCode is the virtual-key code for the keyboard's layout, as the game gets
-// it; Firefox alone numbers a few keys its own way, on every system.
-const KEYCODE_TO_VK = { 59: 186, 61: 187, 173: 189, 224: 91 };
-const virtualKey = (e) => (e.keyCode ? KEYCODE_TO_VK[e.keyCode] || e.keyCode : null);
-
-const settingCount = () => state.table.settings.length;
-const nameOf = (i) => state.table.settings[i].name;
+import { engine } from "./engine.js";
+import { sameBytes } from "./bytes.js";
+import { virtualKey } from "./keys.js";
+import { findingItem } from "./report.js";
+import { state, nameOf, refresh } from "./state.js";
+import { $, element, message } from "./ui.js";
 
 // What the file holds for setting i: { line, text }, or null when absent.
 function fileHolds(i) {
   const line = state.check.values[i].line;
   return line ? { line, text: state.check.values[i].text } : null;
 }
-function holdsText(i) {
+export function holdsText(i) {
   const h = fileHolds(i), s = state.table.settings[i];
   return h ? `it holds ${s.name}=${h.text} (line ${h.line})`
            : `it has no ${s.name}, so the plug-in uses the default, ${s.default}`;
@@ -24,20 +21,11 @@ function holdsText(i) {
 const stopLine = () => state.check.values[state.check.stoppedAt].line;
 const isPastStop = (i) => i > state.check.stoppedAt;
 
-function describeKey(code) {
-  const k = state.table.keys.find((row) => String(row[0]) === code);
-  if (!k) return /^-?\d+$/.test(code) ? code + " (no key)" : code;
-  return `${code} (${k[1]}${k[2] ? ", " + k[2] : ""})`;
-}
+// The field's text, as the engine gives it: what the plug-in reads; at and
+// past the stop, what the file holds, since the plug-in reads nothing there.
+const fieldText = (i) => state.check.values[i].field;
 
-// The field's text: what the plug-in reads; past the stop, what the file
-// holds, since the plug-in reads nothing there.
-function fieldText(i) {
-  const h = fileHolds(i);
-  return h && i >= state.check.stoppedAt ? h.text : state.check.values[i].value;
-}
-
-function buildForm() {
+export function buildForm() {
   const form = $("form");
   state.table.settings.forEach((s, i) => {
     const id = s.name, described = `what-${id} origin-${id} findings-${id} err-${id}`;
@@ -48,7 +36,7 @@ function buildForm() {
         "aria-pressed": "false", "aria-labelledby": `label-${id} listen-${id}`, "aria-describedby": described });
       const pick = element("select", { id: "pick-" + id, "aria-label": id + ": pick a key by name" });
       for (const k of state.table.keys)
-        pick.appendChild(element("option", { value: String(k[0]), text: `${k[1]} (${k[0]})${k[2] ? ", " + k[2] : ""}` }));
+        pick.appendChild(element("option", { value: String(k.code), text: `${k.name} (${k.code})${k.hint ? ", " + k.hint : ""}` }));
       pick.appendChild(element("option", { value: "", text: "another code", disabled: true }));
       field = element("input", { type: "text", id: "in-" + id, inputMode: "numeric", autocomplete: "off",
         "aria-describedby": described });
@@ -103,7 +91,7 @@ function markField(i, why) {
   field.setAttribute("aria-invalid", "true");
   $("err-" + nameOf(i)).textContent = why;
 }
-function clearMark(i) {
+export function clearMark(i) {
   const field = $("in-" + nameOf(i));
   field.classList.remove("invalid");
   field.removeAttribute("aria-invalid");
@@ -119,7 +107,7 @@ function afterEditText(i) {
     `it keeps the default, ${s.default}, until that line is mended.`, "bad"];
 }
 
-function edit(i, typed) {
+export function edit(i, typed) {
   const s = state.table.settings[i];
   const r = engine.set(state.doc.bytes, i, String(typed));
   if (r.error) {
@@ -152,21 +140,10 @@ function backToDefault(i) {
   edit(i, s.default);
 }
 
-function originText(i) {
-  const c = state.check, n = settingCount(), line = c.values[i].line, stop = c.stoppedAt;
-  if (stop < n && i === stop)
-    return { text: `line ${line} stops the load: the plug-in cannot read this value, so it and every setting after it keep their defaults`, stop: true };
-  if (stop < n && i > stop)
-    return { text: line ? `line ${line} is never read: the plug-in stops reading at ${nameOf(stop)}, line ${stopLine()}, ` +
-                          `and keeps the default, ${state.table.settings[i].default}`
-                        : "default: not in the file", stop: !!line, jump: !!line };
-  return { text: line ? "from line " + line : "default: not in the file's [SETTINGS]", stop: false };
-}
-
-function updateForm() {
-  const c = state.check, findings = c.findings || [];
+export function updateForm() {
+  const c = state.check, findings = c.findings;
   state.table.settings.forEach((s, i) => {
-    const id = s.name, field = $("in-" + id), o = originText(i), origin = $("origin-" + id);
+    const id = s.name, field = $("in-" + id), o = c.values[i].origin, origin = $("origin-" + id);
     origin.textContent = o.text;
     origin.className = "origin" + (o.stop ? " stop" : "");
     if (o.jump) {
@@ -179,7 +156,7 @@ function updateForm() {
       : mine.some((f) => f.severity === "warning") ? " at-warning" : "");
     const text = fieldText(i);
     if (s.kind === "key") {
-      if (state.listening !== i) $("listen-" + id).textContent = "Listen: " + (isPastStop(i) || i === c.stoppedAt ? describeKey(text) : c.values[i].shown);
+      if (state.listening !== i) $("listen-" + id).textContent = "Listen: " + c.values[i].fieldShown;
       const pick = $("pick-" + id);
       pick.value = text;
       if (pick.value !== text) pick.value = "";
@@ -190,7 +167,7 @@ function updateForm() {
       else field.removeAttribute("aria-invalid");
     }
     if (s.kind === "switch") {
-      field.checked = text.toLowerCase() === "true";
+      field.checked = c.values[i].on;
     } else if (!field.classList.contains("invalid") && document.activeElement !== field) {
       field.value = text;
       field.dataset.shown = text;
@@ -207,7 +184,7 @@ function startListening(i) {
   b.setAttribute("aria-pressed", "true");
   b.textContent = "Press a key… (Esc: cancel)";
 }
-function stopListening() {
+export function stopListening() {
   const i = state.listening;
   state.listening = -1;
   if (i < 0) return;

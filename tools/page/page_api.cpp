@@ -1,15 +1,20 @@
-// The settings page's entry points: the tools' library behind a few C calls.
-// Bytes go in as pointer and length; every result is left in one buffer that
-// the page reads at once (plk_out, plk_out_size), as JSON or as file bytes.
+// The settings page's engine as its script calls it (Embind): the tools'
+// library behind functions that take and return the script's own values.
+// A refusal comes back as a value; nothing here catches an exception (the
+// page is built without), so a C++ throw reaches the script as a bare number.
+#include <emscripten/bind.h>
+
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "config/settings.h"
 #include "control/mod_state.h"
+#include "hud/notice.h"
 #include "tools/lib/check_ini.h"
 #include "tools/lib/descriptions.h"
 #include "tools/lib/float_text.h"
@@ -17,15 +22,16 @@
 #include "tools/lib/keynames.h"
 #include "tools/lib/preview.h"
 #include "tools/lib/quick_edit.h"
-#include "tools/page/page_json.h"
+#include "tools/page/boundary.h"
 
-#define PLK_EXPORT extern "C" __attribute__((used, visibility("default")))
+using emscripten::val;
+using page::bytesIn;
+using page::bytesOut;
+using page::textOut;
 
 namespace {
 
-std::string out;
-
-std::string_view bytesAt(const char* data, std::size_t size) { return {data ? data : "", data ? size : 0}; }
+constexpr std::size_t kKeys = kSettingsTable.size();
 
 const char* kindName(SettingKind k) {
     return k == SettingKind::Integer ? "key" : k == SettingKind::Float ? "number" : "switch";
@@ -35,107 +41,245 @@ const char* severityName(FindingSeverity s) {
     return s == FindingSeverity::Note ? "note" : s == FindingSeverity::Warning ? "warning" : "stop";
 }
 
+// The severity as the page's finding lists lead with it.
+const char* severityWord(FindingSeverity s) {
+    return s == FindingSeverity::Stop ? "stops the load" : severityName(s);
+}
+
+// Also the label the page's TextDecoder takes for the UTF-16 kinds.
+const char* fileKindName(FileKind k) {
+    switch (k) {
+        case FileKind::Text: return "text";
+        case FileKind::Empty: return "empty";
+        case FileKind::Utf16LittleEndian: return "utf-16le";
+        case FileKind::Utf16BigEndian: return "utf-16be";
+        case FileKind::Binary: return "binary";
+    }
+    return "binary";
+}
+
+std::string defaultText(std::size_t i) {
+    static const Settings defaults;
+    return settingValueText(kSettingsTable[i], defaults).text;
+}
+
+std::string nameOf(std::size_t i) { return std::string(kSettingsTable[i].name); }
+
+std::string lineText(int line) { return "line " + std::to_string(line); }
+
 std::string shownValue(const SettingEntry& e, const Settings& s) {
     if (e.kind == SettingKind::Integer) return describeKey(s.*e.integerField);
     const EditResult text = settingValueText(e, s);
     return text.ok() ? text.text : shortestFloatText(s.*e.floatField, strtofParse);
 }
 
-}  // namespace
+// A key's text as the file holds it: described when it is a code in digits,
+// as it is otherwise (a name the plug-in cannot read, say).
+std::string describedKeyText(const std::string& text) {
+    const std::size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() == digits || text.find_first_not_of("0123456789", digits) != std::string::npos) return text;
+    std::int64_t code = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code);
+    if (error == std::errc() && end == text.data() + text.size() && std::to_string(code) == text && !keyName(code).empty())
+        return describeKey(code);
+    return text + " (no key)";
+}
 
-PLK_EXPORT const char* plk_out() { return out.data(); }
-PLK_EXPORT std::size_t plk_out_size() { return out.size(); }
+// Where setting i's value comes from, in the form's words; `stop` marks a
+// line the plug-in fails at or never reaches, `jump` offers a link to the stop.
+val origin(const IniCheck& c, std::size_t i) {
+    const int line = c.lines[i];
+    const std::size_t stop = c.stoppedAt;
+    std::string text;
+    bool stopped = false, jump = false;
+    if (stop < kKeys && i == stop) {
+        text = lineText(line) + " stops the load: the plug-in cannot read this value, so it and every setting after it keep their defaults";
+        stopped = true;
+    } else if (stop < kKeys && i > stop) {
+        text = line ? lineText(line) + " is never read: the plug-in stops reading at " + nameOf(stop) + ", " +
+                          lineText(c.lines[stop]) + ", and keeps the default, " + defaultText(i)
+                    : "default: not in the file";
+        stopped = jump = line != 0;
+    } else {
+        text = line ? "from " + lineText(line) : "default: not in the file's [SETTINGS]";
+    }
+    val o = val::object();
+    o.set("text", text);
+    o.set("stop", stopped);
+    o.set("jump", jump);
+    return o;
+}
+
+// What the plug-in makes of a file, in a clause: "takes 3 of the 13 settings from it".
+std::string summary(const IniCheck& c) {
+    std::size_t taken = 0;
+    for (std::size_t i = 0; i < kKeys && i < c.stoppedAt; ++i) taken += c.lines[i] != 0;
+    if (c.stoppedAt < kKeys)
+        return "stops reading at " + nameOf(c.stoppedAt) + " and takes " + std::to_string(taken) +
+               (taken == 1 ? " setting" : " settings") + " from it";
+    return taken ? "takes " + std::to_string(taken) + " of the " + std::to_string(kKeys) + " settings from it"
+                 : "keeps every default";
+}
 
 // The table, the defaults and the key names, once at start.
-PLK_EXPORT void plk_table() {
-    const Settings defaults;
-    out = "{\"settings\":[";
-    for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
-        const SettingEntry& e = kSettingsTable[i];
-        out += std::string(i ? "," : "") + "{\"name\":" + pagejson::string(e.name) + ",\"kind\":\"" + kindName(e.kind) +
-               "\",\"default\":" + pagejson::string(settingValueText(e, defaults).text) +
-               ",\"what\":" + pagejson::string(kSettingDescriptions[i]) + "}";
+val table() {
+    val settingsOut = val::array();
+    for (std::size_t i = 0; i < kKeys; ++i) {
+        val s = val::object();
+        s.set("name", nameOf(i));
+        s.set("kind", kindName(kSettingsTable[i].kind));
+        s.set("default", defaultText(i));
+        s.set("what", std::string(kSettingDescriptions[i]));
+        settingsOut.set(i, s);
     }
-    out += "],\"keys\":[";
-    bool first = true;
+    val keys = val::array();
+    unsigned n = 0;
     for (std::uint32_t code = 0; code < KEY_TABLE_SIZE; ++code) {
         if (keyName(code).empty()) continue;
-        out += std::string(first ? "" : ",") + "[" + std::to_string(code) + "," + pagejson::string(keyName(code)) + "," +
-               pagejson::string(keyHint(code)) + "]";
-        first = false;
+        val k = val::object();
+        k.set("code", code);
+        k.set("name", std::string(keyName(code)));
+        k.set("hint", std::string(keyHint(code)));
+        keys.set(n++, k);
     }
-    out += "],\"defaultsText\":" + pagejson::string(defaultsText()) + ",\"fileName\":" + pagejson::string(kSettingsFileName) + "}";
-}
-
-PLK_EXPORT int plk_check(const char* data, std::size_t size, const char* name) {
-    try {
-        const IniCheck c = checkIniText(bytesAt(data, size), name);
-        out = "{\"status\":" + std::to_string(c.status) + ",\"stoppedAt\":" + std::to_string(c.stoppedAt) +
-              ",\"report\":" + pagejson::string(c.report) + ",\"values\":[";
-        for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
-            const SettingEntry& e = kSettingsTable[i];
-            out += std::string(i ? "," : "") + "{\"value\":" + pagejson::string(settingValueText(e, c.loaded).text) + ",\"shown\":" + pagejson::string(shownValue(e, c.loaded)) +
-                   ",\"line\":" + std::to_string(c.lines[i]) +
-                   ",\"text\":" + pagejson::string(c.texts[i]) + "}";
-        }
-        out += "],\"verdict\":" + pagejson::string(c.verdict) + ",\"findings\":[";
-        for (std::size_t i = 0; i < c.findings.size(); ++i) {
-            const IniFinding& f = c.findings[i];
-            out += std::string(i ? "," : "") + "{\"severity\":\"" + severityName(f.severity) +
-                   "\",\"setting\":" + std::to_string(f.setting) + ",\"line\":" + std::to_string(f.line) +
-                   ",\"text\":" + pagejson::string(f.text) + "}";
-        }
-        out += "]}";
-        return 1;
-    } catch (const std::exception& e) {
-        out = e.what();
-        return 0;
+    // The preview's notice kinds, each as its notice names it.
+    constexpr const char* kNoticeNames[] = {"mod", "hud", "autoWalk", "horseSupport"};
+    val notices = val::array();
+    for (NoticeKind k = kNoticeMod; k <= kNoticeHorseSupport; ++k) {
+        std::string label = kNoticeLabels[k];
+        if (!label.empty() && label.back() == ':') label.pop_back();
+        val o = val::object();
+        o.set("kind", k);
+        o.set("name", kNoticeNames[k]);
+        o.set("label", label);
+        notices.set(static_cast<unsigned>(k), o);
     }
+    val t = val::object();
+    t.set("settings", settingsOut);
+    t.set("keys", keys);
+    t.set("notices", notices);
+    t.set("defaults", bytesOut(defaultsText()));
+    t.set("fileName", std::string(kSettingsFileName));
+    return t;
 }
 
-PLK_EXPORT int plk_look(const char* data, std::size_t size) {
-    const FileLook look = lookAtBytes(bytesAt(data, size));
-    out = std::to_string(look.zeroBytes);
-    return static_cast<int>(look.kind);
+val check(const val& bytes, const std::string& name) {
+    const IniCheck c = checkIniText(bytesIn(bytes), name);
+    val values = val::array();
+    for (std::size_t i = 0; i < kKeys; ++i) {
+        const SettingEntry& e = kSettingsTable[i];
+        // The form shows what the plug-in reads; at and past the stop, what
+        // the file holds, since the plug-in reads nothing there.
+        const bool fromFile = c.lines[i] && i >= c.stoppedAt;
+        const std::string value = settingValueText(e, c.loaded).text, shown = shownValue(e, c.loaded);
+        const std::string field = fromFile ? c.texts[i] : value;
+        val v = val::object();
+        v.set("value", value);
+        v.set("shown", shown);
+        v.set("line", c.lines[i]);
+        v.set("text", textOut(c.texts[i]));
+        v.set("field", textOut(field));
+        if (e.kind == SettingKind::Integer) v.set("fieldShown", textOut(fromFile ? describedKeyText(field) : shown));
+        if (e.kind == SettingKind::Bool) v.set("on", parseIniBool(field));
+        v.set("origin", origin(c, i));
+        values.set(i, v);
+    }
+    val findings = val::array();
+    for (std::size_t i = 0; i < c.findings.size(); ++i) {
+        const IniFinding& f = c.findings[i];
+        val o = val::object();
+        o.set("severity", severityName(f.severity));
+        o.set("word", severityWord(f.severity));
+        o.set("setting", f.setting);
+        o.set("line", f.line);
+        o.set("text", textOut(f.text));
+        findings.set(i, o);
+    }
+    val out = val::object();
+    out.set("status", c.status);
+    out.set("stoppedAt", c.stoppedAt);
+    out.set("report", textOut(c.report));
+    out.set("verdict", textOut(c.verdict));
+    out.set("summary", summary(c));
+    out.set("values", values);
+    out.set("findings", findings);
+    out.set("loaded", c.loaded);
+    return out;
 }
 
-// The file with one setting set from what the player typed; on refusal, 0
-// and the reason.
-PLK_EXPORT int plk_set(const char* data, std::size_t size, int key, const char* typed) {
-    if (key < 0 || static_cast<std::size_t>(key) >= kSettingsTable.size()) {
-        out = "unknown setting";
-        return 0;
+val look(const val& bytes) {
+    const FileLook l = lookAtBytes(bytesIn(bytes));
+    val out = val::object();
+    out.set("kind", fileKindName(l.kind));
+    out.set("zeroBytes", l.zeroBytes);
+    return out;
+}
+
+// The file with setting `key` set from what the player typed: {bytes}, or
+// {error} saying why not.
+val set(const val& bytes, int key, const std::string& typed) {
+    val out = val::object();
+    if (key < 0 || static_cast<std::size_t>(key) >= kKeys) {
+        out.set("error", "unknown setting");
+        return out;
     }
     EditResult value = fieldValueText(kSettingsTable[static_cast<std::size_t>(key)], typed);
-    if (value.ok()) value = setSettingValueQuick(bytesAt(data, size), static_cast<std::size_t>(key), value.text);
-    const bool ok = value.ok();
-    out = ok ? std::move(value.text) : std::move(value.refusal);
-    return ok ? 1 : 0;
+    if (value.ok()) value = setSettingValueQuick(bytesIn(bytes), static_cast<std::size_t>(key), value.text);
+    if (value.ok()) out.set("bytes", bytesOut(value.text));
+    else out.set("error", textOut(value.refusal));
+    return out;
 }
 
-// One pass of the plug-in over the file's settings. NaN speeds: not given.
-// notice: -1 none, else the kind; noticeOn: -1 as one press gives, 0 off, 1 on.
-PLK_EXPORT int plk_preview(const char* data, std::size_t size, float desired, float reported, int mounted,
-                           int notice, int noticeOn) {
-    try {
-        PreviewRequest request;
-        request.settingsText = std::string(bytesAt(data, size));
-        if (!std::isnan(desired)) request.desired = desired;
-        if (!std::isnan(reported)) request.reported = reported;
-        request.mounted = mounted != 0;
-        if (notice >= kNoticeMod && notice <= kNoticeHorseSupport) {
-            PreviewRequest::Notice n;
-            n.kind = notice;
-            if (noticeOn >= 0) n.on = noticeOn != 0;
-            request.notice = n;
-        }
-        const PreviewFrame frame = previewFrame(request);
-        out = std::string("{\"refused\":") + (frame.noticeRefused ? "true" : "false") + ",\"draws\":";
-        pagejson::appendDraws(out, frame.draws);
-        out += "}";
-        return 1;
-    } catch (const std::exception& e) {
-        out = e.what();
-        return 0;
+// A speed the player typed for the preview: null when blank, NaN when it is
+// no finite number.
+val speed(const std::string& typed) {
+    if (typedNumberText(typed).empty()) return val::null();
+    const std::optional<float> v = typedNumber(typed);
+    return val(v ? static_cast<double>(*v) : NAN);
+}
+
+// One pass of the plug-in with settings as loaded. view: {desired, reported}
+// (NaN: not given), mounted, notice (a notice kind, else none) and noticeOn
+// (-1 as one press gives, 0 off, 1 on). Out: {refused, draws}.
+val preview(const Settings& loaded, const val& view) {
+    PreviewRequest request;
+    request.loaded = loaded;
+    const double desired = view["desired"].as<double>(), reported = view["reported"].as<double>();
+    if (!std::isnan(desired)) request.desired = static_cast<float>(desired);
+    if (!std::isnan(reported)) request.reported = static_cast<float>(reported);
+    request.mounted = view["mounted"].as<bool>();
+    const int notice = view["notice"].as<int>(), noticeOn = view["noticeOn"].as<int>();
+    if (notice >= kNoticeMod && notice <= kNoticeHorseSupport) {
+        PreviewRequest::Notice n;
+        n.kind = notice;
+        if (noticeOn >= 0) n.on = noticeOn != 0;
+        request.notice = n;
     }
+    const PreviewFrame frame = previewFrame(request);
+    val out = val::object();
+    out.set("refused", frame.noticeRefused);
+    out.set("draws", page::drawsOut(frame.draws));
+    return out;
+}
+
+}  // namespace
+
+EMSCRIPTEN_BINDINGS(settings_page) {
+    // The settings as the plug-in loaded them, one field per setting: a
+    // check hands them out and the preview takes them back.
+    emscripten::value_object<Settings> loaded("Settings");
+    for (const SettingEntry& e : kSettingsTable) {
+        const std::string name(e.name);
+        switch (e.kind) {
+            case SettingKind::Integer: loaded.field(name.c_str(), e.integerField); break;
+            case SettingKind::Float: loaded.field(name.c_str(), e.floatField); break;
+            case SettingKind::Bool: loaded.field(name.c_str(), e.boolField); break;
+        }
+    }
+    emscripten::function("table", &table);
+    emscripten::function("check", &check);
+    emscripten::function("look", &look);
+    emscripten::function("set", &set);
+    emscripten::function("speed", &speed);
+    emscripten::function("preview", &preview);
 }

@@ -1,5 +1,9 @@
 // The preview: one pass of the plug-in over the file's settings, drawn on a
 // canvas at a chosen screen size; by default zoomed on what it drew.
+import { engine } from "./engine.js";
+import { paintHud } from "./hud_paint.js";
+import { state } from "./state.js";
+import { $, element, plural } from "./ui.js";
 
 const RESOLUTIONS = [
   [1280, 720, "16:9"], [1366, 768, "16:9"], [1600, 900, "16:9"], [1920, 1080, "16:9"],
@@ -8,32 +12,23 @@ const RESOLUTIONS = [
   [3440, 1440, "21:9 ultrawide"], [3840, 1600, "24:10 ultrawide"],
 ];
 
-// The settings exactly as the plug-in loaded them from the file, as a small
-// file: the pass then need not read a big file again. Whole file when a value
-// has no text the plug-in reads back bit for bit.
-function previewSettingsBytes() {
-  const c = state.check;
-  if (c.values.some((v) => v.value === "")) return state.doc.bytes;
-  return utf8.encode("[SETTINGS]\n" + state.table.settings.map((s, i) => s.name + "=" + c.values[i].value + "\n").join(""));
-}
-
-// A speed field: empty is "not given"; other text must be a number.
+// A speed field: empty is "not given"; other text must be a number, read
+// as the form reads one.
 function speedField(id) {
-  const field = $(id), t = field.value.trim().replace(",", ".");
-  const v = t === "" ? NaN : Number(t);
-  const bad = t !== "" && !isFinite(v);
+  const field = $(id), v = engine.speed(field.value);
+  const bad = v !== null && Number.isNaN(v);
   field.classList.toggle("invalid", bad);
   if (bad) field.setAttribute("aria-invalid", "true");
   else field.removeAttribute("aria-invalid");
   $(id + "-error").textContent = bad ? `"${field.value}" is not a number: the preview uses the default instead.` : "";
-  return bad ? NaN : v;
+  return v === null ? NaN : v;
 }
 
 function previewView() {
   return {
     desired: speedField("desired"),
     reported: speedField("reported"),
-    mounted: Number($("mounted").value),
+    mounted: $("mounted").value === "1",
     notice: Number($("notice").value),
     noticeOn: Number($("notice-on").value),
   };
@@ -45,15 +40,9 @@ function screenSize() {
   return v.split("x").map(Number);
 }
 
-function rgba(c, alphaScale) {
-  const ch = (x) => Math.min(x, 255);
-  return `rgba(${ch(c[0])},${ch(c[1])},${ch(c[2])},${(ch(c[3]) / 255) * (alphaScale || 1)})`;
-}
-
-// As the native preview paints: a muted sky over muted ground, rectangles by
-// centre and size, text from the top of its line at scale × height / 20 px,
-// flagged text over a dark shadow. Only what the last frame covered is
-// painted again: a whole 4K backdrop per keystroke would take longer than a frame.
+// As the native preview paints: a muted sky over muted ground under the
+// plug-in's drawing. Only what the last frame covered is painted again: a
+// whole 4K backdrop per keystroke would take longer than a frame.
 const painted = { covered: [], size: "" };
 function paint(canvas, draws, w, h) {
   if (painted.size !== w + "x" + h) {
@@ -70,60 +59,29 @@ function paint(canvas, draws, w, h) {
   sky.addColorStop(1, "rgb(84.15,79.05,71.4)");
   g.fillStyle = sky;
   for (const b of painted.covered) g.fillRect(b[0], b[1], b[2] - b[0], b[3] - b[1]);
-  const covered = [], inked = [];
-  const cover = (x0, y0, x1, y1) => {
-    inked.push([Math.min(x0, x1), Math.min(y0, y1), Math.max(x0, x1), Math.max(y0, y1)]);
-    const l = Math.max(0, Math.floor(Math.min(x0, x1)) - 2), r = Math.min(w, Math.ceil(Math.max(x0, x1)) + 2);
-    const t = Math.max(0, Math.floor(Math.min(y0, y1)) - 2), b = Math.min(h, Math.ceil(Math.max(y0, y1)) + 2);
-    if (l < r && t < b) covered.push([l, t, r, b]);
-  };
-  let unplaced = 0;
-  for (const d of draws) {
-    if (d.rect) {
-      if (d.cx === null || d.cy === null || d.w === null || d.h === null) { unplaced++; continue; }
-      const left = (d.cx - d.w / 2) * w, top = (d.cy - d.h / 2) * h;
-      const right = (d.cx + d.w / 2) * w, bottom = (d.cy + d.h / 2) * h;
-      g.fillStyle = rgba(d.rgba);
-      g.fillRect(left, top, right - left, bottom - top);
-      cover(left, top, right, bottom);
-      continue;
-    }
-    if (d.x === null || d.y === null || d.scale === null) { unplaced++; continue; }
-    const size = (d.scale * h) / 20;
-    g.font = size + "px sans-serif";
-    g.textBaseline = "alphabetic";
-    const m = g.measureText(d.text);
-    const ascent = m.fontBoundingBoxAscent !== undefined ? m.fontBoundingBoxAscent : size * 0.93;
-    const x = d.x * w, y = d.y * h + ascent;
-    if (d.flag) {
-      g.fillStyle = rgba([0, 0, 0, d.rgba[3]], 0.8);
-      g.fillText(d.text, x + 1, y + 1);
-    }
-    g.fillStyle = rgba(d.rgba);
-    g.fillText(d.text, x, y);
-    cover(x - size, d.y * h - size, x + m.width + size, d.y * h + 2 * size);
-  }
-  painted.covered = covered;
-  return { unplaced, inked };
+  const done = paintHud(g, draws, w, h);
+  painted.covered = done.covered;
+  return done;
 }
 
 // Why a frame shows no bars, in the player's words.
 function whyNoBars(view, rects, onScreen) {
   const c = state.check, v = (name) => c.values[state.table.settings.findIndex((s) => s.name === name)].value;
+  const notice = (name) => state.table.notices.find((n) => n.name === name).kind;
   if (rects && !onScreen)
     return `The bars are drawn outside the screen (UI_LEFT_OFFSET ${v("UI_LEFT_OFFSET")}, UI_BOTTOM_OFFSET ${v("UI_BOTTOM_OFFSET")}, ` +
       `UI_BAR_LENGTH ${v("UI_BAR_LENGTH")}), so the player sees none.`;
   if (rects) return "";
-  if (view.mounted && v("DISABLE_HORSE_SUPPORT") === "true")
+  if (view.mounted && c.loaded.DISABLE_HORSE_SUPPORT)
     return "No bars: riding while mount support is off (DISABLE_HORSE_SUPPORT=true), the plug-in leaves the horse alone and draws nothing.";
-  if (view.notice === 0) return "No bars: the plug-in is switched off in this frame, so it draws only the notice.";
-  if (view.notice === 1) return "No bars: the HUD toggle hides them in this frame.";
+  if (view.notice === notice("mod")) return "No bars: the plug-in is switched off in this frame, so it draws only the notice.";
+  if (view.notice === notice("hud")) return "No bars: the HUD toggle hides them in this frame.";
   return "No bars in this state.";
 }
 
-function drawPreview() {
+export function drawPreview() {
   const view = previewView();
-  const frame = engine.preview(previewSettingsBytes(), view);
+  const frame = engine.preview(state.check.loaded, view);
   const [w, h] = screenSize();
   state.lastDraws = frame.draws;
   const { unplaced, inked } = paint($("hud"), frame.draws, w, h);
@@ -169,7 +127,10 @@ function zoomOn(inked, w, h) {
   box.scrollTop = zoomed.top = top;
 }
 
-function setUpPreview() {
+export function setUpPreview() {
+  const notice = $("notice");
+  for (const n of state.table.notices)
+    notice.appendChild(element("option", { value: String(n.kind), text: n.label + (n.name === "mod" ? " (the plug-in)" : "") }));
   const res = $("resolution");
   for (const r of RESOLUTIONS) res.appendChild(element("option", { value: r[0] + "x" + r[1], text: `${r[0]}×${r[1]} (${r[2]})` }));
   res.appendChild(element("option", { value: "window", text: "this window's size" }));
@@ -185,4 +146,3 @@ function setUpPreview() {
   }).observe($("hud-box"));
 }
 
-whenFileChanges(drawPreview);

@@ -2,6 +2,11 @@
 // writes back into the opened Pacelark.ini (after asking) and Save as lets
 // the player pick the place; elsewhere Save downloads the file. Nothing is
 // ever written to a file the player did not pick.
+import { download } from "./download.js";
+import { showError } from "./errors.js";
+import { INI_TYPES } from "./file.js";
+import { state, refresh } from "./state.js";
+import { $, message, plural } from "./ui.js";
 
 const canWrite = () => typeof window.showSaveFilePicker === "function";
 const WHERE = "the folder the game starts in, beside ScriptHookFRTR.dll";
@@ -12,14 +17,9 @@ function saved(text) {
   message(text, "good");
 }
 
-function download() {
-  const name = state.table.fileName, a = document.createElement("a");
-  a.href = URL.createObjectURL(new Blob([state.doc.bytes], { type: "application/octet-stream" }));
-  a.download = name;
-  document.body.appendChild(a);
-  a.click();
-  a.remove();
-  setTimeout((url) => URL.revokeObjectURL(url), 60000, a.href);
+function downloadFile() {
+  const name = state.table.fileName;
+  download(state.doc.bytes, name, "application/octet-stream");
   saved(`Downloaded ${name} (${plural(state.doc.bytes.length, "byte")}). A browser may rename it (say "Pacelark (1).ini") ` +
     `when your downloads hold one already: the plug-in reads only a file named exactly ${name}, in ${WHERE}. Rename and move it there.`);
 }
@@ -59,7 +59,8 @@ async function saveAs() {
   try {
     handle = await window.showSaveFilePicker({ suggestedName: name, types: INI_TYPES });
   } catch (e) {
-    message(e && e.name === "AbortError" ? "Not saved: no place was picked." : `Not saved (${e && e.message}).`, e && e.name === "AbortError" ? "" : "bad");
+    if (e && e.name === "AbortError") message("Not saved: no place was picked.");
+    else showError(e, (why) => `Not saved (${why}).`);
     return;
   }
   if (!(await writeInto(handle))) return;
@@ -72,20 +73,20 @@ async function saveAs() {
 
 async function save() {
   try {
-    if (!canWrite()) download();
+    if (!canWrite()) downloadFile();
     else if (state.doc.handle && state.doc.handle.name === state.table.fileName) await saveBack();
     else await saveAs();
   } catch (e) {
-    message(`Not saved (${e && e.message}); the file on disk was left as it was.`, "bad");
+    showError(e, (why) => `Not saved (${why}); the file on disk was left as it was.`);
   }
 }
 
-function setUpSave() {
+export function setUpSave() {
   const write = canWrite();
   $("save-as").hidden = !write;
   $("save-note").textContent = write
     ? `Save writes into the Pacelark.ini you opened, after asking; Save as… picks the place. The plug-in reads only a file named exactly Pacelark.ini, in ${WHERE}.`
     : `Save downloads Pacelark.ini. A browser may rename it (say "Pacelark (1).ini"): the plug-in reads only a file named exactly Pacelark.ini, in ${WHERE}.`;
   $("save").addEventListener("click", save);
-  $("save-as").addEventListener("click", () => saveAs().catch((e) => message(`Not saved (${e && e.message}).`, "bad")));
+  $("save-as").addEventListener("click", () => saveAs().catch((e) => showError(e, (why) => `Not saved (${why}).`)));
 }

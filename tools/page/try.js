@@ -2,38 +2,33 @@
 // the page's settings. The session runs in the engine (the stand-in world,
 // the plug-in, the recording); this part only gathers input, paints the
 // frame and says what changed. Its state is state.try.
+import { tryEngine } from "./engine.js";
+import { fromUtf8, sameBytes } from "./bytes.js";
+import { download } from "./download.js";
+import { showError } from "./errors.js";
+import { paintHud } from "./hud_paint.js";
+import { virtualKey } from "./keys.js";
+import { state, currentIniBytes, testHooks } from "./state.js";
+import { $, element } from "./ui.js";
 
 const TRY_SIZES = [[1280, 720], [1920, 1080], [2560, 1440], [3840, 2160], [1920, 1200], [3440, 1440]];
 const TRY_KEYS_MAX = 32;     // key messages handed to one pass; more wait for the next
 const TRY_TIMINGS = 1024;    // frame work times kept for the test hooks
 const TRY_NAMES = ["PLK", "overlay", "auto-walk", "mount support"];
-// Held inputs, as the engine numbers them.
-const TRY_SPEED_UP = 1, TRY_SPEED_DOWN = 2, TRY_PACE = 4, TRY_WALK = 8, TRY_MOUNTED = 16, TRY_BLOCKED = 32;
 const TRY_STARTED = "Started with the settings as they are now. The game reads Pacelark.ini once, when it starts: " +
   "after a change, Restart here as you would restart the game.";
-
-// The engine's last result; a copy, since memory growth replaces the heap's buffer.
-function tryOutBytes() {
-  const p = Module._plk_try_out(), n = Module._plk_try_out_size();
-  return Module.HEAPU8.slice(p, p + n);
-}
-const tryOut = () => fromUtf8.decode(tryOutBytes());
 
 function tryStart() {
   const t = state.try;
   t.startedWith = currentIniBytes();
   t.stale = false;
-  withBytes(t.startedWith, (p, n) => {
-    if (!Module._plk_try_start(p, n, t.step)) throw new Error(tryOut());
-  });
-  if (!t.keyBuffer) t.keyBuffer = Module._malloc(TRY_KEYS_MAX * 8);
-  t.session = JSON.parse(tryOut());
+  t.session = tryEngine.start(t.startedWith, t.step);
   t.keyQueue = [];
   t.wheel = [];
   t.lastRow = null;
   t.spoken = "";
   t.session.keys.forEach((k, i) => {
-    const b = $("try-toggle-" + i), bound = k.code < 255;
+    const b = $("try-toggle-" + i), bound = k.code < t.inputs.keyTableSize;
     b.textContent = TRY_NAMES[i] + (bound ? " (" + k.name + ")" : "");
     b.disabled = !bound;
     b.title = bound ? "Presses and releases " + k.name + " for the plug-in" : "Not bound to a key in these settings";
@@ -44,7 +39,7 @@ function tryStart() {
 
 // Compared when the file changes, not every frame: the text may be a megabyte.
 // An edit undone brings the session's settings back, and the note goes.
-function tryFileChanged() {
+export function tryFileChanged() {
   const t = state.try;
   if (!t.session) return;
   const stale = !sameBytes(currentIniBytes(), t.startedWith);
@@ -83,19 +78,25 @@ function tryOnFrame(now) {
     }
   }
   t.lastNow = now;
-  tryFrame(t.step);
+  try {
+    tryFrame(t.step);
+  } catch (e) {
+    // The loop stops here: Restart starts it again.
+    showError(e, (why) => `The Try panel stopped (${why}). Restart it to play again.`, "try-note");
+    return;
+  }
   trySchedule();
 }
 
 function tryHeldBits() {
-  const t = state.try, held = t.held;
+  const t = state.try, held = t.held, bit = t.inputs.held;
   let bits = 0;
-  if (t.wheel[0] === 1 || held[33]) bits |= TRY_SPEED_UP;      // Page Up
-  if (t.wheel[0] === -1 || held[34]) bits |= TRY_SPEED_DOWN;   // Page Down
-  if ($("try-pace").checked || held[16]) bits |= TRY_PACE;
-  if ($("try-walk").checked || held[87] || held[38]) bits |= TRY_WALK;
-  if ($("try-mounted").checked) bits |= TRY_MOUNTED;
-  if ($("try-blocked").checked) bits |= TRY_BLOCKED;
+  if (t.wheel[0] === 1 || held[33]) bits |= bit.speedUp;      // Page Up
+  if (t.wheel[0] === -1 || held[34]) bits |= bit.speedDown;   // Page Down
+  if ($("try-pace").checked || held[16]) bits |= bit.pace;
+  if ($("try-walk").checked || held[87] || held[38]) bits |= bit.move;
+  if ($("try-mounted").checked) bits |= bit.mounted;
+  if ($("try-blocked").checked) bits |= bit.blocked;
   return bits;
 }
 
@@ -104,15 +105,11 @@ function tryFrame(ms) {
   const t = state.try;
   if (!t.session) tryStart();
   const t0 = performance.now();
-  const n = Math.min(t.keyQueue.length, TRY_KEYS_MAX);
-  const view = new Int32Array(Module.HEAPU8.buffer, t.keyBuffer, n * 2);
-  for (let i = 0; i < n; i++) { view[2 * i] = t.keyQueue[i][0]; view[2 * i + 1] = t.keyQueue[i][1]; }
-  t.keyQueue.splice(0, n);
+  const keys = t.keyQueue.splice(0, TRY_KEYS_MAX).flat();
   const bits = tryHeldBits();
   t.wheel.shift();
-  if (!Module._plk_try_frame(t.keyBuffer, n, bits, ms)) throw new Error(tryOut());
+  const f = tryEngine.frame(keys, bits, ms);
   t.passes++;
-  const f = JSON.parse(tryOut());
   tryPaint(f, ms);
   // Timed only for a test that enabled the hooks; a player's frame pays nothing.
   if (window.pacelarkTest.try) t.timings.at[t.timings.n++ % TRY_TIMINGS] = performance.now() - t0;
@@ -137,34 +134,8 @@ function tryPaint(f, ms) {
     t.covered = [];
   }
   tryPaintScene(f.row.reported, ms);
-  for (const b of t.covered) g.clearRect(b[0], b[1], b[2], b[3]);
-  t.covered = [];
-  const cover = (x, y, cw, ch) => {
-    if (!isFinite(x + y + cw + ch)) { t.covered = [[0, 0, w, h]]; return; }
-    const l = Math.floor(Math.min(x, x + cw)) - 2, top = Math.floor(Math.min(y, y + ch)) - 2;
-    t.covered.push([l, top, Math.ceil(Math.abs(cw)) + 4, Math.ceil(Math.abs(ch)) + 4]);
-  };
-  for (const d of f.draws) {
-    if (d.rect) {
-      if (d.cx === null || d.cy === null || d.w === null || d.h === null) continue;
-      const x = (d.cx - d.w / 2) * w, y = (d.cy - d.h / 2) * h;
-      g.fillStyle = rgba(d.rgba);
-      g.fillRect(x, y, d.w * w, d.h * h);
-      cover(x, y, d.w * w, d.h * h);
-      continue;
-    }
-    if (d.x === null || d.y === null || d.scale === null) continue;
-    const px = d.scale * h / 20;
-    g.font = px + "px sans-serif";
-    g.textBaseline = "top";
-    if (d.flag) {
-      g.fillStyle = rgba([0, 0, 0, d.rgba[3]], 0.8);
-      g.fillText(d.text, d.x * w + 1, d.y * h + 1);
-    }
-    g.fillStyle = rgba(d.rgba);
-    g.fillText(d.text, d.x * w, d.y * h);
-    cover(d.x * w - px, d.y * h - px, (d.text.length + 2) * px, 3 * px);
-  }
+  for (const b of t.covered) g.clearRect(b[0], b[1], b[2] - b[0], b[3] - b[1]);
+  t.covered = paintHud(g, f.draws, w, h).covered;
 }
 
 function tryPaintScene(reported, ms) {
@@ -207,60 +178,53 @@ function tryAnnounce(text) { $("try-live").textContent = text; }
 
 function trySave() {
   if (!state.try.session) tryStart();
-  Module._plk_try_scenario();
   // The engine's bytes as they are: a decode and encode on the way could change them.
-  const a = document.createElement("a");
-  a.href = URL.createObjectURL(new Blob([tryOutBytes()], { type: "text/plain" }));
-  a.download = "pacelark-session.txt";
-  document.body.appendChild(a);
-  a.click();
-  a.remove();
-  setTimeout((url) => URL.revokeObjectURL(url), 60000, a.href);
+  download(tryEngine.scenario(), "pacelark-session.txt", "text/plain");
   tryAnnounce("Saved pacelark-session.txt: pacelark-sim run --scenario pacelark-session.txt plays it back.");
 }
 
-function setUpTry() {
+export function setUpTry() {
   state.try = {
+    inputs: tryEngine.inputs(),  // held-input bits, key message kinds, key table size
     session: null,      // { keys: bound toggle keys } once started
     startedWith: null,  // the settings bytes the session read
     stale: false,       // the file's bytes differ from those
-    keyQueue: [],       // [code, 0 press | 1 release | 2 tap]
+    keyQueue: [],       // [code, key message kind]
     held: {},           // key codes held in the box
     wheel: [],          // notches not yet taken, in order: 1 speed-up, -1 speed-down
-    keyBuffer: 0,
     raf: 0, lastNow: 0, intervals: [], step: 17,
     manual: false,      // the test hooks run the frames
     passes: 0, lastRow: null, ground: 0, spoken: "",
     timings: { at: new Float64Array(TRY_TIMINGS), n: 0 },
     covered: [], paintedSize: "", sky: null,
   };
-  const t = state.try, box = $("try-box"), canvas = $("try-canvas");
+  const t = state.try, box = $("try-box"), canvas = $("try-canvas"), message = t.inputs.keyMessages;
+  const watched = (vk) => vk !== null && vk < t.inputs.keyTableSize;
 
   for (const [w, h] of TRY_SIZES) $("try-size").appendChild(element("option", { value: w + "x" + h, text: w + "×" + h }));
   $("try-size").value = "1920x1080";
-  whenFileChanges(tryFileChanged);
 
   box.addEventListener("keydown", (e) => {
     if (e.key === "Tab") return;                          // focus moves on, as everywhere
     if (e.key === "Escape") { box.blur(); return; }       // the way out
     const vk = virtualKey(e);
-    if (vk === null || vk >= 255) return;
+    if (!watched(vk)) return;
     e.preventDefault();
     if (e.repeat) return;
     t.held[vk] = true;
-    t.keyQueue.push([vk, 0]);
+    t.keyQueue.push([vk, message.down]);
   });
   box.addEventListener("keyup", (e) => {
     if (e.key === "Tab" || e.key === "Escape") return;
     const vk = virtualKey(e);
-    if (vk === null || vk >= 255) return;
+    if (!watched(vk)) return;
     e.preventDefault();
     delete t.held[vk];
-    t.keyQueue.push([vk, 1]);
+    t.keyQueue.push([vk, message.up]);
   });
   // A key still down when the focus leaves is let go, as the game sees it.
   box.addEventListener("blur", () => {
-    for (const k of Object.keys(t.held)) t.keyQueue.push([Number(k), 1]);
+    for (const k of Object.keys(t.held)) t.keyQueue.push([Number(k), message.up]);
     t.held = {};
   });
   canvas.addEventListener("wheel", (e) => {
@@ -272,7 +236,7 @@ function setUpTry() {
   canvas.addEventListener("click", () => box.focus());
   for (let i = 0; i < 4; i++) {
     $("try-toggle-" + i).addEventListener("click", () => {
-      if (t.session && t.session.keys[i].code < 255) t.keyQueue.push([t.session.keys[i].code, 2]);
+      if (t.session && watched(t.session.keys[i].code)) t.keyQueue.push([t.session.keys[i].code, message.tap]);
     });
   }
   $("try-restart").addEventListener("click", () => { tryStart(); trySchedule(); });
@@ -292,16 +256,15 @@ function setUpTry() {
       return t.lastRow;
     },
     live() { t.manual = false; trySchedule(); },
-    table() { Module._plk_try_table(); return tryOut(); },
-    scenario() { Module._plk_try_scenario(); return tryOut(); },
+    table: () => tryEngine.table(),
+    // As text; the download takes the bytes.
+    scenario: () => fromUtf8.decode(tryEngine.scenario()),
     // Oldest first.
     timings() {
       const { at, n } = t.timings;
       return n <= TRY_TIMINGS ? Array.from(at.subarray(0, n))
         : [...at.subarray(n % TRY_TIMINGS), ...at.subarray(0, n % TRY_TIMINGS)];
     },
-    heapInUse: () => Module._plk_try_heap(),
+    heapInUse: () => tryEngine.heapInUse(),
   };
 }
-
-whenStarted(setUpTry);

@@ -1,12 +1,15 @@
-// The Try panel's entry points: the plug-in live over the stand-in world,
-// one frame per call, recorded as a scenario while it runs. Each frame's
-// input becomes scenario lines first and the frame then runs from the
-// scenario, so what is saved is what ran.
+// The Try panel's engine as the script calls it (Embind): the plug-in live
+// over the stand-in world, one frame per call, recorded as a scenario while
+// it runs. Each frame's input becomes scenario lines first and the frame then
+// runs from the scenario, so what is saved is what ran.
+#include <emscripten/bind.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <malloc.h>
 
@@ -14,27 +17,26 @@
 #include "control/control_loop.h"
 #include "control/mod_state.h"
 #include "standin/standin.h"
-#include "tools/lib/files.h"
 #include "tools/lib/keynames.h"
 #include "tools/lib/native_plugin.h"
 #include "tools/lib/scenario.h"
 #include "tools/lib/session.h"
-#include "tools/page/page_json.h"
+#include "tools/page/boundary.h"
 
-#define PLK_EXPORT extern "C" __attribute__((used, visibility("default")))
+using emscripten::val;
 
 namespace {
 
-// Every result, read by the page at once (plk_try_out, plk_try_out_size).
-std::string plkOut;
-
-// What try.js holds, bit by bit, and the scenario line that holds it.
+// What the panel holds, bit by bit (the script takes the bits from
+// tryInputs()), and the scenario line that holds it.
 struct HeldInput {
     int bit;
+    const char* name;
     const char* action;
 };
 constexpr HeldInput kHeld[] = {
-    {1, "hold speed-up"}, {2, "hold speed-down"}, {4, "hold pace"}, {8, "hold move"}, {32, "blocked"},
+    {1, "speedUp", "hold speed-up"}, {2, "speedDown", "hold speed-down"}, {4, "pace", "hold pace"},
+    {8, "move", "hold move"}, {32, "blocked", "blocked"},
 };
 constexpr int kMountedBit = 16;
 constexpr int kHeldCount = sizeof kHeld / sizeof kHeld[0];
@@ -79,134 +81,150 @@ void reclaim() {
     live->loads = nativePluginLoads();
 }
 
-std::string flagJson(const std::optional<bool>& b) { return b ? (*b ? "true" : "false") : "null"; }
-std::string speedJson(const std::optional<float>& v) { return v ? pagejson::number(*v) : "null"; }
+// A flag or speed not known in this frame: null.
+val maybe(const std::optional<bool>& b) { return b ? val(*b) : val::null(); }
+val maybe(const std::optional<float>& v) { return v ? val(*v) : val::null(); }
 
-}  // namespace
-
-PLK_EXPORT const char* plk_try_out() { return plkOut.data(); }
-PLK_EXPORT std::size_t plk_try_out_size() { return plkOut.size(); }
-
-// Starts a session with the settings file's bytes; the clock steps `step` ms
-// a frame. Out: the four toggle keys as bound.
-PLK_EXPORT int plk_try_start(const char* data, std::size_t size, std::uint32_t step) {
-    try {
-        beforeNativePluginLoad = parkForPreview;
-        live.reset();
-        auto next = std::make_unique<Live>();
-        next->scenario.file = "the Try panel";
-        next->scenario.ini = std::string(data ? data : "", data ? size : 0);
-        loadNativePlugin();
-        {
-            SettingsFolder folder(next->scenario.ini);
-            folder.enter();
-            loadSettings();
-            folder.leave();
-        }
-        applyLoadedSettings();
-        next->loads = nativePluginLoads();
-        SessionOptions o;
-        o.scenario = &next->scenario;
-        o.runFrame = runNativePluginFrame;
-        o.probe = readNativePluginFlags;
-        next->runner = std::make_unique<SessionRunner>(o);
-        next->step = step;
-        live = std::move(next);
-        record("0 step " + std::to_string(step));
-
-        plkOut = "{\"keys\":[";
-        for (NoticeKind k = kNoticeMod; k <= kNoticeHorseSupport; ++k) {
-            const auto code = static_cast<std::uint32_t>(settings.*kToggles[k].key);
-            plkOut += std::string(k ? "," : "") + "{\"code\":" + std::to_string(code) + ",\"name\":" +
-                      pagejson::string(isWatchedKey(code) ? keyText(static_cast<std::int32_t>(code)) : "") + "}";
-        }
-        plkOut += "]}";
-        return 1;
-    } catch (const std::exception& e) {
-        live.reset();
-        plkOut = e.what();
-        return 0;
-    }
+// The bits and key messages tryFrame takes, and the key codes the plug-in watches.
+val tryInputs() {
+    val held = val::object();
+    for (const HeldInput& h : kHeld) held.set(h.name, h.bit);
+    held.set("mounted", kMountedBit);
+    val messages = val::object();
+    messages.set("down", static_cast<int>(KeyDown));
+    messages.set("up", static_cast<int>(KeyUp));
+    messages.set("tap", static_cast<int>(KeyTap));
+    val out = val::object();
+    out.set("held", held);
+    out.set("keyMessages", messages);
+    out.set("keyTableSize", KEY_TABLE_SIZE);
+    return out;
 }
 
-// One frame: `count` key messages (code, KeyMessage pairs) and what is held
-// (try.js's bits), then the pass. Out: the frame's row and its drawing.
-PLK_EXPORT int plk_try_frame(const std::int32_t* keys, int count, int held, std::uint32_t step) {
+// Starts a session with the settings file's bytes; the clock steps `step` ms
+// a frame. Out: the four toggle keys as bound, {code, name} ("" unbound).
+val tryStart(const val& bytes, std::uint32_t step) {
+    beforeNativePluginLoad = parkForPreview;
+    live.reset();
+    auto next = std::make_unique<Live>();
+    next->scenario.file = "the Try panel";
+    next->scenario.ini = page::bytesIn(bytes);
+    loadNativePlugin();
+    loadSettingsText(*next->scenario.ini, settings);
+    applyLoadedSettings();
+    next->loads = nativePluginLoads();
+    SessionOptions o;
+    o.scenario = &next->scenario;
+    o.runFrame = runNativePluginFrame;
+    o.probe = readNativePluginFlags;
+    next->runner = std::make_unique<SessionRunner>(o);
+    next->step = step;
+    live = std::move(next);
+    record("0 step " + std::to_string(step));
+
+    val keys = val::array();
+    for (NoticeKind k = kNoticeMod; k <= kNoticeHorseSupport; ++k) {
+        const auto code = static_cast<std::uint32_t>(settings.*kToggles[k].key);
+        val key = val::object();
+        key.set("code", code);
+        key.set("name", isWatchedKey(code) ? keyText(static_cast<std::int32_t>(code)) : std::string());
+        keys.set(static_cast<unsigned>(k), key);
+    }
+    val out = val::object();
+    out.set("keys", keys);
+    return out;
+}
+
+// One frame: key messages as [code, message, code, message, ...] and what is
+// held (tryInputs' bits), then the pass. Out: {row, draws}, or {error}.
+val tryFrame(const val& keyList, int held, std::uint32_t step) {
+    val out = val::object();
     if (!live) {
-        plkOut = "no session: start one first";
-        return 0;
+        out.set("error", "no session: start one first");
+        return out;
     }
-    try {
-        reclaim();
-        const std::uint64_t frame = live->runner->nextFrame();
-        if (step != live->step) {
-            record(at(frame) + "step " + std::to_string(step));
-            live->step = step;
-        }
-        for (int i = 0; i < count; ++i) {
-            const std::int32_t code = keys[2 * i], kind = keys[2 * i + 1];
-            if (!isWatchedKey(code)) continue;
-            record(at(frame) + (kind == KeyTap ? "tap " : kind == KeyUp ? "release " : "press ") +
-                   scenarioKeyText(static_cast<std::uint32_t>(code)));
-        }
-        const bool mounted = (held & kMountedBit) != 0;
-        if (mounted != live->mounted) record(at(frame) + (mounted ? "mount" : "dismount"));
-        live->mounted = mounted;
-        for (int i = 0; i < kHeldCount; ++i) {
-            int& open = live->openSpan[i];
-            if (!(held & kHeld[i].bit)) {
-                open = -1;
-            } else if (open >= 0 && live->scenario.spans[static_cast<std::size_t>(open)].last + 1 == frame) {
-                live->scenario.spans[static_cast<std::size_t>(open)].last = frame;
-            } else {
-                record(at(frame) + kHeld[i].action);
-                open = static_cast<int>(live->scenario.spans.size()) - 1;
-            }
-        }
-
-        const FrameRow row = live->runner->step();
-        std::string state = frameRowState(row);
-        if (live->changed.empty() || state != live->lastState) live->changed.push_back(row);
-        live->lastState = std::move(state);
-
-        std::string& out = plkOut;
-        out = "{\"row\":{\"frame\":" + std::to_string(row.frame) + ",\"tick\":" + std::to_string(row.tick) +
-              ",\"mod\":" + flagJson(row.mod) + ",\"overlay\":" + flagJson(row.overlay) + ",\"autoWalk\":" +
-              flagJson(row.autoWalk) + ",\"support\":" +
-              flagJson(row.horseSupportOff ? std::optional<bool>(!*row.horseSupportOff) : std::nullopt) +
-              ",\"mounted\":" + (row.mounted ? "true" : "false") + ",\"desired\":" + speedJson(row.desired) +
-              ",\"primary\":" + speedJson(row.primary) + ",\"secondary\":" + speedJson(row.secondary) +
-              ",\"reported\":" + pagejson::number(row.reported) + ",\"notice\":" + pagejson::string(row.notice) +
-              "},\"draws\":";
-        pagejson::appendDraws(out, standin_world()->current.draws);
-        out += "}";
-        return 1;
-    } catch (const std::exception& e) {
-        plkOut = e.what();
-        return 0;
+    reclaim();
+    const std::uint64_t frame = live->runner->nextFrame();
+    if (step != live->step) {
+        record(at(frame) + "step " + std::to_string(step));
+        live->step = step;
     }
+    const std::vector<std::int32_t> keys = emscripten::convertJSArrayToNumberVector<std::int32_t>(keyList);
+    for (std::size_t i = 0; i + 1 < keys.size(); i += 2) {
+        const std::int32_t code = keys[i], kind = keys[i + 1];
+        if (!isWatchedKey(code)) continue;
+        record(at(frame) + (kind == KeyTap ? "tap " : kind == KeyUp ? "release " : "press ") +
+               scenarioKeyText(static_cast<std::uint32_t>(code)));
+    }
+    const bool mounted = (held & kMountedBit) != 0;
+    if (mounted != live->mounted) record(at(frame) + (mounted ? "mount" : "dismount"));
+    live->mounted = mounted;
+    for (int i = 0; i < kHeldCount; ++i) {
+        int& open = live->openSpan[i];
+        if (!(held & kHeld[i].bit)) {
+            open = -1;
+        } else if (open >= 0 && live->scenario.spans[static_cast<std::size_t>(open)].last + 1 == frame) {
+            live->scenario.spans[static_cast<std::size_t>(open)].last = frame;
+        } else {
+            record(at(frame) + kHeld[i].action);
+            open = static_cast<int>(live->scenario.spans.size()) - 1;
+        }
+    }
+
+    const FrameRow row = live->runner->step();
+    std::string state = frameRowState(row);
+    if (live->changed.empty() || state != live->lastState) live->changed.push_back(row);
+    live->lastState = std::move(state);
+
+    val r = val::object();
+    r.set("frame", static_cast<double>(row.frame));
+    r.set("tick", row.tick);
+    r.set("mod", maybe(row.mod));
+    r.set("overlay", maybe(row.overlay));
+    r.set("autoWalk", maybe(row.autoWalk));
+    r.set("support", maybe(row.horseSupportOff ? std::optional<bool>(!*row.horseSupportOff) : std::nullopt));
+    r.set("mounted", row.mounted);
+    r.set("desired", maybe(row.desired));
+    r.set("primary", maybe(row.primary));
+    r.set("secondary", maybe(row.secondary));
+    r.set("reported", row.reported);
+    r.set("notice", row.notice);
+    out.set("row", r);
+    out.set("draws", page::drawsOut(standin_world()->current.draws));
+    return out;
 }
 
 // The frame table of the session so far, as pacelark-sim run prints it.
-PLK_EXPORT void plk_try_table() {
-    plkOut = frameTableHeader() + "\n";
+std::string tryTable() {
+    std::string table = frameTableHeader() + "\n";
     if (live)
-        for (const FrameRow& r : live->changed) plkOut += formatFrameRow(r) + "\n";
+        for (const FrameRow& r : live->changed) table += formatFrameRow(r) + "\n";
+    return table;
 }
 
-// The session so far as a scenario file, with the settings it ran with.
-PLK_EXPORT void plk_try_scenario() {
-    if (!live) {
-        plkOut.clear();
-        return;
-    }
+// The session so far as a scenario file's bytes, with the settings it ran
+// with; empty before the first session.
+val tryScenario() {
+    if (!live) return page::bytesOut({});
     Scenario s = live->scenario;
     if (live->runner->nextFrame() > 0) s.frames = live->runner->nextFrame();
-    plkOut = "# A session played in the Try panel of the Pacelark settings page.\n"
-             "# Play it back: pacelark-sim run --scenario FILE, or pacelark-host.exe --scenario FILE\n"
-             "# (the real Pacelark.dll); both use the settings below unless --ini names others.\n" +
-             formatScenario(s);
+    return page::bytesOut(
+        "# A session played in the Try panel of the Pacelark settings page.\n"
+        "# Play it back: pacelark-sim run --scenario FILE, or pacelark-host.exe --scenario FILE\n"
+        "# (the real Pacelark.dll); both use the settings below unless --ini names others.\n" +
+        formatScenario(s));
 }
 
 // The WebAssembly heap's bytes in use, for the memory figure.
-PLK_EXPORT std::size_t plk_try_heap() { return mallinfo().uordblks; }
+std::size_t tryHeap() { return mallinfo().uordblks; }
+
+}  // namespace
+
+EMSCRIPTEN_BINDINGS(try_panel) {
+    emscripten::function("tryInputs", &tryInputs);
+    emscripten::function("tryStart", &tryStart);
+    emscripten::function("tryFrame", &tryFrame);
+    emscripten::function("tryTable", &tryTable);
+    emscripten::function("tryScenario", &tryScenario);
+    emscripten::function("tryHeap", &tryHeap);
+}
