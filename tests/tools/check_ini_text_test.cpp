@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/tools/support.h"
+#include "tools/lib/check_findings.h"
 #include "tools/lib/check_ini.h"
 #include "tools/lib/files.h"
 
@@ -75,6 +76,19 @@ TEST(CheckIniText, FindingsCarryTheirSettingAndLineAndTheVerdictComesFirst) {
         EXPECT_EQ(c.findings[i].line, expected[i].line);
         EXPECT_EQ(c.findings[i].text.rfind(expected[i].start, 0), 0u);
     }
+}
+
+// Storage running out at a key is no bad number; no file can make it
+// happen, so the load's result is made by hand.
+TEST(CheckIniText, AStopForWantOfStorageIsNotBlamedOnTheValue) {
+    IniFacts facts;
+    facts.keys[4] = {.first = 3, .last = 3, .times = 1, .value = "2"};
+    SettingsLoadResult load;
+    load.end = SettingsLoadEnd::Stopped;
+    load.failedKey = 4;
+    load.error = SettingsLoadError::OutOfMemory;
+    EXPECT_EQ(stopFinding(load, facts).text,
+              "The load stops at INITIAL_WALK_SPEED = \"2\" (line 3): reading it fails (std::bad_alloc).");
 }
 
 }  // namespace
