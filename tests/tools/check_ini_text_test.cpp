@@ -78,6 +78,28 @@ TEST(CheckIniText, FindingsCarryTheirSettingAndLineAndTheVerdictComesFirst) {
     }
 }
 
+// The guess for an unknown key: the nearest name (the first of equals), and
+// only when the key is within a third of that name.
+TEST(CheckIniText, AnUnknownKeyIsMatchedToTheNearestNameWithinReach) {
+    const struct {
+        const char* key;
+        std::string guess;  // "" for none
+    } rows[] = {
+        {"toggle_xxd_key", "TOGGLE_MOD_KEY"},                // two edits from MOD and HUD alike
+        {"PED_DESIRED_SPEED", "UI_HIDE_PED_DESIRED_SPEED"},  // eight edits, the longest name's reach
+        {"UI_DESIRED_SPEED", ""},                            // nine
+        {"TOGGLE_WALKS_KEY", ""},  // 5 from MOD_KEY, beyond its reach; AUTO_WALK_KEY is farther
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        const IniCheck c = checkIniText("[SETTINGS]\n" + std::string(row.key) + "=1\n", "Pacelark.ini");
+        ASSERT_FALSE(c.findings.empty());
+        const std::string& text = c.findings.front().text;
+        EXPECT_EQ(text.substr(text.find(" is ignored")),
+                  " is ignored" + (row.guess.empty() ? "" : "; did you mean " + row.guess + "?"));
+    }
+}
+
 // Storage running out at a key is no bad number; no file can make it
 // happen, so the load's result is made by hand.
 TEST(CheckIniText, AStopForWantOfStorageIsNotBlamedOnTheValue) {

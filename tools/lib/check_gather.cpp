@@ -14,35 +14,74 @@ namespace {
 
 constexpr std::size_t kKeys = kSettingsTable.size();
 
-std::size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t up = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
-            diagonal = up;
+// How far a key may be from a name for the name to be suggested: beyond a
+// third of the name, the guess would only confuse.
+constexpr std::size_t suggestionReach(std::string_view name) { return std::max<std::size_t>(2, name.size() / 3); }
+
+constexpr std::size_t kFarthestReach = [] {
+    std::size_t reach = 0;
+    for (const SettingEntry& e : kSettingsTable) reach = std::max(reach, suggestionReach(e.name));
+    return reach;
+}();
+
+constexpr std::size_t kLongestName = [] {
+    std::size_t longest = 0;
+    for (const SettingEntry& e : kSettingsTable) longest = std::max(longest, e.name.size());
+    return longest;
+}();
+static_assert(kLongestName <= 64, "a name's positions fit in one word");
+
+// The edit distance between `text` and setting `k`'s name, bit-parallel
+// (Myers, as Hyyrö gives it for whole strings): a column of the table at a
+// time, as bits of where its cells rise (pv) or fall (mv) by one going down
+// and are one more (ph) or one less (mh) than the cell before in their row;
+// `distance` follows the last row.
+std::size_t editDistance(std::string_view text, std::size_t k) {
+    // For each name and byte, the positions in the name that hold the byte.
+    // Built on first use, so the page's binary does not carry it.
+    static const auto matches = [] {
+        std::array<std::array<std::uint64_t, 256>, kKeys> bits{};
+        for (std::size_t n = 0; n < kKeys; ++n) {
+            const std::string_view name = kSettingsTable[n].name;
+            for (std::size_t i = 0; i < name.size(); ++i) bits[n][static_cast<unsigned char>(name[i])] |= std::uint64_t{1} << i;
         }
+        return bits;
+    }();
+    const std::size_t lastRow = kSettingsTable[k].name.size() - 1;
+    std::uint64_t pv = ~std::uint64_t{0}, mv = 0;
+    std::size_t distance = lastRow + 1;
+    for (const char c : text) {
+        const std::uint64_t eq = matches[k][static_cast<unsigned char>(c)];
+        const std::uint64_t xv = eq | mv;
+        const std::uint64_t xh = (((eq & pv) + pv) ^ pv) | eq;
+        std::uint64_t ph = mv | ~(xh | pv);
+        std::uint64_t mh = pv & xh;
+        distance += (ph >> lastRow) & 1;
+        distance -= (mh >> lastRow) & 1;
+        ph = (ph << 1) | 1;  // the first row rises by one along the text
+        mh <<= 1;
+        pv = mh | ~(xv | ph);
+        mv = ph & xv;
     }
-    return row[b.size()];
+    return distance;
 }
 
+// The nearest setting's name (the first of equals), when the key is within
+// that name's reach. Only distances up to the farthest reach can be
+// suggested, and a distance is at least the difference in length.
 std::string closestKey(const std::string& key) {
     const std::string wanted = upper(key);
-    if (wanted.size() > 64) return {};
-    std::size_t best = SIZE_MAX;
-    std::string name;
-    for (const SettingEntry& e : kSettingsTable) {
-        const std::size_t d = editDistance(wanted, std::string(e.name));
+    std::size_t best = kFarthestReach + 1, nearest = kKeys;
+    for (std::size_t k = 0; k < kKeys; ++k) {
+        const std::size_t length = kSettingsTable[k].name.size();
+        if (std::max(wanted.size(), length) - std::min(wanted.size(), length) >= best) continue;
+        const std::size_t d = editDistance(wanted, k);
         if (d < best) {
             best = d;
-            name = e.name;
+            nearest = k;
         }
     }
-    // Beyond a third of the name, the guess would only confuse.
-    return best <= std::max<std::size_t>(2, name.size() / 3) ? name : std::string();
+    return nearest < kKeys && best <= suggestionReach(kSettingsTable[nearest].name) ? settingName(nearest) : std::string();
 }
 
 const std::string& settingsSection() {
