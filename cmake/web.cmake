@@ -15,7 +15,9 @@ add_executable(plk_page
     ${PLK_INI_WALK_SOURCES}
     ${PLK_STANDIN_SOURCES}
     ${PROJECT_SOURCE_DIR}/standin/script_context_none.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/check_ini.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/check_findings.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/check_gather.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/check_report.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/descriptions.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/files.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/float_text.cpp

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/tools/support.h"
+#include "tools/lib/check_findings.h"
 #include "tools/lib/check_ini.h"
 #include "tools/lib/files.h"
 
@@ -75,6 +76,41 @@ TEST(CheckIniText, FindingsCarryTheirSettingAndLineAndTheVerdictComesFirst) {
         EXPECT_EQ(c.findings[i].line, expected[i].line);
         EXPECT_EQ(c.findings[i].text.rfind(expected[i].start, 0), 0u);
     }
+}
+
+// The guess for an unknown key: the nearest name (the first of equals), and
+// only when the key is within a third of that name.
+TEST(CheckIniText, AnUnknownKeyIsMatchedToTheNearestNameWithinReach) {
+    const struct {
+        const char* key;
+        std::string guess;  // "" for none
+    } rows[] = {
+        {"toggle_xxd_key", "TOGGLE_MOD_KEY"},                // two edits from MOD and HUD alike
+        {"PED_DESIRED_SPEED", "UI_HIDE_PED_DESIRED_SPEED"},  // eight edits, the longest name's reach
+        {"UI_DESIRED_SPEED", ""},                            // nine
+        {"TOGGLE_WALKS_KEY", ""},  // 5 from MOD_KEY, beyond its reach; AUTO_WALK_KEY is farther
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        const IniCheck c = checkIniText("[SETTINGS]\n" + std::string(row.key) + "=1\n", "Pacelark.ini");
+        ASSERT_FALSE(c.findings.empty());
+        const std::string& text = c.findings.front().text;
+        EXPECT_EQ(text.substr(text.find(" is ignored")),
+                  " is ignored" + (row.guess.empty() ? "" : "; did you mean " + row.guess + "?"));
+    }
+}
+
+// Storage running out at a key is no bad number; no file can make it
+// happen, so the load's result is made by hand.
+TEST(CheckIniText, AStopForWantOfStorageIsNotBlamedOnTheValue) {
+    IniFacts facts;
+    facts.keys[4] = {.first = 3, .last = 3, .times = 1, .value = "2"};
+    SettingsLoadResult load;
+    load.end = SettingsLoadEnd::Stopped;
+    load.failedKey = 4;
+    load.error = SettingsLoadError::OutOfMemory;
+    EXPECT_EQ(stopFinding(load, facts).text,
+              "The load stops at INITIAL_WALK_SPEED = \"2\" (line 3): reading it fails (std::bad_alloc).");
 }
 
 }  // namespace

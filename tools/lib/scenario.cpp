@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string_view>
+#include <variant>
 
 #include "host/game_codes.h"
 #include "tools/lib/keynames.h"
@@ -77,6 +78,58 @@ bool parseSigned(const std::string& s, std::int32_t& out) {
     return !s.empty() && ec == std::errc{} && end == s.data() + s.size();
 }
 
+// What follows an action's word, read and written by the same rules.
+enum class Args {
+    None,
+    Key,           // KEY: a name such as F10, or a code
+    Number,        // an unsigned 32-bit number, decimal or 0x
+    SnapshotName,  // [NAME]
+    Controls,      // CONTROL...: names, or hashes 0x...
+    GateAnswers,   // G O: two integers
+    Speed,         // V: a finite number
+};
+
+// An event happens at frame N, a state holds over frames N-M.
+using ActionKind = std::variant<ScenarioEventKind, SpanKind>;
+
+struct Action {
+    std::string_view word;
+    ActionKind kind;
+    Args args;
+    std::string_view usage = {};  // the arguments as a usage message shows them
+};
+
+// Every action a line may name, for the parser and the writer alike.
+constexpr Action kActions[] = {
+    {"tap", ScenarioEventKind::Tap, Args::Key, " KEY"},
+    {"press", ScenarioEventKind::Press, Args::Key, " KEY"},
+    {"release", ScenarioEventKind::Release, Args::Key, " KEY"},
+    {"mount", ScenarioEventKind::Mount, Args::None},
+    {"dismount", ScenarioEventKind::Dismount, Args::None},
+    {"tick", ScenarioEventKind::SetTick, Args::Number, " T"},
+    {"advance", ScenarioEventKind::Advance, Args::Number, " MS"},
+    {"step", ScenarioEventKind::SetStep, Args::Number, " MS"},
+    {"snapshot", ScenarioEventKind::Snapshot, Args::SnapshotName},
+    {"hold", SpanKind::Hold, Args::Controls},
+    {"blocked", SpanKind::Blocked, Args::None},
+    {"gate", SpanKind::Gate, Args::GateAnswers, " G O"},
+    {"report", SpanKind::Report, Args::Speed, " V"},
+};
+
+const Action* actionNamed(std::string_view word) {
+    for (const Action& a : kActions)
+        if (a.word == word) return &a;
+    return nullptr;
+}
+
+const Action* actionOf(ActionKind kind) {
+    for (const Action& a : kActions)
+        if (a.kind == kind) return &a;
+    return nullptr;
+}
+
+bool isState(const Action& a) { return std::holds_alternative<SpanKind>(a.kind); }
+
 class LineParser {
 public:
     LineParser(Scenario& s, int line) : s_(s), line_(line) {}
@@ -99,49 +152,18 @@ public:
             return;
         }
         std::uint64_t first = 0, last = 0;
-        const bool span = parseFrames(w[0], first, last);
+        const bool range = parseFrames(w[0], first, last);
         if (w.size() < 2) fail("'" + w[0] + "' needs an action after it");
-        const std::string& action = w[1];
+        const std::string& word = w[1];
         const std::vector<std::string> args(w.begin() + 2, w.end());
         s_.lastMentioned = std::max(s_.lastMentioned, last);
 
-        if (action == "hold") return hold(first, last, args);
-        if (action == "blocked") return state(first, last, SpanKind::Blocked, args, 0, "blocked");
-        if (action == "gate") return gate(first, last, args);
-        if (action == "report") return report(first, last, args);
-        if (span) fail("'" + action + "' happens at one frame; write N " + action + ", not a range");
-
-        ScenarioEvent e;
-        e.frame = first;
-        e.line = line_;
-        if (action == "tap" || action == "press" || action == "release") {
-            expectArgs(args, 1, action + " KEY");
-            const auto key = parseKey(args[0]);
-            if (!key) fail("unknown key '" + args[0] + "' (a name such as F10 or OEM_3, or a code 0 to " +
-                                      std::to_string(KEY_TABLE_SIZE - 1) + ")");
-            e.kind = action == "tap" ? ScenarioEventKind::Tap : action == "press" ? ScenarioEventKind::Press : ScenarioEventKind::Release;
-            e.value = *key;
-        } else if (action == "mount" || action == "dismount") {
-            expectArgs(args, 0, action);
-            e.kind = action == "mount" ? ScenarioEventKind::Mount : ScenarioEventKind::Dismount;
-        } else if (action == "tick" || action == "advance" || action == "step") {
-            expectArgs(args, 1, action + (action == "tick" ? " T" : " MS"));
-            if (!parseUnsigned(args[0], e.value))
-                fail(action + " needs an unsigned 32-bit number, not '" + args[0] + "'");
-            e.kind = action == "tick" ? ScenarioEventKind::SetTick : action == "advance" ? ScenarioEventKind::Advance : ScenarioEventKind::SetStep;
-        } else if (action == "snapshot") {
-            if (args.size() > 1) fail("snapshot takes at most one name");
-            if (!args.empty() && !isValidSnapshotName(args[0]))
-                fail("snapshot name '" + args[0] + "' may hold only letters, digits, '-' and '_'");
-            e.kind = ScenarioEventKind::Snapshot;
-            if (!args.empty()) e.name = args[0];
-            for (const ScenarioEvent& other : s_.events)
-                if (other.kind == ScenarioEventKind::Snapshot && snapshotName(other) == snapshotName(e))
-                    fail("snapshot name '" + snapshotName(e) + "' is already used on line " + std::to_string(other.line));
-        } else {
-            fail("unknown action '" + action + "'");
-        }
-        s_.events.push_back(e);
+        const Action* action = actionNamed(word);
+        if (range && !(action && isState(*action)))
+            fail("'" + word + "' happens at one frame; write N " + word + ", not a range");
+        if (!action) fail("unknown action '" + word + "'");
+        if (isState(*action)) addState(*action, first, last, args);
+        else addEvent(*action, first, args);
     }
 
 private:
@@ -172,8 +194,13 @@ private:
         return out;
     }
 
-    void expectArgs(const std::vector<std::string>& args, std::size_t n, const std::string& usage) {
-        if (args.size() != n) fail("expected '" + usage + "'");
+    // "expected 'N-M gate G O'": how a line with the action reads.
+    static std::string expected(const Action& a) {
+        return "expected '" + std::string(isState(a) ? "N-M " : "") + std::string(a.word) + std::string(a.usage) + "'";
+    }
+
+    void expectArgs(const std::vector<std::string>& args, std::size_t n, const Action& a) {
+        if (args.size() != n) fail(expected(a));
     }
 
     bool parseFrames(const std::string& w, std::uint64_t& first, std::uint64_t& last) {
@@ -187,25 +214,76 @@ private:
         return dash != std::string::npos;
     }
 
-    ScenarioSpan& addSpan(std::uint64_t first, std::uint64_t last, SpanKind kind) {
+    void addEvent(const Action& a, std::uint64_t frame, const std::vector<std::string>& args) {
+        ScenarioEvent e;
+        e.frame = frame;
+        e.kind = std::get<ScenarioEventKind>(a.kind);
+        e.line = line_;
+        switch (a.args) {
+            case Args::None:
+                expectArgs(args, 0, a);
+                break;
+            case Args::Key: {
+                expectArgs(args, 1, a);
+                const auto key = parseKey(args[0]);
+                if (!key) fail("unknown key '" + args[0] + "' (a name such as F10 or OEM_3, or a code 0 to " +
+                               std::to_string(KEY_TABLE_SIZE - 1) + ")");
+                e.value = *key;
+                break;
+            }
+            case Args::Number:
+                expectArgs(args, 1, a);
+                if (!parseUnsigned(args[0], e.value))
+                    fail(std::string(a.word) + " needs an unsigned 32-bit number, not '" + args[0] + "'");
+                break;
+            case Args::SnapshotName:
+                if (args.size() > 1) fail("snapshot takes at most one name");
+                if (!args.empty() && !isValidSnapshotName(args[0]))
+                    fail("snapshot name '" + args[0] + "' may hold only letters, digits, '-' and '_'");
+                if (!args.empty()) e.name = args[0];
+                for (const ScenarioEvent& other : s_.events)
+                    if (other.kind == e.kind && snapshotName(other) == snapshotName(e))
+                        fail("snapshot name '" + snapshotName(e) + "' is already used on line " + std::to_string(other.line));
+                break;
+            case Args::Controls:
+            case Args::GateAnswers:
+            case Args::Speed:
+                break;  // a state's
+        }
+        s_.events.push_back(e);
+    }
+
+    void addState(const Action& a, std::uint64_t first, std::uint64_t last, const std::vector<std::string>& args) {
         ScenarioSpan sp;
         sp.first = first;
         sp.last = last;
-        sp.kind = kind;
+        sp.kind = std::get<SpanKind>(a.kind);
         sp.line = line_;
-        s_.spans.push_back(sp);
-        return s_.spans.back();
+        switch (a.args) {
+            case Args::None:
+                expectArgs(args, 0, a);
+                break;
+            case Args::Controls:
+                holdControls(args, sp);
+                break;
+            case Args::GateAnswers:
+                if (args.size() != 2 || !parseSigned(args[0], sp.gate) || !parseSigned(args[1], sp.gateOverride))
+                    fail(expected(a) + " with two integers (the two HUD gate answers)");
+                break;
+            case Args::Speed:
+                if (args.size() != 1 || !parseFloat(args[0], sp.speed))
+                    fail(expected(a) + " with a finite number (the speed the game reports)");
+                break;
+            case Args::Key:
+            case Args::Number:
+            case Args::SnapshotName:
+                break;  // an event's
+        }
+        s_.spans.push_back(std::move(sp));
     }
 
-    void state(std::uint64_t first, std::uint64_t last, SpanKind kind, const std::vector<std::string>& args,
-               std::size_t n, const std::string& usage) {
-        if (args.size() != n) fail("expected 'N-M " + usage + "'");
-        addSpan(first, last, kind);
-    }
-
-    void hold(std::uint64_t first, std::uint64_t last, const std::vector<std::string>& args) {
+    void holdControls(const std::vector<std::string>& args, ScenarioSpan& sp) {
         if (args.empty()) fail("hold needs controls: " + controlNames() + ", or a hash 0x...");
-        ScenarioSpan sp;
         for (const std::string& a : args) {
             const ControlName* found = nullptr;
             for (const ControlName& c : kControls)
@@ -223,25 +301,6 @@ private:
             }
             fail("unknown control '" + a + "' (" + controlNames() + ", or a hash 0x...)");
         }
-        ScenarioSpan& added = addSpan(first, last, SpanKind::Hold);
-        added.controls = std::move(sp.controls);
-        added.secondary = std::move(sp.secondary);
-    }
-
-    void gate(std::uint64_t first, std::uint64_t last, const std::vector<std::string>& args) {
-        std::int32_t g = 0, o = 0;
-        if (args.size() != 2 || !parseSigned(args[0], g) || !parseSigned(args[1], o))
-            fail("expected 'N-M gate G O' with two integers (the two HUD gate answers)");
-        ScenarioSpan& sp = addSpan(first, last, SpanKind::Gate);
-        sp.gate = g;
-        sp.gateOverride = o;
-    }
-
-    void report(std::uint64_t first, std::uint64_t last, const std::vector<std::string>& args) {
-        float v = 0;
-        if (args.size() != 1 || !parseFloat(args[0], v))
-            fail("expected 'N-M report V' with a finite number (the speed the game reports)");
-        addSpan(first, last, SpanKind::Report).speed = v;
     }
 
     Scenario& s_;
@@ -319,16 +378,18 @@ std::string escapeIni(std::string_view piece) {
 
 std::string eventLine(const ScenarioEvent& e) {
     std::string line = std::to_string(e.frame) + " ";
-    switch (e.kind) {
-        case ScenarioEventKind::Press: return line + "press " + scenarioKeyText(e.value);
-        case ScenarioEventKind::Release: return line + "release " + scenarioKeyText(e.value);
-        case ScenarioEventKind::Tap: return line + "tap " + scenarioKeyText(e.value);
-        case ScenarioEventKind::Mount: return line + "mount";
-        case ScenarioEventKind::Dismount: return line + "dismount";
-        case ScenarioEventKind::SetTick: return line + "tick " + std::to_string(e.value);
-        case ScenarioEventKind::Advance: return line + "advance " + std::to_string(e.value);
-        case ScenarioEventKind::SetStep: return line + "step " + std::to_string(e.value);
-        case ScenarioEventKind::Snapshot: return line + "snapshot" + (e.name.empty() ? "" : " " + e.name);
+    const Action* a = actionOf(e.kind);
+    if (!a) return line;
+    line += a->word;
+    switch (a->args) {
+        case Args::Key: return line + " " + scenarioKeyText(e.value);
+        case Args::Number: return line + " " + std::to_string(e.value);
+        case Args::SnapshotName: return line + (e.name.empty() ? "" : " " + e.name);
+        case Args::None:
+        case Args::Controls:
+        case Args::GateAnswers:
+        case Args::Speed:
+            break;
     }
     return line;
 }
@@ -363,15 +424,22 @@ std::string holdArgs(const ScenarioSpan& sp) {
 std::string spanLine(const ScenarioSpan& sp) {
     std::string line = std::to_string(sp.first);
     if (sp.last != sp.first) line += "-" + std::to_string(sp.last);
-    switch (sp.kind) {
-        case SpanKind::Hold: return line + " hold" + holdArgs(sp);
-        case SpanKind::Blocked: return line + " blocked";
-        case SpanKind::Gate: return line + " gate " + std::to_string(sp.gate) + " " + std::to_string(sp.gateOverride);
-        case SpanKind::Report: {
+    const Action* a = actionOf(sp.kind);
+    if (!a) return line;
+    line += " " + std::string(a->word);
+    switch (a->args) {
+        case Args::Controls: return line + holdArgs(sp);
+        case Args::GateAnswers: return line + " " + std::to_string(sp.gate) + " " + std::to_string(sp.gateOverride);
+        case Args::Speed: {
             char buf[32];
-            std::snprintf(buf, sizeof buf, " report %.9g", static_cast<double>(sp.speed));  // reads back exactly
+            std::snprintf(buf, sizeof buf, " %.9g", static_cast<double>(sp.speed));  // reads back exactly
             return line + buf;
         }
+        case Args::None:
+        case Args::Key:
+        case Args::Number:
+        case Args::SnapshotName:
+            break;
     }
     return line;
 }
