@@ -8,8 +8,8 @@
 const fs = require("fs");
 const path = require("path");
 const { execFileSync, spawnSync } = require("child_process");
-const { launch, openPage, waitForDownload, TIMEOUT } = require("./browser");
-const { readPng } = require("./png");
+const { launch, openPage, waitForDownload, fromModules, modules, TIMEOUT } = require("./browser");
+const { PNG } = fromModules("pngjs");
 
 const opt = {};
 for (let i = 2; i + 1 < process.argv.length; i += 2) opt[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
@@ -34,8 +34,7 @@ function note(text) { console.log("# " + text); }
 
 // axe-core, evaluated into the page (the page's policy would refuse a script
 // tag): no serious or critical finding in the state the page is in.
-const AXE = fs.readFileSync(require.resolve("axe-core/axe.min.js",
-  { paths: [process.env.NODE_MODULES || path.resolve(__dirname, "../../build/web/node/node_modules")] }), "utf8");
+const AXE = fs.readFileSync(require.resolve("axe-core/axe.min.js", { paths: [modules] }), "utf8");
 async function axeClean(page, state) {
   if (firefox) return;
   if (!(await page.evaluate(() => !!window.axe))) await page.evaluate(AXE);
@@ -68,7 +67,8 @@ function checkIni(file) {
 function cairoPreview(args, size) {
   const png = path.join(outDir, `cairo-${size.join("x")}.png`);
   execFileSync(sim, ["preview", ...args, "--size", size.join("x"), "-o", png]);
-  return readPng(fs.readFileSync(png));
+  const { width, height, data } = PNG.sync.read(fs.readFileSync(png));  // RGBA, whatever the PNG holds
+  return { width, height, rgba: data };
 }
 
 // ---- the page ----
