@@ -7,7 +7,9 @@ const path = require("path");
 const { pathToFileURL } = require("url");
 
 const modules = process.env.NODE_MODULES || path.resolve(__dirname, "../../build/web/node/node_modules");
-const puppeteer = require(require.resolve("puppeteer-core", { paths: [modules] }));
+// A package, or one of its files, from the lock file's install.
+const fromModules = (name) => require(require.resolve(name, { paths: [modules] }));
+const puppeteer = fromModules("puppeteer-core");
 
 const TIMEOUT = 20000; // every wait is bounded
 
@@ -76,4 +78,4 @@ async function waitForDownload(file, size, ms) {
   return false;
 }
 
-module.exports = { launch, openPage, waitForDownload, TIMEOUT };
+module.exports = { launch, openPage, waitForDownload, fromModules, modules, TIMEOUT };

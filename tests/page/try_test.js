@@ -4,24 +4,28 @@
 // truth: a session played in the panel, saved as a scenario, gives the same
 // frame table in pacelark-sim run.
 // usage: try_test.js --page HTML --out DIR   (env PLK_SIM, NODE_MODULES)
+// Cases are node:test tests, run by running this file; one alone with
+// node --test-name-pattern=REGEX try_test.js --page ... (under node --test,
+// which passes no arguments, PLK_PAGE and PLK_OUT stand in).
 "use strict";
 const fs = require("fs");
 const path = require("path");
 const { spawnSync } = require("child_process");
+const { test, before, after } = require("node:test");
+const strict = require("node:assert/strict");
 const { launch, openPage, waitForDownload } = require("./browser");
 
 const opt = {};
 for (let i = 2; i + 1 < process.argv.length; i += 2) opt[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
-const pagePath = path.resolve(opt.page || "build/web/Pacelark-settings.html");
-const outDir = path.resolve(opt.out || "build/web/test-try");
+const pagePath = path.resolve(opt.page || process.env.PLK_PAGE || "build/web/Pacelark-settings.html");
+const outDir = path.resolve(opt.out || process.env.PLK_OUT || "build/web/test-try");
 const sim = path.resolve(process.env.PLK_SIM || path.resolve(__dirname, "../../build/linux/tools/pacelark-sim"));
 
-let passed = 0, failed = 0;
-function check(name, ok, detail) {
-  if (ok) passed++;
-  else failed++;
-  console.log(`${ok ? "ok  " : "FAIL"} ${name}${!ok && detail !== undefined ? "\n     " + String(detail).replace(/\n/g, "\n     ") : ""}`);
-}
+// assert.ok, and the assertions that held counted: the run ends with their
+// number, to compare with another run's.
+let held = 0;
+const assert = { ok(value, message) { strict.ok(value, message); held++; } };
+process.on("exit", () => console.log(`# try: ${held} assertions held`));
 
 // F9 auto-walk, O overlay, H mount support, M the mod; Esc for the overlay and
 // Tab for auto-walk in the notice case, which only the panel's buttons press.
@@ -49,166 +53,208 @@ async function restart(page, text) {
   await page.click("#try-restart");
 }
 
-(async () => {
+// ---- the browser, and the page the cases share ----
+
+let browser, downloads;
+before(async () => {
   fs.rmSync(outDir, { recursive: true, force: true });
   fs.mkdirSync(outDir, { recursive: true });
-  const { browser, downloads } = await launch("chrome", outDir);
-  try {
+  ({ browser, downloads } = await launch("chrome", outDir));
+});
+after(async () => {
+  if (browser) await browser.close();
+});
+
+// One page, the panel open, each case (re)starting its session; the first
+// case that needs it opens it (so any case runs alone too). A case that fails
+// or breaks the engine leaves it to the next case to open another. Every page
+// opened stays open for the last check.
+const pages = [];
+let current = null;
+async function sharedPage() {
+  if (!current) {
     const { page, log } = await openPage(browser, pagePath, { width: 1400, height: 1000 });
     await frames(page, 0, 17);  // manual frames before the panel opens
     await page.click("#try-panel > summary");
-    await restart(page, BOUND);
-    await page.focus("#try-box");
-
-    // Each toggle on its own key; the mod last, as it refuses the others while off.
-    const rows = [["F9", "autoWalk", "PLK Auto-Walk: On"], ["KeyO", "overlay", "PLK HUD: Off"],
-      ["KeyH", "support", "PLK Horse-Support: Off"], ["KeyM", "mod", "PLK: Off"]];
-    for (const [key, flag, notice] of rows) {
-      const before = await frames(page, 1, 17);
-      await page.keyboard.press(key);
-      const after = await frames(page, 1, 17);
-      check(`${key} toggles ${flag}`, after[flag] === !before[flag] && after.notice === notice,
-        JSON.stringify({ before, after }));
-    }
-    const unbound = await frames(page, 1, 17);
-    await page.keyboard.press("F10");  // the default mod key, not bound here
-    check("a key bound to nothing toggles nothing", (await frames(page, 1, 17)).mod === unbound.mod);
-
-    // A toggle on a digit key: the key's name is a number too, so the
-    // session must record the code, and play back the same.
-    await restart(page, "[SETTINGS]\r\nTOGGLE_HUD_KEY=49\r\n");
-    await page.focus("#try-box");
-    const digitBefore = await frames(page, 1, 17);
-    await page.keyboard.press("Digit1");
-    const digitAfter = await frames(page, 1, 17);
-    await frames(page, 2, 17);
-    const digitFile = path.join(outDir, "digit-session.txt");
-    fs.writeFileSync(digitFile, await page.evaluate(() => window.pacelarkTest.try.scenario()));
-    const digitRun = spawnSync(sim, ["run", "--scenario", digitFile], { encoding: "utf8" });
-    const digitTable = await page.evaluate(() => window.pacelarkTest.try.table());
-    check("a toggle bound to the digit 1 toggles, and its session plays back the same in pacelark-sim run",
-      digitAfter.overlay === !digitBefore.overlay && digitAfter.notice === "PLK HUD: Off" &&
-      digitRun.status === 0 && digitRun.stdout === digitTable,
-      JSON.stringify({ digitBefore, digitAfter }) + `\n${digitRun.stderr}\npage:\n${digitTable}\nsim:\n${digitRun.stdout}`);
-
-    // One wheel notch is one frame of the speed-up control: one step each.
-    await restart(page, BOUND);
-    await overCanvas(page);
-    for (let i = 0; i < 3; i++) await page.mouse.wheel({ deltaY: -100 });
-    await page.mouse.wheel({ deltaY: 100 });
-    const speeds = [];
-    for (let i = 0; i < 5; i++) speeds.push((await frames(page, 1, 17)).desired.toFixed(2));
-    // Notches are taken in the order they came, one per frame.
-    check("wheel notches step the speed one frame each", speeds.join(" ") === "1.55 1.60 1.65 1.60 1.60", speeds.join(" "));
-
-    // Tab and Esc leave the panel and toggle nothing; the button presses the
-    // key; the notice is due until the tick passes its deadline, 2000 ms on.
-    await restart(page, "[SETTINGS]\r\nTOGGLE_HUD_KEY=27\r\nTOGGLE_AUTO_WALK_KEY=9\r\n");
-    const inBox = () => page.evaluate(() => document.activeElement.id === "try-box");
-    await page.focus("#try-box");
-    await page.keyboard.press("Tab");
-    const tabbed = !(await inBox());
-    await page.focus("#try-box");
-    await page.keyboard.press("Escape");
-    const escaped = await frames(page, 1, 100);
-    check("Tab and Esc leave the panel and reach no toggle", tabbed && !(await inBox()) &&
-      escaped.overlay === true && escaped.autoWalk === false && escaped.notice === "", JSON.stringify({ tabbed, escaped }));
-    await page.click("#try-toggle-1");
-    const shown = [];
-    for (let i = 0; i < 23; i++) {
-      const r = await frames(page, 1, 100);
-      shown.push(r.notice ? r.tick : "-");
-    }
-    const first = shown[0];
-    check("the notice shows from its toggle until 2000 ms later, then goes",
-      typeof first === "number" && shown.slice(0, 21).every((t, i) => t === first + 100 * i) && shown[21] === "-",
-      shown.join(" "));
-
-    // The session keeps the settings it started with; a changed file is
-    // named, since the game would not see it before a restart, until its
-    // bytes are the session's again.
-    await restart(page, BOUND);
-    const tryNote = () => page.$eval("#try-note", (e) => e.textContent);
-    await withSettings(page, "[SETTINGS]\r\nTOGGLE_MOD_KEY=77\r\n");
-    const note = await tryNote();
-    await page.focus("#try-box");
-    const kept = await frames(page, 1, 17);
-    await page.keyboard.press("KeyO");  // bound in the session, not in the new file
-    const toggled = (await frames(page, 1, 17)).overlay !== kept.overlay;
-    await withSettings(page, BOUND);
-    const back = await tryNote();
-    check("a changed file is named and waits for Restart; the note goes when the bytes are back",
-      /changed since this session started/.test(note) && toggled && !/changed/.test(back), `${note}\n${back}`);
-
-    // One truth: a session played live, with a preview run in the middle,
-    // saved, then played back by pacelark-sim run.
-    await restart(page, BOUND);
-    await page.evaluate(() => window.pacelarkTest.try.live());
-    await page.focus("#try-box");
-    const waitFrames = async (n) => {
-      const at = await page.evaluate(() => window.pacelarkTest.try.passes());
-      await page.waitForFunction((m) => window.pacelarkTest.try.passes() >= m, {}, at + n);
-    };
-    await page.keyboard.down("KeyW");
-    await waitFrames(20);
-    await overCanvas(page);
-    for (let i = 0; i < 4; i++) await page.mouse.wheel({ deltaY: -100 });
-    await waitFrames(10);
-    await page.keyboard.press("F9");
-    await page.keyboard.up("KeyW");
-    await waitFrames(10);
-    await page.click("#try-mounted");
-    await waitFrames(10);
-    await page.focus("#try-box");
-    await page.keyboard.press("KeyH");
-    await page.keyboard.down("PageUp");
-    await waitFrames(5);
-    await page.keyboard.up("PageUp");
-    // The preview loads the plug-in afresh in the same engine.
-    await page.evaluate(() => pacelarkTest.drawPreview());
-    await page.click("#try-blocked");
-    await waitFrames(5);
-    await page.click("#try-blocked");
-    await page.click("#try-toggle-3");
-    await waitFrames(10);
-    await frames(page, 0, 17);  // the loop stops here
-    const table = await page.evaluate(() => window.pacelarkTest.try.table());
-    const scenario = await page.evaluate(() => window.pacelarkTest.try.scenario());
-    const saved = path.join(downloads, "pacelark-session.txt");
-    await page.click("#try-save");
-    // Byte for byte, plain ASCII, the Latin-1 byte escaped: the engine's text
-    // decoded here would show any other byte as U+FFFD, and differ.
-    const savedBytes = (await waitForDownload(saved, Buffer.byteLength(scenario), 10000)) && fs.readFileSync(saved);
-    check("Save as scenario downloads the recorded session with the settings byte for byte",
-      savedBytes && savedBytes.equals(Buffer.from(scenario, "latin1")) && savedBytes.every((b) => b < 0x80) &&
-      savedBytes.includes("\nini ; caf\\xE9\\r\\n\n"), scenario);
-    const run = spawnSync(sim, ["run", "--scenario", saved], { encoding: "utf8" });
-    check("pacelark-sim run plays the saved scenario", run.status === 0, run.stderr);
-    const lines = table.split("\n");
-    check("the page's frame table equals pacelark-sim run's, frame by frame",
-      run.stdout === table && lines.length > 12 && /PLK Auto-Walk: On/.test(table) && / yes /.test(table),
-      `page:\n${table}\nsim:\n${run.stdout}\nscenario:\n${scenario}`);
-    // A C++ throw inside a live frame reaches the script as a bare number:
-    // the loop stops and the player is told, in the panel too.
-    await page.evaluate(() => {
-      window.Module.tryFrame = () => { throw 1234; };
-      window.pacelarkTest.try.live();
-    });
-    await page.waitForFunction(() => /stopped/.test(document.getElementById("try-note").textContent));
-    const stoppedAt = await page.evaluate(() => window.pacelarkTest.try.passes());
-    await new Promise((r) => setTimeout(r, 300));
-    const told = await page.evaluate(() => [document.getElementById("try-note").textContent,
-      document.getElementById("message").textContent, window.pacelarkTest.try.passes()]);
-    check("an engine error in a live frame stops the loop and is told to the player",
-      told[0] === told[1] && /The Try panel stopped \(the page's engine met an error it does not handle\)/.test(told[0]) &&
-      told[2] === stoppedAt, JSON.stringify(told));
-    check("no page errors", log.errors.length === 0, log.errors.join("\n"));
-  } finally {
-    await browser.close();
+    current = { page, log };
+    pages.push(current);
   }
-  console.log(`${passed} passed, ${failed} failed`);
-  process.exit(failed ? 1 : 0);
-})().catch((e) => {
-  console.error(e.stack);
-  process.exit(1);
+  return current.page;
+}
+function tryCase(name, fn, { spoils = false } = {}) {
+  test(name, async (t) => {
+    const page = await sharedPage();
+    let ok = false;
+    try {
+      await fn(t, page);
+      ok = true;
+    } finally {
+      if (!ok || spoils) current = null;
+    }
+  });
+}
+
+// ---- the cases ----
+
+// Each toggle on its own key; the mod last, as it refuses the others while off.
+tryCase("each toggle on the key bound to it; a key bound to nothing toggles nothing", async (t, page) => {
+  await restart(page, BOUND);
+  await page.focus("#try-box");
+  const rows = [["F9", "autoWalk", "PLK Auto-Walk: On"], ["KeyO", "overlay", "PLK HUD: Off"],
+    ["KeyH", "support", "PLK Horse-Support: Off"], ["KeyM", "mod", "PLK: Off"]];
+  for (const [key, flag, notice] of rows) {
+    const before = await frames(page, 1, 17);
+    await page.keyboard.press(key);
+    const after = await frames(page, 1, 17);
+    assert.ok(after[flag] === !before[flag] && after.notice === notice, `${key} toggles ${flag}\n${JSON.stringify({ before, after })}`);
+  }
+  const unbound = await frames(page, 1, 17);
+  await page.keyboard.press("F10");  // the default mod key, not bound here
+  const pressed = await frames(page, 1, 17);
+  assert.ok(pressed.mod === unbound.mod, `a key bound to nothing toggles nothing\n${JSON.stringify({ unbound, pressed })}`);
+});
+
+// A toggle on a digit key: the key's name is a number too, so the
+// session must record the code, and play back the same.
+tryCase("a toggle bound to the digit 1 toggles, and its session plays back the same in pacelark-sim run", async (t, page) => {
+  await restart(page, "[SETTINGS]\r\nTOGGLE_HUD_KEY=49\r\n");
+  await page.focus("#try-box");
+  const digitBefore = await frames(page, 1, 17);
+  await page.keyboard.press("Digit1");
+  const digitAfter = await frames(page, 1, 17);
+  await frames(page, 2, 17);
+  const digitFile = path.join(outDir, "digit-session.txt");
+  fs.writeFileSync(digitFile, await page.evaluate(() => window.pacelarkTest.try.scenario()));
+  const digitRun = spawnSync(sim, ["run", "--scenario", digitFile], { encoding: "utf8" });
+  const digitTable = await page.evaluate(() => window.pacelarkTest.try.table());
+  assert.ok(digitAfter.overlay === !digitBefore.overlay && digitAfter.notice === "PLK HUD: Off" &&
+    digitRun.status === 0 && digitRun.stdout === digitTable,
+  JSON.stringify({ digitBefore, digitAfter }) + `\n${digitRun.stderr}\npage:\n${digitTable}\nsim:\n${digitRun.stdout}`);
+});
+
+// One wheel notch is one frame of the speed-up control: one step each.
+tryCase("wheel notches step the speed one frame each", async (t, page) => {
+  await restart(page, BOUND);
+  await overCanvas(page);
+  for (let i = 0; i < 3; i++) await page.mouse.wheel({ deltaY: -100 });
+  await page.mouse.wheel({ deltaY: 100 });
+  const speeds = [];
+  for (let i = 0; i < 5; i++) speeds.push((await frames(page, 1, 17)).desired.toFixed(2));
+  // Notches are taken in the order they came, one per frame.
+  assert.ok(speeds.join(" ") === "1.55 1.60 1.65 1.60 1.60", speeds.join(" "));
+});
+
+// Tab and Esc leave the panel and toggle nothing; the button presses the
+// key; the notice is due until the tick passes its deadline, 2000 ms on.
+tryCase("Tab and Esc leave the panel and reach no toggle; the button's notice shows for 2000 ms, then goes", async (t, page) => {
+  await restart(page, "[SETTINGS]\r\nTOGGLE_HUD_KEY=27\r\nTOGGLE_AUTO_WALK_KEY=9\r\n");
+  const inBox = () => page.evaluate(() => document.activeElement.id === "try-box");
+  await page.focus("#try-box");
+  await page.keyboard.press("Tab");
+  const tabbed = !(await inBox());
+  await page.focus("#try-box");
+  await page.keyboard.press("Escape");
+  const escaped = await frames(page, 1, 100);
+  assert.ok(tabbed && !(await inBox()) && escaped.overlay === true && escaped.autoWalk === false && escaped.notice === "",
+    `Tab and Esc leave the panel and reach no toggle\n${JSON.stringify({ tabbed, escaped })}`);
+  await page.click("#try-toggle-1");
+  const shown = [];
+  for (let i = 0; i < 23; i++) {
+    const r = await frames(page, 1, 100);
+    shown.push(r.notice ? r.tick : "-");
+  }
+  const first = shown[0];
+  assert.ok(typeof first === "number" && shown.slice(0, 21).every((tick, i) => tick === first + 100 * i) && shown[21] === "-",
+    `the notice shows from its toggle until 2000 ms later, then goes\n${shown.join(" ")}`);
+});
+
+// The session keeps the settings it started with; a changed file is
+// named, since the game would not see it before a restart, until its
+// bytes are the session's again.
+tryCase("a changed file is named and waits for Restart; the note goes when the bytes are back", async (t, page) => {
+  await restart(page, BOUND);
+  const tryNote = () => page.$eval("#try-note", (e) => e.textContent);
+  await withSettings(page, "[SETTINGS]\r\nTOGGLE_MOD_KEY=77\r\n");
+  const note = await tryNote();
+  await page.focus("#try-box");
+  const kept = await frames(page, 1, 17);
+  await page.keyboard.press("KeyO");  // bound in the session, not in the new file
+  const toggled = (await frames(page, 1, 17)).overlay !== kept.overlay;
+  await withSettings(page, BOUND);
+  const back = await tryNote();
+  assert.ok(/changed since this session started/.test(note) && toggled && !/changed/.test(back), `${note}\n${back}`);
+});
+
+// One truth: a session played live, with a preview run in the middle,
+// saved, then played back by pacelark-sim run.
+tryCase("one truth: a session played live, saved as a scenario byte for byte, gives pacelark-sim run's frame table", async (t, page) => {
+  await restart(page, BOUND);
+  await page.evaluate(() => window.pacelarkTest.try.live());
+  await page.focus("#try-box");
+  const waitFrames = async (n) => {
+    const at = await page.evaluate(() => window.pacelarkTest.try.passes());
+    await page.waitForFunction((m) => window.pacelarkTest.try.passes() >= m, {}, at + n);
+  };
+  await page.keyboard.down("KeyW");
+  await waitFrames(20);
+  await overCanvas(page);
+  for (let i = 0; i < 4; i++) await page.mouse.wheel({ deltaY: -100 });
+  await waitFrames(10);
+  await page.keyboard.press("F9");
+  await page.keyboard.up("KeyW");
+  await waitFrames(10);
+  await page.click("#try-mounted");
+  await waitFrames(10);
+  await page.focus("#try-box");
+  await page.keyboard.press("KeyH");
+  await page.keyboard.down("PageUp");
+  await waitFrames(5);
+  await page.keyboard.up("PageUp");
+  // The preview loads the plug-in afresh in the same engine.
+  await page.evaluate(() => pacelarkTest.drawPreview());
+  await page.click("#try-blocked");
+  await waitFrames(5);
+  await page.click("#try-blocked");
+  await page.click("#try-toggle-3");
+  await waitFrames(10);
+  await frames(page, 0, 17);  // the loop stops here
+  const table = await page.evaluate(() => window.pacelarkTest.try.table());
+  const scenario = await page.evaluate(() => window.pacelarkTest.try.scenario());
+  const saved = path.join(downloads, "pacelark-session.txt");
+  await page.click("#try-save");
+  // Byte for byte, plain ASCII, the Latin-1 byte escaped: the engine's text
+  // decoded here would show any other byte as U+FFFD, and differ.
+  const savedBytes = (await waitForDownload(saved, Buffer.byteLength(scenario), 10000)) && fs.readFileSync(saved);
+  assert.ok(savedBytes && savedBytes.equals(Buffer.from(scenario, "latin1")) && savedBytes.every((b) => b < 0x80) &&
+    savedBytes.includes("\nini ; caf\\xE9\\r\\n\n"), `Save as scenario downloads the recorded session with the settings byte for byte\n${scenario}`);
+  const run = spawnSync(sim, ["run", "--scenario", saved], { encoding: "utf8" });
+  assert.ok(run.status === 0, `pacelark-sim run plays the saved scenario\n${run.stderr}`);
+  const lines = table.split("\n");
+  assert.ok(run.stdout === table && lines.length > 12 && /PLK Auto-Walk: On/.test(table) && / yes /.test(table),
+    `the page's frame table equals pacelark-sim run's, frame by frame\npage:\n${table}\nsim:\n${run.stdout}\nscenario:\n${scenario}`);
+});
+
+// A C++ throw inside a live frame reaches the script as a bare number:
+// the loop stops and the player is told, in the panel too. The engine is
+// left unusable: later cases get a page of their own.
+tryCase("an engine error in a live frame stops the loop and is told to the player", async (t, page) => {
+  await restart(page, BOUND);
+  await page.evaluate(() => {
+    window.Module.tryFrame = () => { throw 1234; };
+    window.pacelarkTest.try.live();
+  });
+  await page.waitForFunction(() => /stopped/.test(document.getElementById("try-note").textContent));
+  const stoppedAt = await page.evaluate(() => window.pacelarkTest.try.passes());
+  await new Promise((r) => setTimeout(r, 300));
+  const told = await page.evaluate(() => [document.getElementById("try-note").textContent,
+    document.getElementById("message").textContent, window.pacelarkTest.try.passes()]);
+  assert.ok(told[0] === told[1] && /The Try panel stopped \(the page's engine met an error it does not handle\)/.test(told[0]) &&
+    told[2] === stoppedAt, JSON.stringify(told));
+}, { spoils: true });
+
+// Over everything the pages did: last, so it sees every case's.
+test("no page errors", async () => {
+  if (!pages.length) await sharedPage();
+  const errors = pages.flatMap((p) => p.log.errors);
+  assert.ok(errors.length === 0, errors.join("\n"));
 });
