@@ -93,6 +93,12 @@ inline Result run(const std::string& dllPath, int cycles, int framesPerCycle) {
     return r;
 }
 
+// The settings file the cycles start with, in the working folder.
+enum class IniCase { NoFile, Clean, Stopping };
+inline const char* iniCaseName(IniCase c) {
+    return c == IniCase::NoFile ? "no file" : c == IniCase::Clean ? "a clean file" : "a file whose load stops";
+}
+
 struct HeapResult {
     int cycles = 0;  // counted, after one warm-up cycle
     bool setupFailed = false;            // no settings file, or the warm-up missed its notice or keys
@@ -101,7 +107,6 @@ struct HeapResult {
     int noticeCyclesWithoutNotice = 0;   // must stay 0
     int keyCycles = 0;                   // keys streamed from another thread
     int keyCyclesWithoutDelivery = 0;    // must stay 0
-    int badIniCycles = 0;                // the settings load ended in an exception
     std::uint64_t bytesBefore = 0;       // busy heap bytes after the warm-up
     std::uint64_t bytesAfter = 0;
     // The lowest free TLS index, before and after: a DLL that keeps one per
@@ -141,26 +146,27 @@ inline bool writeFile(const std::string& path, const char* text) {
 // more, and sums again, each time with the stand-in reset and the key
 // thread paused. Cycle c (from 1) is, by c % 3: plain; unloaded right after
 // a frame that drew the notice (its two text copies still held); or run
-// while another thread streams key messages, through load and unload. Odd
-// cycles start in a folder whose Pacelark.ini sets the mod's key to F7 and
-// then fails to parse, so the settings load ends in an exception; even ones
-// in a folder without one.
+// while another thread streams key messages, through load and unload. Every
+// cycle starts in a folder with the settings file of `ini`: none; one that
+// sets the mod's key to F7 and the starting speed; or one that sets the
+// mod's key to F7 and then has a value that stops the load.
 // The warm-up cycle does all of that at once.
-inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles) {
+inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles, IniCase ini) {
     HeapResult r;
     char tmp[MAX_PATH], cwd[MAX_PATH];
     GetTempPathA(MAX_PATH, tmp);
     GetCurrentDirectoryA(MAX_PATH, cwd);
-    const std::string root = std::string(tmp) + "plk-heap-" + std::to_string(GetCurrentProcessId());
-    const std::string noIni = root + "\\none", badIni = root + "\\bad";
-    CreateDirectoryA(root.c_str(), nullptr);
-    CreateDirectoryA(noIni.c_str(), nullptr);
-    CreateDirectoryA(badIni.c_str(), nullptr);
-    // The mod's key is read, then the next value ends the load with an exception.
-    if (!detail::writeFile(badIni + "\\Pacelark.ini", "[SETTINGS]\nTOGGLE_MOD_KEY=118\nTOGGLE_HUD_KEY=F11\n")) {
+    const std::string folder = std::string(tmp) + "plk-heap-" + std::to_string(GetCurrentProcessId());
+    const std::string file = folder + "\\Pacelark.ini";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const char* text = ini == IniCase::Clean      ? "[SETTINGS]\nTOGGLE_MOD_KEY=118\nINITIAL_WALK_SPEED=2\n"
+                       : ini == IniCase::Stopping ? "[SETTINGS]\nTOGGLE_MOD_KEY=118\nTOGGLE_HUD_KEY=F11\n"
+                                                  : nullptr;
+    if (text && !detail::writeFile(file, text)) {
         r.setupFailed = true;
         return r;
     }
+    const DWORD modKey = text ? 0x76 : 0x79;
 
     // Odd command: stream; even: pause. The key thread reports each pause
     // it has seen in `paused`, after which it delivers nothing until told.
@@ -190,12 +196,12 @@ inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles) {
     };
 
     // Returns false when the cycle did not do what it is for.
-    auto cycle = [&](bool notice, bool streamKeys, bool failingIni) {
+    auto cycle = [&](bool notice, bool streamKeys) {
         bool ok = true;
         standin_setTick(1000);
         standin_setFrameStep(16);
         standin_world()->keepHistory = false;
-        SetCurrentDirectoryA(failingIni ? badIni.c_str() : noIni.c_str());
+        SetCurrentDirectoryA(folder.c_str());
         const std::uint64_t deliveredBefore = delivered.load(std::memory_order_relaxed);
         if (streamKeys) stream();
         HMODULE dll = LoadLibraryA(dllPath.c_str());
@@ -205,7 +211,7 @@ inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles) {
             standin_runFrame();
             standin_runFrame();
             // The mod's toggle, as the settings have it: its notice opens in the last frame.
-            if (notice) standin_tapKey(failingIni ? 0x76 : 0x79);
+            if (notice) standin_tapKey(modKey);
             standin_runFrame();
             if (notice) ok = detail::lastFrameShowsNotice();
             // Some messages must reach the loaded DLL's handler before it goes.
@@ -223,18 +229,17 @@ inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles) {
         return ok;
     };
 
-    r.setupFailed = !cycle(true, true, true);
+    r.setupFailed = !cycle(true, true);
     r.bytesBefore = heapbytes::busyBytes();
     r.tlsBefore = detail::lowestFreeTlsIndex();
     const auto start = std::chrono::steady_clock::now();
     for (int c = 1; c <= cycles; ++c) {
-        const bool notice = c % 3 == 1, streamKeys = c % 3 == 2, failingIni = c % 2 == 1;
-        const bool ok = cycle(notice, streamKeys, failingIni);
+        const bool notice = c % 3 == 1, streamKeys = c % 3 == 2;
+        const bool ok = cycle(notice, streamKeys);
         r.noticeCycles += notice;
         r.noticeCyclesWithoutNotice += notice && !ok;
         r.keyCycles += streamKeys;
         r.keyCyclesWithoutDelivery += streamKeys && !ok;
-        r.badIniCycles += failingIni;
     }
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.bytesAfter = heapbytes::busyBytes();
@@ -244,10 +249,8 @@ inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles) {
     stop.store(true, std::memory_order_release);
     keys.join();
     SetCurrentDirectoryA(cwd);
-    DeleteFileA((badIni + "\\Pacelark.ini").c_str());
-    RemoveDirectoryA(badIni.c_str());
-    RemoveDirectoryA(noIni.c_str());
-    RemoveDirectoryA(root.c_str());
+    if (text) DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder.c_str());
     return r;
 }
 

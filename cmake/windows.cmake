@@ -29,15 +29,13 @@ add_library(Pacelark SHARED ${PLK_PLUGIN_SOURCES} ${PROJECT_SOURCE_DIR}/host/unl
 set_target_properties(Pacelark PROPERTIES PREFIX "" OUTPUT_NAME Pacelark)
 target_include_directories(Pacelark PRIVATE ${PROJECT_SOURCE_DIR})
 add_dependencies(Pacelark plk_scripthook_imports)
-# No exports of our own: without this MinGW exports every symbol. The two
-# wraps swap runtime parts that would outlive an unload (host/unload_win32.cpp).
+# No exports of our own: without this MinGW exports every symbol.
 # --no-insert-timestamp: the same bytes from every build of one commit (the
 # link time would go into the file header and the export directory).
 # The link map names the runtime archives and objects linked in: the release's
 # third-party notices are made from it. It does not change the DLL's bytes.
 set(PLK_DLL_MAP ${CMAKE_BINARY_DIR}/Pacelark.map)
-target_link_options(Pacelark PRIVATE -Wl,--exclude-all-symbols -s
-    -Wl,--wrap=pthread_once -Wl,--wrap=__emutls_get_address -Wl,--no-insert-timestamp
+target_link_options(Pacelark PRIVATE -Wl,--exclude-all-symbols -s -Wl,--no-insert-timestamp
     -Wl,-Map=${PLK_DLL_MAP})
 set_property(TARGET Pacelark APPEND PROPERTY ADDITIONAL_CLEAN_FILES ${PLK_DLL_MAP})
 target_link_libraries(Pacelark PRIVATE ${PLK_SH_IMPLIB} kernel32)
