@@ -1,8 +1,7 @@
 #include "config/ini.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 
 #include "config/numbers.h"
 
@@ -35,22 +34,31 @@ std::string unescapeKey(std::string_view key) {
     return plain;
 }
 
-// Reads at most `limit` bytes in chunks, stopping early at end or failure,
-// so a size the source cannot back (a directory, a shrinking file) never
-// becomes one huge allocation.
-std::string readUpTo(std::istream& in, std::streamoff limit) {
-    constexpr std::streamoff kChunk = std::streamoff{1} << 20;
+// long is 32 bits on Windows, so fseek/ftell would stop short of 2 GiB there.
+#ifdef _WIN32
+int seekFile(std::FILE* file, std::int64_t offset, int origin) { return _fseeki64(file, offset, origin); }
+std::int64_t tellFile(std::FILE* file) { return _ftelli64(file); }
+#else
+int seekFile(std::FILE* file, std::int64_t offset, int origin) { return fseeko(file, offset, origin); }
+std::int64_t tellFile(std::FILE* file) { return ftello(file); }
+#endif
+
+// Reads at most `limit` bytes in chunks through `read`, stopping early at end
+// or failure, so a size the source cannot back (a directory, a shrinking
+// file) never becomes one huge allocation.
+template <class Read>
+std::string readUpTo(Read read, std::int64_t limit) {
+    constexpr std::int64_t kChunk = std::int64_t{1} << 20;
     std::string bytes;
     while (limit > 0) {
-        const std::streamoff want = std::min(limit, kChunk);
+        const std::int64_t want = std::min(limit, kChunk);
         const std::size_t had = bytes.size();
         bytes.resize(had + static_cast<std::size_t>(want));
-        in.read(bytes.data() + had, want);
-        const std::streamoff got = in.gcount();
-        bytes.resize(had + static_cast<std::size_t>(got));
-        if (got < want)
+        const std::size_t got = read(bytes.data() + had, static_cast<std::size_t>(want));
+        bytes.resize(had + got);
+        if (static_cast<std::int64_t>(got) < want)
             break;
-        limit -= got;
+        limit -= want;
     }
     return bytes;
 }
@@ -193,35 +201,57 @@ IniSection& IniDocument::sectionFor(std::string_view name) {
     return findOrAppend(entries_, index_, name);
 }
 
-IniReader::IniReader(const std::string& path) {
-    auto file = std::make_unique<std::ifstream>(path, std::ios::in | std::ios::binary);
-    if (file->is_open())
-        source_ = std::move(file);
+IniReader::IniReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
+
+IniReader::IniReader(std::string_view bytes, std::int64_t end) : bytes_(Bytes{bytes, end, 0}) {}
+
+IniReader IniReader::fromBytes(std::string_view bytes) {
+    return IniReader(bytes, static_cast<std::int64_t>(bytes.size()));
 }
 
-IniReader::IniReader(std::unique_ptr<std::istream> source) : source_(std::move(source)) {}
+IniReader IniReader::fromBytes(std::string_view bytes, std::int64_t end) { return IniReader(bytes, end); }
+
+std::int64_t IniReader::sizeOfSource() {
+    if (bytes_)
+        return bytes_->end;
+    return seekFile(file_.get(), 0, SEEK_END) == 0 ? tellFile(file_.get()) : -1;
+}
+
+bool IniReader::seekTo(std::int64_t offset) {
+    if (bytes_) {
+        bytes_->at = offset;
+        return true;
+    }
+    return seekFile(file_.get(), offset, SEEK_SET) == 0;
+}
+
+std::size_t IniReader::readSome(char* into, std::size_t count) {
+    if (!bytes_)
+        return std::fread(into, 1, count, file_.get());
+    const std::string_view data = bytes_->data;
+    const std::size_t at = static_cast<std::size_t>(std::min<std::int64_t>(bytes_->at, data.size()));
+    const std::size_t n = std::min(count, data.size() - at);
+    std::memcpy(into, data.data() + at, n);
+    bytes_->at += static_cast<std::int64_t>(n);
+    return n;
+}
 
 std::vector<std::string> IniReader::readIniLines() {
-    if (!source_)
+    if (!isOpen())
         return {};
-    std::istream& in = *source_;
-    in.seekg(0, std::ios::end);
     // An unknown size (-1) reads nothing, like an empty file.
-    const std::streamoff size = in.tellg();
+    const std::int64_t size = sizeOfSource();
     std::string bytes;
     if (size > 0) {
-        in.clear();
-        in.seekg(0, std::ios::beg);
-        if (size >= 3) {
+        if (size >= 3 && seekTo(0)) {
             char mark[3] = {};
-            in.read(mark, 3);
-            byteOrderMark_ = startsWithByteOrderMark({mark, static_cast<std::size_t>(in.gcount())});
+            byteOrderMark_ = startsWithByteOrderMark({mark, readSome(mark, 3)});
         }
-        in.clear();
-        in.seekg(byteOrderMark_ ? 3 : 0, std::ios::beg);
-        bytes = readUpTo(in, size);
+        if (seekTo(byteOrderMark_ ? 3 : 0))
+            bytes = readUpTo([this](char* into, std::size_t count) { return readSome(into, count); }, size);
     }
-    source_.reset();
+    file_.reset();
+    bytes_.reset();
     if (size <= 0)
         return {};
     // Bytes the size promised but the read did not deliver would be zeros,
@@ -230,7 +260,7 @@ std::vector<std::string> IniReader::readIniLines() {
 }
 
 bool IniReader::parseInto(IniDocument& doc) {
-    if (!source_)
+    if (!isOpen())
         return false;
     std::vector<std::string> lines = readIniLines();
     // Only a header inserts into `doc`, so the pointer stays valid between headers.
@@ -262,7 +292,6 @@ bool loadIniFile(const std::string& path, IniDocument& doc) {
 
 void loadIniText(std::string_view bytes, IniDocument& doc) {
     doc.clear();
-    IniReader reader(std::make_unique<std::istringstream>(std::string(bytes),
-                                                          std::ios::in | std::ios::binary));
+    IniReader reader = IniReader::fromBytes(bytes);
     reader.parseInto(doc);
 }

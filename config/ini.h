@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstddef>
-#include <istream>
+#include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -98,9 +100,13 @@ private:
 class IniReader {
 public:
     explicit IniReader(const std::string& path);
-    explicit IniReader(std::unique_ptr<std::istream> source);
+    // Reads `bytes` as a file holding them; the view must outlive the reader.
+    static IniReader fromBytes(std::string_view bytes);
+    // As above, but the size query answers `end` (-1: unknown), as for a file
+    // that grew or shrank after it; reads still stop at the bytes' end.
+    static IniReader fromBytes(std::string_view bytes, std::int64_t end);
 
-    bool isOpen() const { return source_ != nullptr; }
+    bool isOpen() const { return file_ != nullptr || bytes_.has_value(); }
     // Whether the source started with EF BB BF; known after readIniLines.
     bool hasByteOrderMark() const { return byteOrderMark_; }
 
@@ -111,7 +117,25 @@ public:
     bool parseInto(IniDocument& doc);
 
 private:
-    std::unique_ptr<std::istream> source_;
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    IniReader(std::string_view bytes, std::int64_t end);
+    // The source's end, or -1 when it cannot be told.
+    std::int64_t sizeOfSource();
+    bool seekTo(std::int64_t offset);
+    std::size_t readSome(char* into, std::size_t count);
+
+    // Bytes in memory with a file's size and position.
+    struct Bytes {
+        std::string_view data;
+        std::int64_t end;
+        std::int64_t at;
+    };
+
+    std::unique_ptr<std::FILE, FileCloser> file_;
+    std::optional<Bytes> bytes_;
     bool byteOrderMark_ = false;
 };
 

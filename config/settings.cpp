@@ -1,6 +1,6 @@
 #include "config/settings.h"
 
-#include <fstream>
+#include <cstdio>
 #include <exception>
 #include <new>
 
@@ -93,9 +93,10 @@ SettingsLoadResult loadSettingsFrom(const IniDocument& doc, Settings& out) {
 SettingsLoadResult loadSettingsFile(const std::string& path, Settings& out) {
     return guarded([&](SettingsLoadResult& result) {
         // A separate text-mode open decides whether there is a file at all.
-        std::ifstream probe(path);
-        const bool present = probe.good();
-        probe.close();
+        std::FILE* probe = std::fopen(path.c_str(), "r");
+        const bool present = probe != nullptr;
+        if (probe != nullptr)
+            std::fclose(probe);
         if (!present)
             return;
         IniDocument doc;
