@@ -45,7 +45,7 @@ const char* const kRunHelp =
     "\n"
     "  --ini FILE        the settings file the plug-in reads (default: the scenario's\n"
     "                    ini lines, else none, so defaults)\n"
-    "  --scenario FILE   what happens in the game, frame by frame (see README.md)\n"
+    "  --scenario FILE   what happens in the game, frame by frame (see docs/scenarios.md)\n"
     "  --frames N        frames to run (default: the scenario's, or 120)\n"
     "  --snapshots DIR   write a PNG of the HUD for each frame the scenario marks\n"
     "  --draws FILE      write the marked frames' draw lists as text\n";

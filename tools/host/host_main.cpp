@@ -23,7 +23,7 @@ const char* const kHelp =
     "  --dll FILE        the plug-in (default: Pacelark.dll)\n"
     "  --ini FILE        the settings file the plug-in reads (default: the scenario's\n"
     "                    ini lines, else none, so defaults)\n"
-    "  --scenario FILE   what happens in the game, frame by frame (see README.md)\n"
+    "  --scenario FILE   what happens in the game, frame by frame (see docs/scenarios.md)\n"
     "  --frames N        frames to run (default: the scenario's, or 120)\n"
     "  --draws FILE      write the draw lists of the frames the scenario marks\n";
 
