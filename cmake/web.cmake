@@ -34,6 +34,7 @@ add_executable(plk_page
     ${PROJECT_SOURCE_DIR}/tools/lib/session.cpp
     ${PROJECT_SOURCE_DIR}/tools/page/try_api.cpp)
 target_include_directories(plk_page PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(plk_page PRIVATE plk_messages)
 # The script calls the engine through Embind's bindings (page_api.cpp,
 # try_api.cpp). Nothing is generated at run time: the page's
 # Content-Security-Policy forbids it, and without DYNAMIC_EXECUTION=0 Embind

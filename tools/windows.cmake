@@ -11,7 +11,7 @@ add_library(plk_tools_portable STATIC
     ${PLK_TOOLS_DIR}/lib/drawlist.cpp
     ${PLK_TOOLS_DIR}/lib/files.cpp)
 target_include_directories(plk_tools_portable PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(plk_tools_portable PUBLIC ScriptHookFRTR)
+target_link_libraries(plk_tools_portable PUBLIC ScriptHookFRTR plk_messages)
 
 add_executable(pacelark-host ${PLK_TOOLS_DIR}/host/host_main.cpp)
 target_link_libraries(pacelark-host PRIVATE plk_tools_portable)

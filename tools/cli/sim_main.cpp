@@ -13,6 +13,7 @@
 
 #include "tools/cli/render.h"
 #include "tools/lib/check_ini.h"
+#include "tools/lib/messages.h"
 #include "tools/lib/command_line.h"
 #include "tools/lib/drawlist.h"
 #include "tools/lib/files.h"
@@ -124,6 +125,8 @@ int checkIni(CommandLine a) {
         file = o;
     }
     if (!file) a.fail("which file? usage: pacelark-sim check-ini FILE");
+    // The report speaks the user's language, as command-line tools do.
+    setLanguage(languageFromEnvironment());
     IniCheck c;
     try {
         c = checkIniFile(*file);
