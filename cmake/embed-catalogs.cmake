@@ -1,7 +1,7 @@
 # cmake -DDIR=tools/lang -DOUT=catalog_data.cpp -P embed-catalogs.cmake
 # Writes the message catalogs (the English template and every .po of DIR, by
 # name) into one C++ table; comments are left out, flags kept (a fuzzy entry
-# is no translation). Only the files' names go in, so any folder gives the
+# is no translation), and so is a translation's English. Only the files' names go in, so any folder gives the
 # same source.
 file(GLOB files RELATIVE ${DIR} ${DIR}/*.pot ${DIR}/*.po)
 list(SORT files)
@@ -13,6 +13,12 @@ foreach(f IN LISTS files)
     string(REGEX REPLACE "\n#[^,\n][^\n]*" "" text "${text}")
     string(REGEX REPLACE "\n#\n" "\n" text "${text}")
     string(REGEX REPLACE "\n\n+" "\n" text "${text}")
+    # A translation is found by its id (msgctxt): its English need not be
+    # stored again.
+    if(f MATCHES "\\.po$")
+        string(REGEX REPLACE "\nmsgid \"[^\n]*\"(\n\"[^\n]*\")*" "\nmsgid \"\"" text "${text}")
+        string(REGEX REPLACE "\nmsgid_plural \"[^\n]*\"(\n\"[^\n]*\")*" "\nmsgid_plural \"-\"" text "${text}")
+    endif()
     if(text MATCHES "\\)plk\"")
         message(FATAL_ERROR "${f} holds )plk\", which ends the embedded text")
     endif()

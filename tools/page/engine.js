@@ -44,6 +44,13 @@ export const engine = {
   speed: (typed) => call("speed", typed),
   // One pass over settings as a check loaded them: {refused, draws}.
   preview: (loaded, view) => call("preview", loaded, view),
+  // Message `id` in the current language, with named arguments {name: value}.
+  message: (id, args) => call("message", id, args || {}),
+  // [{tag, name}]: the languages built in, each by its own name, English first.
+  languages: () => call("languages"),
+  setLanguage: (tag) => call("setLanguage", tag),
+  // The first of a list of language tags ("de-AT,en") the page has, else "en".
+  chooseLanguage: (list) => call("chooseLanguage", list),
 };
 
 // The Try panel's live session.

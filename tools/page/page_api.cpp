@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/settings.h"
 #include "control/mod_state.h"
@@ -20,6 +21,7 @@
 #include "tools/lib/float_text.h"
 #include "tools/lib/ini_edit.h"
 #include "tools/lib/keynames.h"
+#include "tools/lib/messages.h"
 #include "tools/lib/preview.h"
 #include "tools/lib/quick_edit.h"
 #include "tools/page/boundary.h"
@@ -262,6 +264,31 @@ val preview(const Settings& loaded, const val& view) {
     return out;
 }
 
+// Message `id` in the page's language; `args` an object of named arguments
+// (numbers as their decimal text).
+std::string message(const std::string& id, const val& args) {
+    std::vector<std::string> names;
+    if (!args.isUndefined() && !args.isNull())
+        names = emscripten::vecFromJSArray<std::string>(val::global("Object").call<val>("keys", args));
+    Message m{id, {}};
+    static const val toText = val::global("String");
+    for (const std::string& name : names) m.args.push_back({name, toText(args[name]).as<std::string>()});
+    return tr(m);
+}
+
+// [{tag, name}], English first.
+val languageList() {
+    val out = val::array();
+    unsigned i = 0;
+    for (const LanguageInfo& l : languages()) {
+        val o = val::object();
+        o.set("tag", l.tag);
+        o.set("name", l.name);
+        out.set(i++, o);
+    }
+    return out;
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(settings_page) {
@@ -282,4 +309,10 @@ EMSCRIPTEN_BINDINGS(settings_page) {
     emscripten::function("set", &set);
     emscripten::function("speed", &speed);
     emscripten::function("preview", &preview);
+    emscripten::function("message", &message);
+    emscripten::function("languages", &languageList);
+    // A tag of languages() or the tests' pseudo-language; false for any other.
+    emscripten::function("setLanguage", emscripten::optional_override([](const std::string& tag) { return setLanguage(tag); }));
+    // The first language of a list ("de-AT,en") that the page has, else "en".
+    emscripten::function("chooseLanguage", emscripten::optional_override([](const std::string& list) { return chooseLanguage(list); }));
 }
