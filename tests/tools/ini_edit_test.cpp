@@ -37,7 +37,7 @@ std::size_t keyIndex(std::string_view name) {
 
 std::string set(std::string_view bytes, std::string_view key, std::string_view value) {
     const EditResult r = setSettingValue(bytes, keyIndex(key), value);
-    EXPECT_TRUE(r.ok()) << r.refusal;
+    EXPECT_TRUE(r.ok()) << tr(r.refusal);
     return r.text;
 }
 
@@ -105,7 +105,7 @@ TEST(FieldText, TypedValuesBecomeWhatThePluginReads) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.entry.name) + " <- " + c.typed);
         const EditResult r = fieldValueText(c.entry, c.typed);
-        if (c.written) EXPECT_EQ(r.text, c.written) << r.refusal;
+        if (c.written) EXPECT_EQ(r.text, c.written) << tr(r.refusal);
         else EXPECT_FALSE(r.ok()) << r.text;
     }
 }

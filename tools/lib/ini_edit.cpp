@@ -1,7 +1,9 @@
 #include "tools/lib/ini_edit.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
 
 #include "config/ini.h"
@@ -18,7 +20,7 @@ std::string trimmed(std::string_view text) {
     return s;
 }
 
-EditResult refused(std::string why) { return {{}, std::move(why)}; }
+EditResult refused(std::string_view id, std::initializer_list<MessageArg> args = {}) { return {{}, Message{id, args}}; }
 
 bool pluginFloatParse(const std::string& text, float& out) {
     return parseIniFloat(text, out) == SettingsLoadError::None;
@@ -61,7 +63,7 @@ EditResult floatValueText(float value) {
     if (std::isnan(value)) return {sign + "nan", {}};
     if (std::isinf(value)) return {sign + "inf", {}};
     std::string text = shortestFloatText(value, pluginFloatParse);
-    if (text.empty()) return refused(shortestFloatText(value, strtofParse) + " cannot be written so that the plug-in reads it");
+    if (text.empty()) return refused("edit.unwritable_float", {{"value", shortestFloatText(value, strtofParse)}});
     return {std::move(text), {}};
 }
 
@@ -83,37 +85,40 @@ std::optional<float> typedNumber(std::string_view typed) {
 
 EditResult fieldValueText(const SettingEntry& entry, std::string_view typed) {
     std::string t = trimmed(typed);
-    if (t.empty()) return refused("the field is empty: an empty value stops the load");
+    if (t.empty()) return refused("edit.empty");
     switch (entry.kind) {
         case SettingKind::Integer:
             if (wholeNumber(t, SettingKind::Integer)) {
                 std::int32_t code = 0;
+                using Int32 = std::numeric_limits<std::int32_t>;
                 if (parseIniInt(t, code) != SettingsLoadError::None)
-                    return refused(quotedValue(t) + " is beyond -2147483648 to 2147483647, which would stop the load here");
+                    return refused("edit.integer_range", {{"value", quotedValue(t)},
+                                                          {"min", std::to_string(Int32::min())},
+                                                          {"max", std::to_string(Int32::max())}});
                 return {std::to_string(code), {}};
             }
             if (const std::optional<std::uint32_t> code = parseKey(t)) return {std::to_string(*code), {}};
-            return refused(quotedValue(t) + " is neither a key name nor a whole number");
+            return refused("edit.not_a_key", {{"value", quotedValue(t)}});
         case SettingKind::Float: {
             t = typedNumberText(t);
             // Whole, as the plug-in's own parse reads it: nothing left over.
-            if (!wholeNumber(t, SettingKind::Float)) return refused(quotedValue(typed) + " is not a number");
+            if (!wholeNumber(t, SettingKind::Float)) return refused("edit.not_a_number", {{"value", quotedValue(typed)}});
             float value = 0.0f;
             switch (parseIniFloat(t, value)) {
                 case SettingsLoadError::None: return floatValueText(value);
                 case SettingsLoadError::FloatOutOfRange:
-                    return refused(quotedValue(t) + " is beyond the plug-in's float range, which would stop the load here");
-                default: return refused(quotedValue(typed) + " is not a number");
+                    return refused("edit.float_range", {{"value", quotedValue(t)}});
+                default: return refused("edit.not_a_number", {{"value", quotedValue(typed)}});
             }
         }
         case SettingKind::Bool: {
             std::string lower = t;
             for (char& c : lower) c = lowerAscii(c);
             if (lower == "true" || lower == "false") return {lower, {}};
-            return refused(quotedValue(t) + " is neither true nor false");
+            return refused("edit.not_a_switch", {{"value", quotedValue(t)}, {"on", "true"}, {"off", "false"}});
         }
     }
-    return refused("unknown setting");
+    return refused("edit.unknown_setting");
 }
 
 EditResult settingValueText(const SettingEntry& entry, const Settings& values) {
@@ -126,10 +131,10 @@ EditResult settingValueText(const SettingEntry& entry, const Settings& values) {
 }
 
 EditResult setSettingValue(std::string_view bytes, std::size_t key, std::string_view value) {
-    if (key >= kSettingsTable.size()) return refused("unknown setting");
+    if (key >= kSettingsTable.size()) return refused("edit.unknown_setting");
     const SettingEntry& entry = kSettingsTable[key];
     if (value.empty() || trimmed(value) != value || value.find_first_of(std::string_view("\n\r\0", 3)) != value.npos)
-        return refused(quotedValue(value) + " cannot stand as a value");
+        return refused("edit.not_a_value", {{"value", quotedValue(value)}});
 
     const std::string section = normaliseIniName(kSettingsSectionName);
     const std::string name = normaliseIniName(entry.name);
@@ -165,8 +170,7 @@ EditResult setSettingValue(std::string_view bytes, std::size_t key, std::string_
     IniDocument doc;
     loadIniText(out, doc);
     if (doc.getSection(kSettingsSectionName).getValue(entry.name) != value)
-        return refused("the plug-in would not read " + quotedValue(value) + " for " + std::string(entry.name) +
-                       " from the edited file, so it was left as it was");
+        return refused("edit.not_read_back", {{"value", quotedValue(value)}, {"name", std::string(entry.name)}});
     return {std::move(out), {}};
 }
 

@@ -10,13 +10,15 @@
 #include <string_view>
 
 #include "config/settings.h"
+#include "tools/lib/messages.h"
 
-// What an edit or a typed value came to: the text, or one line saying why
-// it was refused. A refusal is an answer, not a fault, so it is returned.
+// What an edit or a typed value came to: the text, or the message saying
+// why it was refused (a clause: the page goes on after it). A refusal is an
+// answer, not a fault, so it is returned.
 struct EditResult {
     std::string text;
-    std::string refusal;  // empty when `text` stands
-    bool ok() const { return refusal.empty(); }
+    Message refusal;  // no id when `text` stands
+    bool ok() const { return refusal.id.empty(); }
 };
 
 // `text` in double quotes for a message: bytes outside printable ASCII, quotes
