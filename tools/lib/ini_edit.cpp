@@ -11,6 +11,7 @@
 #include "config/numbers.h"
 #include "tools/lib/float_text.h"
 #include "tools/lib/keynames.h"
+#include "tools/lib/messages.h"
 
 namespace {
 
@@ -37,20 +38,86 @@ std::string_view lineEndStyle(std::string_view bytes) {
     return lf > crlf ? "\n" : "\r\n";
 }
 
-std::string quotedValue(std::string_view text) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < text.size() && i < 40; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
+namespace {
+
+constexpr std::size_t kShownBytes = 40;
+
+// The code point of the UTF-8 sequence at text[i] and its length; 0 for a
+// byte that starts none (cut short, overlong, a surrogate, beyond U+10FFFF).
+std::size_t utf8At(std::string_view text, std::size_t i, char32_t& cp) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    cp = lead;
+    if (lead < 0x80) return 1;
+    // The sequence's length, the lead's bits, and the least code point it may carry.
+    std::size_t n = 0;
+    char32_t least = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        n = 2, cp = lead & 0x1Fu, least = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        n = 3, cp = lead & 0x0Fu, least = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        n = 4, cp = lead & 0x07u, least = 0x10000;
+    } else {
+        return 0;
     }
-    if (text.size() > 40) out += "...";
-    return out + "\"";
+    if (i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        cp = cp << 6 | (byte(i + k) & 0x3Fu);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+// Characters that do not show as themselves: controls, and the invisible
+// ones that hide or reorder the text around them.
+bool showable(char32_t cp) {
+    return cp >= 0x20 && !(cp >= 0x7F && cp < 0xA0) && cp != 0xAD && !(cp >= 0x200B && cp <= 0x200F) &&
+           !(cp >= 0x2028 && cp <= 0x202E) && !(cp >= 0x2060 && cp <= 0x2069) && cp != 0xFEFF;
+}
+
+// The first kShownBytes bytes of `text` at most, whole characters only, with
+// each byte of what cannot be shown as \xNN; `cut` when more follows.
+std::string shownPart(std::string_view text, bool& cut) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char32_t cp = 0;
+        const std::size_t n = utf8At(text, i, cp);
+        const std::size_t take = n ? n : 1;
+        if (i + take > kShownBytes) break;
+        if (n && showable(cp)) {
+            out.append(text.substr(i, n));
+        } else {
+            for (std::size_t k = i; k < i + take; ++k) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned char>(text[k]));
+                out += buf;
+            }
+        }
+        i += take;
+    }
+    cut = i < text.size();
+    return out;
+}
+
+std::string marked(std::string shown, bool cut) {
+    return cut ? tr("check.text_shortened", {{"text", std::move(shown)}}) : shown;
+}
+
+}  // namespace
+
+std::string quotedValue(std::string_view text) {
+    bool cut = false;
+    std::string shown = "\"" + shownPart(text, cut) + "\"";
+    return marked(std::move(shown), cut);
+}
+
+std::string shownText(std::string_view text) {
+    bool cut = false;
+    std::string shown = shownPart(text, cut);
+    return marked(std::move(shown), cut);
 }
 
 bool wholeNumber(std::string_view text, SettingKind kind) {

@@ -21,9 +21,13 @@ struct EditResult {
     bool ok() const { return refusal.id.empty(); }
 };
 
-// `text` in double quotes for a message: bytes outside printable ASCII, quotes
-// and backslashes as \xNN, cut after 40 bytes.
+// `text` in double quotes for a message: its characters as they are, what
+// cannot be shown (control bytes, bytes that are no UTF-8) as \xNN; cut after
+// 40 bytes, which a word outside the quotes says.
 std::string quotedValue(std::string_view text);
+
+// `text` as quotedValue shows it, without the quotes: a name from a file.
+std::string shownText(std::string_view text);
 
 // Whether the plug-in's parse for `kind` (Integer or Float) reads all of
 // `text`, not only a leading part of it.

@@ -199,14 +199,14 @@ val check(const val& bytes, const std::string& name) {
         o.set("word", severityWord(f.severity));
         o.set("setting", f.setting);
         o.set("line", f.line);
-        o.set("text", textOut(f.text));
+        o.set("text", textOut(tr(f.forPage ? *f.forPage : f.text)));
         findings.set(i, o);
     }
     val out = val::object();
     out.set("status", c.status);
     out.set("stoppedAt", c.stoppedAt);
     out.set("report", textOut(c.report));
-    out.set("verdict", textOut(c.verdict));
+    out.set("verdict", textOut(tr(c.verdict)));
     out.set("summary", summary(c));
     out.set("values", values);
     out.set("findings", findings);
