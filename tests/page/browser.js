@@ -45,8 +45,9 @@ async function launch(browserName, outDir) {
   return { browser, downloads, firefox };
 }
 
-// Opens the page, waits until it says "ready" and enables its test hooks; a
-// page error (a wasm abort, say) fails at once instead of at the timeout.
+// Opens the page, waits until it is ready (the body's data-state) and enables
+// its test hooks; a page error (a wasm abort, say) fails at once instead of
+// at the timeout.
 async function openPage(browser, pagePath, viewport) {
   const page = await browser.newPage();
   page.setDefaultTimeout(TIMEOUT);
@@ -59,8 +60,8 @@ async function openPage(browser, pagePath, viewport) {
   await page.goto(pathToFileURL(pagePath).href, { waitUntil: "load" });
   const failed = new Promise((_, reject) => page.once("pageerror", (e) => reject(new Error("page error: " + e))));
   failed.catch(() => {});
-  await Promise.race([page.waitForFunction(() => document.getElementById("status").textContent !== "loading"), failed]);
-  const status = await page.$eval("#status", (e) => e.textContent);
+  await Promise.race([page.waitForFunction(() => document.body.dataset.state !== "loading"), failed]);
+  const status = await page.evaluate(() => document.body.dataset.state);
   if (status !== "ready") throw new Error("the page says " + status + ": " + (await page.$eval("#message", (e) => e.textContent)));
   // The shipped page's hooks, inert until asked for.
   await page.evaluate(() => { window.pacelarkTest.enable(); });
