@@ -88,6 +88,12 @@ add_test(NAME try_chromium COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/
     --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-try)
 set_tests_properties(try_chromium PROPERTIES ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
 
+# The page in the pseudo-language and German: no English word of its own
+# left, no text out of its box, axe-core clean; the language menu.
+add_test(NAME page_languages COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/lang_test.js
+    --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-languages)
+set_tests_properties(page_languages PROPERTIES ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
+
 # ESLint over the page's script, its tests and benchmarks: unknown names and
 # unused variables or imports fail (node_modules from `make node-modules`).
 add_test(NAME page_lint COMMAND ${PLK_NODE} ${CMAKE_BINARY_DIR}/node/node_modules/eslint/bin/eslint.js
