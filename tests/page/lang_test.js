@@ -33,7 +33,9 @@ after(async () => {
   if (browser) await browser.close();
 });
 
+const picked = [];
 async function pick(page, name, bytes) {
+  picked.push(name);
   const file = path.join(outDir, "files", name);
   fs.mkdirSync(path.dirname(file), { recursive: true });
   fs.writeFileSync(file, bytes);
@@ -81,8 +83,9 @@ function shownTexts() {
 
 // What may stay as it is in any language: names (settings, keys, files,
 // programs, the in-game notices, which the game shows in English) and the
-// open file's own text, which the report quotes.
-function allowedNames() {
+// open file's own text, which the report quotes. `files`: the names of the
+// files the test opened.
+function allowedNames(files) {
   const { table, doc, other } = pacelarkTest.state;
   const notices = table.notices.flatMap((n) => [n.label, n.label + ": On", n.label + ": Off"]);
   // Whole lines (the file's text shows them), and each name and value.
@@ -93,7 +96,7 @@ function allowedNames() {
   return [...table.settings.map((s) => s.name), ...table.keys.map((k) => k.name), ...notices, table.fileName, "[SETTINGS]", ...own,
     "Pacelark", "Pacelark (1).ini", "ScriptHookFRTR.dll", "pacelark-sim", "check-ini", "pacelark-session.txt", "Windows",
     "UTF-8", "UTF-16", "true", "false", "Tab", "Esc", "Enter", "Shift", "Page Up", "Page Down",
-    doc.name, ...fileText(doc.bytes), ...(other ? [other.name] : [])].filter((s) => s);
+    ...files, doc.name, ...fileText(doc.bytes), ...(other ? [other.name] : [])].filter((s) => s);
 }
 
 // The plain English words left once the names are taken out: a run of two
@@ -108,10 +111,16 @@ function englishLeft(texts, names) {
 // ---- the cases ----
 
 // Each state is reached in English, then the page switches to the
-// pseudo-language: everything it shows must follow at once.
+// pseudo-language: everything it shows must follow at once. A few are
+// reached in the pseudo-language itself, for what is said only as it
+// happens (a question, the Try panel's announcements).
 test("the pseudo-language: no English word of the page's own in any state a player reaches", async (t) => {
   const { page } = await openPage(browser, pagePath, { width: 1400, height: 1000 });
-  page.on("dialog", (d) => d.accept().catch(() => {}));
+  const asked = [];
+  page.on("dialog", (d) => {
+    asked.push({ where: "a question", text: d.message() });
+    d.accept().catch(() => {});
+  });
   const noise = Buffer.alloc(2048);
   for (let i = 0, x = 7; i < noise.length; i++) { x = (x * 1103515245 + 12345) >>> 0; noise[i] = x >>> 24; }
   const states = [
@@ -126,11 +135,11 @@ test("the pseudo-language: no English word of the page's own in any state a play
     ["a speed in the preview that is no number", () => typeInto(page, "#desired", "abc")],
     ["a binary file not opened", () => pick(page, "noise.ini", noise)],
     ["a UTF-16 file not opened", () => pick(page, "Pacelark.ini", Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from(WARNS, "utf16le")]))],
-    ["the sample, a good value", async () => {
+    ["the sample over unsaved edits, a good value", async () => {
       await page.click("#other-close");
       await page.click("#use-sample");
       await typeInto(page, "#in-INITIAL_WALK_SPEED", "2,5");
-    }],
+    }, "live"],
     ["the same value again", () => page.$eval("#in-INITIAL_WALK_SPEED", (e) => {
       e.value = "2.5 ";
       e.dispatchEvent(new Event("change"));
@@ -150,20 +159,26 @@ test("the pseudo-language: no English word of the page's own in any state a play
       await page.click("#try-toggle-1");
       await page.evaluate(() => pacelarkTest.try.frames(2, 17));
     }],
-    ["the Try panel after the file changed", async () => {
+    ["the Try panel after the file changed, a toggle pressed", async () => {
       await typeInto(page, "#in-UI_BAR_LENGTH", "0.3");
       await page.evaluate(() => pacelarkTest.try.frames(1, 17));
-    }],
+      await page.click("#try-toggle-2");
+      await page.evaluate(() => pacelarkTest.try.frames(2, 17));
+    }, "live"],
   ];
   const found = new Map();  // text: where it was first seen
   try {
-    for (const [state, reach] of states) {
+    for (const [state, reach, live] of states) {
+      if (live) await setLanguage(page, "qps");
+      asked.length = 0;
       await reach();
       await setLanguage(page, "qps");
-      const [texts, names] = await Promise.all([page.evaluate(shownTexts), page.evaluate(allowedNames)]);
+      const [shown, names] = await Promise.all([page.evaluate(shownTexts), page.evaluate(allowedNames, picked)]);
+      const texts = shown.concat(live ? asked : []);
       strict.ok(texts.length > 50, `${state}: the page shows ${texts.length} texts`);
       for (const x of englishLeft(texts, names))
-        if (!found.has(x.text)) found.set(x.text, `${state}, ${x.where}: "${x.text}" (${x.words.slice(0, 6).join(" ")})`);
+        if (!found.has(x.text)) found.set(x.text, `${state}, ${x.where}: "${x.text.slice(0, 120)}${x.text.length > 120 ? "…" : ""}" ` +
+          `(${x.words.slice(0, 6).join(" ")})`);
       await setLanguage(page, "en");
     }
     const errors = await page.evaluate(() => pacelarkTest.policy.length);
@@ -252,13 +267,15 @@ test("the language menu: the browser's choice first, each language by its own na
       await page.evaluate(() => pacelarkTest.enable());
     };
     const menu = () => page.evaluate(() => ({ lang: document.documentElement.lang, value: document.getElementById("language").value,
-      options: [...document.querySelectorAll("#language option")].map((o) => `${o.value}:${o.lang}:${o.textContent}`),
+      options: [...document.querySelectorAll("#language option")].map((o) => `${o.value}:${o.textContent}`),
+      langs: [...document.querySelectorAll("#language option")].map((o) => o.lang),
       labelled: document.querySelector("label[for=language]").textContent,
-      engine: pacelarkTest.engine.languages().map((l) => `${l.tag}:${l.tag.replace("_", "-")}:${l.name}`) }));
+      engine: pacelarkTest.engine.languages().map((l) => `${l.tag}:${l.name}`) }));
     const first = await menu();
     strict.ok(first.lang === "de" && first.value === "de" && first.labelled.trim() !== "" &&
-      JSON.stringify(first.options) === JSON.stringify(first.engine) && !first.options.some((o) => o.startsWith("qps")),
-    `German chosen from navigator.languages; the menu lists the engine's languages\n${JSON.stringify(first)}`);
+      JSON.stringify(first.options) === JSON.stringify(first.engine) && first.options.includes("de:Deutsch") &&
+      first.langs.every((l) => l) && first.langs.includes("de") && !first.options.some((o) => o.startsWith("qps")),
+    `German chosen from navigator.languages; the menu lists the engine's languages, each by its own name\n${JSON.stringify(first)}`);
 
     await page.select("#language", "en");
     const switched = await menu();

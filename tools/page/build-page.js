@@ -65,7 +65,7 @@ function readCatalog(file) {
 }
 const template = readCatalog(path.join(args.lang, "pacelark.pot"));
 const translations = fs.readdirSync(args.lang).filter((f) => f.endsWith(".po")).sort()
-  .map((f) => ({ tag: f.slice(0, -3).replace("_", "-"), entries: readCatalog(path.join(args.lang, f)) }));
+  .map((f) => ({ tag: f.slice(0, -3).replace(/_/g, "-"), entries: readCatalog(path.join(args.lang, f)) }));
 const escapeHtml = (t) => t.replace(/&/g, "&amp;").replace(/</g, "&lt;").replace(/>/g, "&gt;").replace(/"/g, "&quot;");
 // Names stay as they are in every language.
 const bootArgs = { ini: path.basename(args.sample), app: "Pacelark", script: "JavaScript" };

@@ -45,21 +45,18 @@ export function render(x) {
   return t(x.id, args);
 }
 
-// Elements (and attributes) whose text follows the language: put() sets and
-// remembers; a change of language renders them again.
+// Elements (by id) whose text follows the language: put() sets and
+// remembers, put(el, null) empties and forgets; a change of language renders
+// the remembered again.
 const kept = new Map();
-export function put(el, spec, attr) {
-  const key = attr ? el.id + "@" + attr : el.id;
+export function put(el, spec) {
   if (spec === null) {
-    kept.delete(key);
-    if (attr) el.removeAttribute(attr);
-    else el.textContent = "";
+    kept.delete(el.id);
+    el.textContent = "";
     return;
   }
-  kept.set(key, { el, attr, spec });
-  const text = render(spec);
-  if (attr) el.setAttribute(attr, text);
-  else el.textContent = text;
+  kept.set(el.id, { el, spec });
+  el.textContent = render(spec);
 }
 
 // A message whose arguments show as code (names, mostly): the marks the
@@ -97,7 +94,7 @@ export function translateMarkup(root) {
 const offline = {};
 const OFFLINE = [["page.fatal.stopped", "what"], ["page.fatal.error", "why"], ["page.engine.unhandled", null]];
 export function offlineText(id, arg) {
-  return offline[id] === undefined ? null : offline[id].replace("\u0001", arg);
+  return offline[id] === undefined ? null : offline[id].replace("\u0001", () => arg);
 }
 
 const followers = [];
@@ -111,14 +108,13 @@ export function setLanguage(tag) {
   if (!engine.setLanguage(tag)) tag = "en";
   current = tag;
   plain.clear();
-  document.documentElement.lang = tag.replace("_", "-");
+  document.documentElement.lang = tag.replace(/_/g, "-");
   for (const [id, arg] of OFFLINE) offline[id] = arg ? t(id, { [arg]: "\u0001" }) : t(id);
   translateMarkup(document);
   document.title = t("page.title");
   for (const fn of followers) fn();
-  for (const [key, k] of kept) {
-    if (!k.el.isConnected) kept.delete(key);
-    else if (k.attr) k.el.setAttribute(k.attr, render(k.spec));
+  for (const [id, k] of kept) {
+    if (!k.el.isConnected) kept.delete(id);
     else k.el.textContent = render(k.spec);
   }
 }
@@ -130,7 +126,7 @@ export function setUpLanguageMenu(select) {
   for (const l of offered) {
     const o = document.createElement("option");
     o.value = l.tag;
-    o.lang = l.tag.replace("_", "-");
+    o.lang = l.tag.replace(/_/g, "-");
     o.textContent = l.name;
     select.appendChild(o);
   }
