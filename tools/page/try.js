@@ -25,13 +25,13 @@ function toggleName(i) {
 
 // Before the first session, by their names alone.
 function labelToggles() {
-  const t2 = state.try;
-  if (!t2.session) {
+  const panel = state.try;
+  if (!panel.session) {
     for (let i = 0; i < 4; i++) $("try-toggle-" + i).textContent = toggleName(i);
     return;
   }
-  t2.session.keys.forEach((k, i) => {
-    const b = $("try-toggle-" + i), bound = k.code < t2.inputs.keyTableSize;
+  panel.session.keys.forEach((k, i) => {
+    const b = $("try-toggle-" + i), bound = k.code < panel.inputs.keyTableSize;
     b.textContent = bound ? t("try.toggle.with_key", { toggle: toggleName(i), key: k.name }) : toggleName(i);
     b.disabled = !bound;
     b.title = bound ? t("try.toggle.title", { key: k.name }) : t("try.toggle.unbound");
@@ -72,12 +72,12 @@ export function tryFileChanged() {
 
 // The panel's words in the new language; what it said aloud is not said again.
 export function tryLanguageChanged() {
-  const t2 = state.try;
+  const panel = state.try;
   $("try-live").textContent = "";
   labelToggles();
-  t2.spoken = "";
-  t2.described = "";
-  if (t2.lastRow) tryDescribe(t2.lastRow);
+  panel.spoken = "";
+  panel.described = "";
+  if (panel.lastRow) tryDescribe(panel.lastRow);
 }
 
 const tryRunning = () => $("try-panel").open && !document.hidden;
@@ -197,18 +197,18 @@ const trySpeed = (v) => (v === null ? "?" : v.toFixed(2));
 // a switch changed, never for the speeds. Words are looked up only on a
 // change, not every frame.
 function tryDescribe(r) {
-  const t2 = state.try;
+  const panel = state.try;
   const key = [r.mod, r.overlay, r.autoWalk, r.support, r.mounted, trySpeed(r.desired), trySpeed(r.reported), r.notice].join("|");
-  if (key === t2.described) return;
-  t2.described = key;
+  if (key === panel.described) return;
+  panel.described = key;
   const parts = { mod: switchText(r, "mod"), overlay: switchText(r, "overlay"), auto_walk: switchText(r, "autoWalk"),
     support: switchText(r, "support"), player: t(r.mounted ? "try.state.riding" : "try.state.on_foot") };
   const speeds = { ...parts, chosen: trySpeed(r.desired), reported: trySpeed(r.reported) };
   // The notice is the plug-in's own text, in English as in the game.
   $("try-state").textContent = r.notice ? t("try.state.line_notice", { ...speeds, notice: r.notice }) : t("try.state.line", speeds);
   const flags = t("try.said.flags", parts);
-  if (t2.spoken && flags !== t2.spoken) tryAnnounce(flags);
-  t2.spoken = flags;
+  if (panel.spoken && flags !== panel.spoken) tryAnnounce(flags);
+  panel.spoken = flags;
 }
 
 function tryAnnounce(spec) { $("try-live").textContent = render(spec); }
