@@ -9,7 +9,7 @@ VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
 # Debian packages, by what needs them. `make check` installs only the first set.
 NATIVE_PACKAGES := cmake ninja-build g++ make git \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev \
-	libcairo2-dev fonts-dejavu-core libinih-dev
+	libcairo2-dev fonts-dejavu-core libinih-dev gettext
 PACKAGES := $(NATIVE_PACKAGES) clang zip unzip \
 	g++-mingw-w64-x86-64-posix wine64 llvm libclang-rt-14-dev valgrind
 # The settings page and its browser tests. npm only where there is none: a
@@ -19,7 +19,8 @@ WEB_PACKAGES := cmake ninja-build emscripten esbuild chromium firefox-esr fonts-
 NODE_DIR := build/web/node
 
 .PHONY: all deps deps-native deps-web build linux windows asan tsan web node-modules check test test-linux \
-	test-windows test-asan test-tsan test-page test-release fresh-machine demo dist bench fuzz fuzz-build test-fuzz mutate clean
+	test-windows test-asan test-tsan test-page test-release fresh-machine demo dist bench fuzz fuzz-build test-fuzz mutate \
+	lang-check clean
 
 all: build
 
@@ -62,6 +63,11 @@ node-modules: $(NODE_DIR)/node_modules/.package-lock.json
 $(NODE_DIR)/node_modules/.package-lock.json: tests/page/package.json tests/page/package-lock.json | deps-web
 	mkdir -p $(NODE_DIR) && cp tests/page/package.json tests/page/package-lock.json $(NODE_DIR)/
 	npm ci --prefix $(NODE_DIR) --no-audit --no-fund --ignore-scripts
+
+# The message catalogs against the English template (CONTRIBUTING.md); a
+# catalog may be named: `make lang-check LANG_FILE=tools/lang/de.po`.
+lang-check: deps-native
+	bash tools/lang/check.sh $(LANG_FILE)
 
 # The quick loop while editing: the native build and its tests.
 check: linux

@@ -31,6 +31,12 @@ target_compile_definitions(plk_unit_tests PRIVATE
 gtest_discover_tests(plk_unit_tests DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 
+# Every catalog has every message of the English template, no other, and
+# the arguments its English gives; the shipped ones translate them all.
+add_test(NAME lang_catalogs COMMAND bash ${PROJECT_SOURCE_DIR}/tools/lang/check.sh --complete)
+# The code uses the template's messages, all of them and no other.
+add_test(NAME message_ids COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/message_ids.sh ${PROJECT_SOURCE_DIR})
+
 # The include graph keeps the layout's promises.
 add_test(NAME layout COMMAND bash ${PROJECT_SOURCE_DIR}/tests/check_layout.sh ${PROJECT_SOURCE_DIR})
 

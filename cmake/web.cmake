@@ -73,10 +73,12 @@ add_custom_command(OUTPUT ${PLK_PAGE}
     VERBATIM)
 add_custom_target(settings_page ALL DEPENDS ${PLK_PAGE})
 
-# The page in real browsers, against pacelark-sim of the native build.
+# The page in real browsers, against pacelark-sim of the native build, both
+# in English whatever the environment's language.
 set(PLK_PAGE_TEST_ENV
     NODE_MODULES=${CMAKE_BINARY_DIR}/node/node_modules
-    PLK_SIM=${PROJECT_SOURCE_DIR}/build/linux/tools/pacelark-sim)
+    PLK_SIM=${PROJECT_SOURCE_DIR}/build/linux/tools/pacelark-sim
+    LANGUAGE= LC_ALL=C.UTF-8)
 add_test(NAME page_chromium COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/page_test.js
     --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-chromium --browser chrome)
 add_test(NAME page_firefox_smoke COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/page_test.js

@@ -16,6 +16,7 @@
 #include "tools/lib/check_ini.h"
 #include "tools/lib/drawlist.h"
 #include "tools/lib/ini_edit.h"
+#include "tools/lib/messages.h"
 #include "tools/lib/scenario.h"
 
 namespace {
@@ -76,7 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(r.size() > 1 && r.back() == '\n');
     require(r.rfind("Result: ", 0) == 0);
     // The verdict and the stop agree.
-    require((c.status == 2) == (c.verdict.rfind("The plug-in stops", 0) == 0));
+    require((c.status == 2) == c.verdict.id.starts_with("check.verdict.stops"));
+    // Every finding is a message the catalog has (tr gives an unknown id back).
+    for (const IniFinding& f : c.findings) {
+        require(tr(f.text) != f.text.id);
+        require(!f.forPage || tr(*f.forPage) != f.forPage->id);
+    }
     // The settings the checker reports are those the plug-in's own load
     // stores from the same bytes, bit for bit, and it stops at the same key.
     IniDocument doc;

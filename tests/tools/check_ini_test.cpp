@@ -12,8 +12,14 @@
 #include "tests/tools/support.h"
 #include "tools/lib/check_ini.h"
 #include "tools/lib/files.h"
+#include "tools/lib/messages.h"
 
 namespace {
+
+// The reports compared here are English.
+struct CheckIni : testing::Test {
+    void SetUp() override { setLanguage("en"); }
+};
 
 std::string writeTemp(const std::string& name, const std::string& content) {
     const std::string path = tooltest::scratch(name).string();
@@ -51,7 +57,7 @@ std::string withZeros(const char (&bytes)[N]) {
     return std::string(bytes, N - 1);
 }
 
-TEST(CheckIni, BadFilesAreExplained) {
+TEST_F(CheckIni, BadFilesAreExplained) {
     const std::string bom = "\xEF\xBB\xBF";
     const std::vector<Case> cases = {
         {"empty file", "", 1, {"no section [SETTINGS]"}},
@@ -70,10 +76,25 @@ TEST(CheckIni, BadFilesAreExplained) {
          "[SETTINGS]\nINITIAL_WALK_SPEED=2\nMAX_SCROLL_VAL=1e39\nUI_BAR_LENGTH=0.3\n", 2,
          {"The load stops at MAX_SCROLL_VAL = \"1e39\" (line 3)", "out of range",
           "MAX_SCROLL_VAL (line 3), UI_BAR_LENGTH (line 4)"}},
-        {"0x7A is read as 0", "[SETTINGS]\nTOGGLE_MOD_KEY=0x7A\n", 1,
-         {"\"0x7A\" is read as 0 (no key)", "TOGGLE_MOD_KEY = 0 is not the code of any key"}},
-        {"a comment after a key code", "[SETTINGS]\nTOGGLE_MOD_KEY= 121 ; F10\n", 1,
-         {"\"121 ; F10\" is read as 121 (F10)"}},
+        // Hexadecimal is read as 0: one warning, with the decimal to write.
+        {"0x7A is read as 0", "[SETTINGS]\nTOGGLE_MOD_KEY=0x7A ; F11\n", 1,
+         {"\"0x7A ; F11\" is read as 0 (no key): the plug-in reads key codes in decimal only, so write 122 for F11 instead",
+          "with 1 warning."}},
+        {"hexadecimal that is no watched key", "[SETTINGS]\nTOGGLE_HUD_KEY=0x100\n", 1,
+         {"\"0x100\" is read as 0 (no key): the plug-in reads key codes in decimal only; write the key's code in "
+          "decimal, e.g. 121 for F10",
+          "with 1 warning."}},
+        // A comment after a number does no harm: a note, and the file is clean.
+        {"a comment after a number", "[SETTINGS]\nTOGGLE_MOD_KEY= 121 ; F10\nINITIAL_WALK_SPEED=1.0 # was 0.15\n", 0,
+         {"note: line 2: TOGGLE_MOD_KEY = \"121 ; F10\" is read as 121 (F10); the comment after the number is ignored",
+          "note: line 3: INITIAL_WALK_SPEED = \"1.0 # was 0.15\" is read as 1;"}},
+        {"a semicolon right after a number is no comment", "[SETTINGS]\nUI_BAR_LENGTH=0.3;x\n", 1,
+         {"is read as 0.3: only its leading number counts"}},
+        {"full-width digits", "[SETTINGS]\nTOGGLE_MOD_KEY=1２\nINITIAL_WALK_SPEED=２.５\n", 2,
+         {"TOGGLE_MOD_KEY = \"1２\" is read as 1 (LBUTTON, left mouse button): the plug-in reads only the digits 0-9, so "
+          "the number ends at the first full-width character",
+          "The load stops at INITIAL_WALK_SPEED = \"２.５\" (line 3): it is written in full-width digits, and the plug-in "
+          "reads only the digits 0-9 (invalid stof argument)."}},
         {"a key name instead of its code stops everything",
          "[SETTINGS]\nTOGGLE_MOD_KEY=F10\nTOGGLE_HUD_KEY=100\nUI_BAR_LENGTH=0.3\n", 2,
          {"The load stops at TOGGLE_MOD_KEY = \"F10\" (line 2)", "invalid stoi argument", "121 for F10",
@@ -87,10 +108,14 @@ TEST(CheckIni, BadFilesAreExplained) {
         {"reopened sections merge and the last value counts",
          "[SETTINGS]\nTOGGLE_HUD_KEY=100\n[OTHER]\nUI_BAR_LENGTH=0.3\n[ settings ]\nTOGGLE_HUD_KEY=101\n", 1,
          {"101 (NUMPAD5)", "given more than once (line 2 and line 6)",
-          "line 4: UI_BAR_LENGTH stands in section [other]"}},
+          "line 4: UI_BAR_LENGTH stands in section [OTHER]"}},
         {"a key before any header", "TOGGLE_HUD_KEY=100\n[SETTINGS]\n", 1,
          {"line 1: TOGGLE_HUD_KEY stands before any section header"}},
         {"a misspelt key", "[SETTINGS]\nTOGGLE_HUD_KY=100\n", 1, {"did you mean TOGGLE_HUD_KEY?"}},
+        // Names as the file writes them, not as the reader matches them.
+        {"names as written", "[Settings]\nToggle\\=Key=1\n[General]\nUI_BAR_LENGTH=0.3\n", 1,
+         {"line 2: unknown key \"Toggle\\=Key\" in [Settings] is ignored",
+          "line 4: UI_BAR_LENGTH stands in section [General], so it is ignored; move it under [SETTINGS]"}},
         {"toggles that cannot fire", "[SETTINGS]\nTOGGLE_HUD_KEY=255\nTOGGLE_AUTO_WALK_KEY=-1\n", 1,
          {"TOGGLE_HUD_KEY = 255 can never fire: only codes 0 to 254 are watched",
           "TOGGLE_AUTO_WALK_KEY = -1 can never fire"}},
@@ -117,11 +142,11 @@ TEST(CheckIni, BadFilesAreExplained) {
         {"a setting without \"=\"", "[SETTINGS]\nINITIAL_WALK_SPEED 2.0\nmax_scroll_val: 4\nMAX_SCROLL_VALUE 3\n", 1,
          {"line 2: INITIAL_WALK_SPEED has no \"=\", so the plug-in ignores this line", "line 3: MAX_SCROLL_VAL has no"}},
         {"a header without its bracket", "[OTHER]\n[SETTINGS\nTOGGLE_HUD_KEY=100\n", 1,
-         {"line 2: this header has no \"]\", so the plug-in skips it and the lines below stay in section [other]"}},
+         {"line 2: this header has no \"]\", so the plug-in skips it and the lines below stay in section [OTHER]"}},
         {"a header cut at its comment", "[SETTINGS ; main]\nTOGGLE_HUD_KEY=100\n", 1,
          {"line 1: this header has no \"]\" before its \";\"", "stay before any section header"}},
-        {"a hash is no comment mark", "[SETTINGS]\n#TOGGLE_HUD_KEY=2\n", 1,
-         {"line 2: \"#\" does not start a comment for the plug-in (\";\" does): it reads a key named #TOGGLE_HUD_KEY"}},
+        {"a hash is no comment mark", "[SETTINGS]\n#Toggle_Hud_Key=2\n", 1,
+         {"line 2: \"#\" does not start a comment for the plug-in (\";\" does): it reads a key named #Toggle_Hud_Key "}},
         {"a step of zero", "[SETTINGS]\nSCROLL_STEP_SIZE=0\n", 1, {"line 2: SCROLL_STEP_SIZE is 0, so the speed controls do nothing"}},
         {"a step below zero", "[SETTINGS]\nSCROLL_STEP_SIZE=-0.1\n", 1, {"speed-up and speed-down swap"}},
         {"a bar of no length", "[SETTINGS]\nUI_BAR_LENGTH=-0\n", 1, {"line 2: UI_BAR_LENGTH -0 is not above zero"}},
@@ -139,7 +164,7 @@ TEST(CheckIni, BadFilesAreExplained) {
     }
 }
 
-TEST(CheckIni, AStopSaysWhichKeysFellBackAndWhichStillCount) {
+TEST_F(CheckIni, AStopSaysWhichKeysFellBackAndWhichStillCount) {
     const IniCheck r = checkIniFile(writeTemp("Pacelark.ini",
                                               "[SETTINGS]\n"
                                               "TOGGLE_MOD_KEY=100\n"
@@ -155,14 +180,14 @@ TEST(CheckIni, AStopSaysWhichKeysFellBackAndWhichStillCount) {
     EXPECT_NE(rowOf(r.report, "UI_BAR_LENGTH").find("line 5 is never read"), std::string::npos);
 }
 
-TEST(CheckIni, TheShippedSampleIsCleanAndReadsEveryKeyFromTheFile) {
+TEST_F(CheckIni, TheShippedSampleIsCleanAndReadsEveryKeyFromTheFile) {
     const IniCheck r = checkIniFile(std::string(PLK_SOURCE_DIR) + "/config/Pacelark.ini");
     EXPECT_EQ(r.status, 0) << r.report;
     for (const SettingEntry& e : kSettingsTable)
         EXPECT_NE(rowOf(r.report, e.name).find("file, line"), std::string::npos) << e.name;
 }
 
-TEST(CheckIni, AFileOfSeveralMegabytesOnOneLineIsQuick) {
+TEST_F(CheckIni, AFileOfSeveralMegabytesOnOneLineIsQuick) {
     const std::string path = writeTemp("Pacelark.ini", "[SETTINGS]\nX=" + std::string(8 << 20, '\\') + "\n");
     const IniCheck r = checkIniFile(path);
     EXPECT_EQ(r.status, 1);
@@ -170,13 +195,13 @@ TEST(CheckIni, AFileOfSeveralMegabytesOnOneLineIsQuick) {
     EXPECT_LT(r.report.size(), 4000u);
 }
 
-TEST(CheckIni, AnotherFileNameGetsANoteButNoWarning) {
+TEST_F(CheckIni, AnotherFileNameGetsANoteButNoWarning) {
     const IniCheck r = checkIniFile(writeTemp("settings.txt", "[SETTINGS]\n"));
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.report.find("note: the plug-in reads only a file named Pacelark.ini"), std::string::npos);
 }
 
-TEST(CheckIni, MissingFilesAndFoldersAreErrors) {
+TEST_F(CheckIni, MissingFilesAndFoldersAreErrors) {
     EXPECT_THROW(checkIniFile(tooltest::scratch("no-such-file.ini").string()), FileError);
     const std::filesystem::path dir = tooltest::scratch("Pacelark.ini");
     std::filesystem::create_directories(dir);

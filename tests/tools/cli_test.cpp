@@ -10,7 +10,9 @@
 #include <string>
 
 #include "tests/tools/support.h"
+#include "tools/lib/check_ini.h"
 #include "tools/lib/files.h"
+#include "tools/lib/messages.h"
 
 namespace {
 
@@ -40,7 +42,11 @@ Outcome runCommand(const std::string& command) {
     return o;
 }
 
-Outcome sim(const std::string& args) { return runCommand(std::string(PLK_SIM) + " " + args); }
+// pacelark-sim in English, whatever language the tests' own environment asks
+// for, unless `env` sets another.
+Outcome sim(const std::string& args, const std::string& env = "LANGUAGE= LC_ALL=C.UTF-8") {
+    return runCommand(env + " " + std::string(PLK_SIM) + " " + args);
+}
 
 std::string source(const std::string& relative) { return std::string(PLK_SOURCE_DIR) + "/" + relative; }
 
@@ -158,6 +164,40 @@ TEST(Cli, CheckIniStatusesAreCleanWarningsAndStopped) {
     EXPECT_EQ(stopped.status, 2);
     EXPECT_NE(stopped.out.find("The load stops at TOGGLE_MOD_KEY"), std::string::npos);
     EXPECT_TRUE(stopped.err.empty());
+}
+
+// check-ini speaks the language the environment asks for, as command-line
+// tools do: the report is the checker's in that language, whose words differ
+// from English while the names and values it quotes stay as they are.
+TEST(Cli, CheckIniSpeaksTheLanguageOfTheEnvironment) {
+    struct LanguageGuard {
+        ~LanguageGuard() { setLanguage("en"); }
+    } guard;
+    const std::string file = write("Pacelark.ini", "[Settings]\nToggleKey=1\nTOGGLE_MOD_KEY=0x7A\nINITIAL_WALK_SPEED=fast\n");
+    const struct {
+        const char *env, *language;
+    } rows[] = {
+        {"LANGUAGE= LC_ALL=C.UTF-8 LC_MESSAGES= LANG=", "en"},
+        {"LANGUAGE=qps LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8", "qps"},
+        {"LANGUAGE= LC_ALL=qps.UTF-8 LC_MESSAGES= LANG=", "qps"},
+        {"LANGUAGE= LC_ALL= LC_MESSAGES= LANG=qps", "qps"},
+        {"LANGUAGE=qps LC_ALL=C LC_MESSAGES= LANG=qps", "en"},  // the C locale keeps English
+    };
+    setLanguage("en");
+    const std::string english = checkIniFile(file).report;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.env);
+        const Outcome o = sim("check-ini " + file, row.env);
+        EXPECT_EQ(o.status, 2);
+        ASSERT_TRUE(setLanguage(row.language));
+        EXPECT_EQ(o.out, checkIniFile(file).report);
+        if (std::string(row.language) == "en") continue;
+        EXPECT_NE(o.out, english);
+        EXPECT_EQ(o.out.find("warning"), std::string::npos) << o.out;
+        for (const std::string kept : {"TOGGLE_MOD_KEY", "\"ToggleKey\"", "[Settings]", "\"0x7A\"", "122", "F11",
+                                       "\"fast\"", "(invalid stof argument)", file.c_str()})
+            EXPECT_NE(o.out.find(kept), std::string::npos) << kept << "\n" << o.out;
+    }
 }
 
 // The real DLL under Wine against the plug-in linked natively: the same

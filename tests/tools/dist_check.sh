@@ -67,8 +67,17 @@ done
 # The readme: Windows line ends, the version, where the files go, every
 # setting, the keys, and what to do when settings seem ignored.
 [ "$(grep -c $'\r$' README.txt)" = "$(wc -l <README.txt)" ] || fail "README.txt has lines without CR LF"
-[ "$(head -2 README.txt)" = "Pacelark $version"$'\r\n'"$(printf '=%.0s' $(seq ${#version}))========="$'\r' ] ||
-    fail "README.txt's title is not 'Pacelark $version', underlined: $(head -2 README.txt)"
+# Notepad shows every language of a UTF-8 file with a byte-order mark; a line
+# per catalog, English first, each naming the page, before the title.
+[ "$(head -c 3 README.txt | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "README.txt does not start with a byte-order mark"
+catalogs=$(ls "$src"/tools/lang/*.po | wc -l)
+lines=$(tail -c +4 README.txt | sed -n "1,$((catalogs + 1))p")
+[ "$(head -1 <<<"$lines")" = "For help in English, open Pacelark-settings.html in your browser."$'\r' ] ||
+    fail "README.txt does not open with the English line: $(head -1 <<<"$lines")"
+[ "$(grep -c 'Pacelark-settings.html' <<<"$lines")" = $((catalogs + 1)) ] ||
+    fail "README.txt does not open with one line per language naming the page: $lines"
+[ "$(sed -n "$((catalogs + 3)),$((catalogs + 4))p" README.txt)" = "Pacelark $version"$'\r\n'"$(printf '=%.0s' $(seq ${#version}))========="$'\r' ] ||
+    fail "README.txt's title is not 'Pacelark $version', underlined, after the language lines"
 grep -q "ScriptHookFRTR.dll" README.txt || fail "README.txt does not say where the files go"
 grep -q "Pacelark-settings.html" README.txt || fail "README.txt does not say how to use the settings page"
 for key in $(grep -o '^[A-Z_]*=' "$src/config/Pacelark.ini" | tr -d =); do

@@ -14,6 +14,7 @@
 #include "tools/lib/check_ini.h"
 #include "tools/lib/float_text.h"
 #include "tools/lib/ini_edit.h"
+#include "tools/lib/messages.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ std::size_t keyIndex(std::string_view name) {
 
 std::string set(std::string_view bytes, std::string_view key, std::string_view value) {
     const EditResult r = setSettingValue(bytes, keyIndex(key), value);
-    EXPECT_TRUE(r.ok()) << r.refusal;
+    EXPECT_TRUE(r.ok()) << tr(r.refusal);
     return r.text;
 }
 
@@ -105,7 +106,7 @@ TEST(FieldText, TypedValuesBecomeWhatThePluginReads) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.entry.name) + " <- " + c.typed);
         const EditResult r = fieldValueText(c.entry, c.typed);
-        if (c.written) EXPECT_EQ(r.text, c.written) << r.refusal;
+        if (c.written) EXPECT_EQ(r.text, c.written) << tr(r.refusal);
         else EXPECT_FALSE(r.ok()) << r.text;
     }
 }
@@ -115,6 +116,27 @@ TEST(FieldText, TypedSpeedsTakeTheSameDecimalCommaRule) {
     EXPECT_EQ(typedNumber("0.5"), 0.5f);
     for (const char* bad : {"", "abc", "1,000.5", "2.5x", "inf", "nan", "1e39"})
         EXPECT_FALSE(typedNumber(bad)) << bad;
+}
+
+// Values in messages: text as it is, quotes and backslashes too; bytes that
+// cannot be shown as codes; a cut marked outside the quotes, at a whole
+// character.
+TEST(QuotedValue, ShowsTheTextAndCodesOnlyWhatCannotBeShown) {
+    setLanguage("en");
+    const std::string forty(40, 'x');
+    const struct {
+        std::string text, shown;
+    } rows[] = {
+        {"\"1.5\" C:\\x", "\"\"1.5\" C:\\x\""},
+        {"２.５ é", "\"２.５ é\""},
+        {"a\tb\x1B[0m\x7F", "\"a\\x09b\\x1B[0m\\x7F\""},
+        {"\xC3\x28\xFF\xC0\xAF\xED\xA0\x80", "\"\\xC3(\\xFF\\xC0\\xAF\\xED\\xA0\\x80\""},  // no UTF-8
+        {"\xC2\x85|\xE2\x80\xAE|\xEF\xBB\xBF", "\"\\xC2\\x85|\\xE2\\x80\\xAE|\\xEF\\xBB\\xBF\""},  // invisible
+        {forty, "\"" + forty + "\""},
+        {forty + "y", "\"" + forty + "\"… (shortened)"},
+        {forty.substr(1) + "é", "\"" + forty.substr(1) + "\"… (shortened)"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(quotedValue(row.text), row.shown) << row.text;
 }
 
 TEST(IniEdit, ReplacesOnlyTheValueThePluginReads) {

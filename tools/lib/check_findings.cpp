@@ -1,10 +1,13 @@
 #include "tools/lib/check_findings.h"
 
 #include <algorithm>
+#include <bitset>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
+#include "config/ini.h"
 #include "config/numbers.h"
 #include "control/mod_state.h"
 #include "hud/speed_bars.h"
@@ -18,16 +21,16 @@ constexpr std::size_t kKeys = kSettingsTable.size();
 
 std::string floatText(float v) {
     if (std::isnan(v)) return "NaN";
-    if (std::isinf(v)) return v > 0 ? "infinity" : "-infinity";
+    if (std::isinf(v)) return tr(v > 0 ? "check.infinity" : "check.minus_infinity");
     return shortestFloatText(v, strtofParse);
 }
 
-std::string nanEffect(float Settings::*field) {
-    if (field == &Settings::INITIAL_WALK_SPEED) return "the speed is NaN until the first speed step";
-    if (field == &Settings::SCROLL_STEP_SIZE) return "the first speed step sets the speed to MAX_SCROLL_VAL";
-    if (field == &Settings::MIN_SCROLL_VAL) return "the speed has no lower bound";
-    if (field == &Settings::MAX_SCROLL_VAL) return "every speed step makes the speed NaN";
-    return "the speed bars cannot be placed";
+std::string_view nanMessage(float Settings::*field) {
+    if (field == &Settings::INITIAL_WALK_SPEED) return "check.range.nan_initial";
+    if (field == &Settings::SCROLL_STEP_SIZE) return "check.range.nan_step";
+    if (field == &Settings::MIN_SCROLL_VAL) return "check.range.nan_min";
+    if (field == &Settings::MAX_SCROLL_VAL) return "check.range.nan_max";
+    return "check.range.nan_bars";
 }
 
 int settingOf(std::int32_t Settings::*field) {
@@ -36,51 +39,128 @@ int settingOf(std::int32_t Settings::*field) {
     return -1;
 }
 
-// Values that load but are read otherwise than written.
-void valueWarnings(const IniFacts& g, const Settings& loaded, std::size_t stop, std::vector<IniFinding>& out) {
+std::string nameOfField(float Settings::*field) {
+    std::size_t i = 0;
+    while (kSettingsTable[i].floatField != field) ++i;
+    return settingName(i);
+}
+
+// The bytes a value holds past the number the plug-in reads from it.
+std::string_view afterNumber(std::string_view text, SettingKind kind) {
+    return text.substr(kind == SettingKind::Integer ? parseInt32(text).used : parseFloat32(text).used);
+}
+
+// A comment the player wrote after the number: blanks, then ";" or "#".
+bool commentAfterNumber(std::string_view text, SettingKind kind) {
+    const std::string_view rest = afterNumber(text, kind);
+    const std::size_t mark = rest.find_first_not_of(kIniWhitespace);
+    return mark != 0 && mark != std::string_view::npos && (rest[mark] == ';' || rest[mark] == '#');
+}
+
+// Full-width digits, point or comma (U+FF10 to U+FF19, U+FF0E, U+FF0C), as
+// an input method types them: the parses read only ASCII.
+bool fullWidthNumber(std::string_view text) {
+    for (std::size_t i = text.find("\xEF\xBC"); i != std::string_view::npos; i = text.find("\xEF\xBC", i + 1)) {
+        if (i + 2 >= text.size()) break;
+        const auto c = static_cast<unsigned char>(text[i + 2]);
+        if ((c >= 0x90 && c <= 0x99) || c == 0x8E || c == 0x8C) return true;
+    }
+    return false;
+}
+
+// A key code written in hexadecimal, which the plug-in reads as 0: the code
+// meant, when it is a watched key's, else none.
+bool hexKey(std::string_view text, std::int64_t& code) {
+    code = -1;
+    if (text.size() < 2 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return false;
+    std::size_t end = 2;
+    std::int64_t value = 0;
+    while (end < text.size() && end < 12 && std::isxdigit(static_cast<unsigned char>(text[end]))) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[end++])));
+        value = value * 16 + (c <= '9' ? c - '0' : c - 'a' + 10);
+    }
+    const std::string_view rest = text.substr(end);
+    const std::size_t mark = rest.find_first_not_of(kIniWhitespace);
+    const bool whole = mark == std::string_view::npos || (mark > 0 && (rest[mark] == ';' || rest[mark] == '#'));
+    if (end > 2 && whole && isWatchedKey(value) && !keyName(value).empty()) code = value;
+    return true;
+}
+
+// The example every "write it in decimal" gives.
+constexpr std::int64_t kExampleKey = 121;
+
+// Values that load but are read otherwise than written. `explained`: the
+// keys whose finding here already says what their code comes to.
+void valueWarnings(const IniFacts& g, const Settings& loaded, std::size_t stop, std::vector<IniFinding>& out,
+                   std::bitset<kKeys>& explained) {
     for (std::size_t i = 0; i < stop && i < kKeys; ++i) {
         const KeySpot& spot = g.keys[i];
         if (!spot.times) continue;
         const SettingEntry& e = kSettingsTable[i];
-        const std::string at = settingName(i) + " = " + quotedValue(spot.value);
+        const int setting = static_cast<int>(i);
         if (e.kind == SettingKind::Bool) {
             std::string lower = spot.value;
             for (char& c : lower) c = lowerAscii(c);
             if (lower != "true" && lower != "false")
-                out.push_back(warningAt(spot.last, static_cast<int>(i),
-                                        at + " is read as false; only the word true (in any case) means true"));
-        } else if (!wholeNumber(spot.value, e.kind)) {
-            out.push_back(warningAt(spot.last, static_cast<int>(i),
-                                    at + " is read as " + valueText(e, loaded) +
-                                        ": only its leading number counts, the rest is ignored"));
+                out.push_back(warningAt(spot.last, setting,
+                                        {"check.value.not_a_switch",
+                                         {{"name", settingName(i)},
+                                          {"value", quotedValue(spot.value)},
+                                          {"true", "true"},
+                                          {"false", "false"}}}));
+            continue;
         }
+        if (wholeNumber(spot.value, e.kind)) continue;
+        Message m{{}, {{"name", settingName(i)}, {"value", quotedValue(spot.value)}, {"read", valueText(e, loaded)}}};
+        std::int64_t code = -1;
+        FindingSeverity severity = FindingSeverity::Warning;
+        if (e.kind == SettingKind::Integer && hexKey(spot.value, code)) {
+            explained.set(i);
+            m.id = code >= 0 ? "check.value.hex_key" : "check.value.hex_key_unknown";
+            m.args.push_back({"code", std::to_string(code >= 0 ? code : kExampleKey)});
+            m.args.push_back({"key", std::string(keyName(code >= 0 ? code : kExampleKey))});
+        } else if (commentAfterNumber(spot.value, e.kind)) {
+            m.id = "check.value.comment";
+            severity = FindingSeverity::Note;
+        } else {
+            m.id = fullWidthNumber(spot.value) ? "check.value.full_width" : "check.value.leading_number";
+        }
+        out.push_back({severity, setting, spot.last, std::move(m), {}});
+    }
+}
+
+std::string_view mouseMessage(std::int32_t code) {
+    switch (code) {
+        case 0x01: return "check.toggle.mouse_left";
+        case 0x02: return "check.toggle.mouse_right";
+        case 0x04: return "check.toggle.mouse_middle";
+        default: return "check.toggle.mouse_numbered";
     }
 }
 
 // Toggle keys that can never fire, in the order a pass takes them.
-void toggleWarnings(const Settings& loaded, std::vector<IniFinding>& out) {
+void toggleWarnings(const Settings& loaded, const std::bitset<kKeys>& explained, std::vector<IniFinding>& out) {
     for (std::size_t t = 0; t < std::size(kToggles); ++t) {
         const int index = settingOf(kToggles[t].key);
+        if (explained[static_cast<std::size_t>(index)]) continue;
         const std::string name = settingName(static_cast<std::size_t>(index));
         const std::int32_t code = loaded.*kToggles[t].key;
-        const auto warn = [&](int setting, std::string text) { out.push_back({FindingSeverity::Warning, setting, 0, text}); };
+        const auto warn = [&](Message text) { out.push_back(warningAt(0, index, std::move(text))); };
         if (!isWatchedKey(code)) {
-            warn(index, name + " = " + std::to_string(code) + " can never fire: only codes 0 to " +
-                            std::to_string(KEY_TABLE_SIZE - 1) + " are watched, so this toggle has no key");
+            warn({"check.toggle.not_watched",
+                  {{"name", name}, {"code", std::to_string(code)}, {"first", "0"}, {"last", std::to_string(KEY_TABLE_SIZE - 1)}}});
         } else if (keyName(code).empty()) {
-            warn(index, name + " = " + std::to_string(code) + " is not the code of any key, so this toggle never fires");
+            warn({"check.toggle.no_key", {{"name", name}, {"code", std::to_string(code)}}});
         } else if (!mouseButton(code).empty()) {
-            warn(index, name + " = " + describeKey(code) + " is " + std::string(mouseButton(code)) +
-                            ": the plug-in hears only keyboard messages and a mouse button sends none, so this toggle "
-                            "never fires");
+            // XBUTTON1 and 2 (codes 5 and 6) are mouse buttons 4 and 5.
+            warn({mouseMessage(code), {{"name", name}, {"key", describeKey(code)}, {"number", std::to_string(code - 1)}}});
         } else {
             // A pass consumes a release at the first toggle that asks for it,
             // before that toggle's own conditions, so a later one never sees it.
             for (std::size_t j = 0; j < t; ++j) {
                 if (loaded.*kToggles[j].key != code) continue;
                 const std::string earlier = settingName(static_cast<std::size_t>(settingOf(kToggles[j].key)));
-                warn(index, earlier + " and " + name + " share the key " + describeKey(code) + ": " + earlier +
-                                " takes every release of it, so " + name + " never fires");
+                warn({"check.toggle.shared", {{"earlier", earlier}, {"name", name}, {"key", describeKey(code)}}});
                 break;
             }
         }
@@ -90,36 +170,46 @@ void toggleWarnings(const Settings& loaded, std::vector<IniFinding>& out) {
 // Speeds, step and bars that load but cannot work as meant.
 void rangeWarnings(const IniFacts& g, const Settings& s, std::vector<IniFinding>& out) {
     // `atLine`: the report names the line that gives the value.
-    const auto warn = [&](float Settings::*field, std::string text, bool atLine = false) {
+    const auto warn = [&](float Settings::*field, Message text, bool atLine = false) {
         int index = 0;
         while (kSettingsTable[static_cast<std::size_t>(index)].floatField != field) ++index;
-        out.push_back({FindingSeverity::Warning, index, atLine ? g.keys[static_cast<std::size_t>(index)].last : 0,
-                       std::move(text)});
+        out.push_back(warningAt(atLine ? g.keys[static_cast<std::size_t>(index)].last : 0, index, std::move(text)));
     };
+    const std::string minName = nameOfField(&Settings::MIN_SCROLL_VAL), maxName = nameOfField(&Settings::MAX_SCROLL_VAL);
     for (const SettingEntry& e : kSettingsTable) {
         if (e.kind != SettingKind::Float) continue;
         const float v = s.*e.floatField;
         if (std::isnan(v))
-            warn(e.floatField, std::string(e.name) + " is NaN (not a number): " + nanEffect(e.floatField));
+            warn(e.floatField, {nanMessage(e.floatField), {{"name", std::string(e.name)}, {"max", maxName}}});
         else if (std::isinf(v))
-            warn(e.floatField, std::string(e.name) + " is " + floatText(v) + ", which is no usable speed or position");
+            warn(e.floatField, {"check.range.infinite", {{"name", std::string(e.name)}, {"value", floatText(v)}}});
     }
     if (s.MIN_SCROLL_VAL > s.MAX_SCROLL_VAL)
-        warn(&Settings::MIN_SCROLL_VAL, "MIN_SCROLL_VAL " + floatText(s.MIN_SCROLL_VAL) + " is above MAX_SCROLL_VAL " +
-                                            floatText(s.MAX_SCROLL_VAL) + ": every speed step sets the speed to MAX_SCROLL_VAL");
+        warn(&Settings::MIN_SCROLL_VAL, {"check.range.min_above_max",
+                                         {{"min_name", minName},
+                                          {"min", floatText(s.MIN_SCROLL_VAL)},
+                                          {"max_name", maxName},
+                                          {"max", floatText(s.MAX_SCROLL_VAL)}}});
     const float initial = s.INITIAL_WALK_SPEED;
     if (!std::isnan(initial) && (initial < s.MIN_SCROLL_VAL || initial > s.MAX_SCROLL_VAL))
-        warn(&Settings::INITIAL_WALK_SPEED,
-             "INITIAL_WALK_SPEED " + floatText(initial) + " is outside MIN_SCROLL_VAL " + floatText(s.MIN_SCROLL_VAL) +
-                 " to MAX_SCROLL_VAL " + floatText(s.MAX_SCROLL_VAL) + ": it is used as it is until the first speed step");
+        warn(&Settings::INITIAL_WALK_SPEED, {"check.range.initial_outside",
+                                             {{"name", nameOfField(&Settings::INITIAL_WALK_SPEED)},
+                                              {"value", floatText(initial)},
+                                              {"min_name", minName},
+                                              {"min", floatText(s.MIN_SCROLL_VAL)},
+                                              {"max_name", maxName},
+                                              {"max", floatText(s.MAX_SCROLL_VAL)}}});
+    const std::string step = nameOfField(&Settings::SCROLL_STEP_SIZE);
     if (s.SCROLL_STEP_SIZE == 0.0f)
-        warn(&Settings::SCROLL_STEP_SIZE, "SCROLL_STEP_SIZE is 0, so the speed controls do nothing", true);
+        warn(&Settings::SCROLL_STEP_SIZE, {"check.range.step_zero", {{"name", step}, {"value", "0"}}}, true);
     else if (s.SCROLL_STEP_SIZE < 0.0f)
-        warn(&Settings::SCROLL_STEP_SIZE, "SCROLL_STEP_SIZE " + floatText(s.SCROLL_STEP_SIZE) +
-                                              " is below zero, so speed-up and speed-down swap", true);
+        warn(&Settings::SCROLL_STEP_SIZE,
+             {"check.range.step_below_zero", {{"name", step}, {"value", floatText(s.SCROLL_STEP_SIZE)}}}, true);
     if (s.UI_BAR_LENGTH <= 0.0f)
-        warn(&Settings::UI_BAR_LENGTH, "UI_BAR_LENGTH " + floatText(s.UI_BAR_LENGTH) +
-                                           " is not above zero, and the bars are drawn with that length", true);
+        warn(&Settings::UI_BAR_LENGTH,
+             {"check.range.bar_length",
+              {{"name", nameOfField(&Settings::UI_BAR_LENGTH)}, {"value", floatText(s.UI_BAR_LENGTH)}}},
+             true);
     // The lower row's background, as the bars are drawn, in single precision.
     const float left = s.UI_LEFT_OFFSET, right = s.UI_LEFT_OFFSET + s.UI_BAR_LENGTH;
     const float bottom = 1.0f - s.UI_BOTTOM_OFFSET, top = bottom - kSpeedBarHeight;
@@ -127,10 +217,15 @@ void rangeWarnings(const IniFacts& g, const Settings& s, std::vector<IniFinding>
     const bool offLeftRight = std::max(left, right) <= 0.0f || std::min(left, right) >= 1.0f;
     if (offLeftRight || bottom <= 0.0f || top >= 1.0f)
         warn(offLeftRight ? &Settings::UI_LEFT_OFFSET : &Settings::UI_BOTTOM_OFFSET,
-             "UI_LEFT_OFFSET " + floatText(s.UI_LEFT_OFFSET) + " and UI_BOTTOM_OFFSET " + floatText(s.UI_BOTTOM_OFFSET) +
-                 " put the speed bars off the screen: the lower bar spans x " + floatText(std::min(left, right)) +
-                 " to " + floatText(std::max(left, right)) + " and y " + floatText(top) + " to " + floatText(bottom) +
-                 ", and the screen runs from 0 to 1",
+             {"check.range.off_screen",
+              {{"left_name", nameOfField(&Settings::UI_LEFT_OFFSET)},
+               {"left", floatText(s.UI_LEFT_OFFSET)},
+               {"bottom_name", nameOfField(&Settings::UI_BOTTOM_OFFSET)},
+               {"bottom", floatText(s.UI_BOTTOM_OFFSET)},
+               {"x_from", floatText(std::min(left, right))},
+               {"x_to", floatText(std::max(left, right))},
+               {"y_from", floatText(top)},
+               {"y_to", floatText(bottom)}}},
              true);
 }
 
@@ -140,26 +235,22 @@ void fileNameNote(const std::string& path, std::vector<IniFinding>& out) {
     const std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
     if (upper(base) != upper(kSettingsFileName))
         out.push_back({FindingSeverity::Note, -1, 0,
-                       "the plug-in reads only a file named " + std::string(kSettingsFileName) +
-                           " in the game's folder; this one is named " + quotedValue(base)});
+                       {"check.file.other_name", {{"expected", std::string(kSettingsFileName)}, {"name", quotedValue(base)}}},
+                       {}});
 }
 
-std::string verdictFor(const IniCheck& c, std::size_t warnings, bool anyFromFile) {
+Message verdictFor(const IniCheck& c, std::size_t warnings, bool anyFromFile) {
     if (c.status == 2) {
-        if (c.stoppedAt >= kKeys) return "The plug-in stops while reading the file: every setting keeps its default.";
+        if (c.stoppedAt >= kKeys) return {"check.verdict.stops_reading_file", {}};
         const std::size_t after = kKeys - c.stoppedAt - 1;
-        return "The plug-in stops reading at " + settingName(c.stoppedAt) + ", " +
-               lineRef(static_cast<std::size_t>(c.lines[c.stoppedAt])) + ": it" +
-               (after == 0 ? std::string(" keeps its default")
-                           : " and the " + std::to_string(after) + (after == 1 ? " setting" : " settings") +
-                                 " after it keep their defaults") +
-               ".";
+        Message m{after == 0 ? "check.verdict.stops_at_last" : "check.verdict.stops_at",
+                  {{"name", settingName(c.stoppedAt)}, {"line", std::to_string(c.lines[c.stoppedAt])}}};
+        if (after) m.args.push_back(count("n", static_cast<long long>(after)));
+        return m;
     }
-    std::string verdict = warnings == 0 ? "The file loads cleanly."
-                                        : "The file loads, with " + std::to_string(warnings) + " warning" +
-                                              (warnings == 1 ? "" : "s") + ".";
-    if (!anyFromFile) verdict += " No setting comes from it: every one keeps its default.";
-    return verdict;
+    if (warnings == 0) return {anyFromFile ? "check.verdict.clean" : "check.verdict.clean_nothing_read", {}};
+    return {anyFromFile ? "check.verdict.warnings" : "check.verdict.warnings_nothing_read",
+            {count("n", static_cast<long long>(warnings))}};
 }
 
 }  // namespace
@@ -175,33 +266,47 @@ std::string valueText(const SettingEntry& e, const Settings& s) {
 
 IniFinding stopFinding(const SettingsLoadResult& load, const IniFacts& g) {
     const std::string why = settingsLoadMessage(load.error);
-    const std::string cause = why.empty() ? std::string("unknown error") : why;
+    // The plug-in's own words for the error, for the command line only.
+    const MessageArg runtime{"why", why.empty() ? tr("check.unknown_error") : why};
     const std::size_t stop = load.failedKey;
     if (stop >= kKeys)
-        return {FindingSeverity::Stop, -1, 0,
-                "The load stops while reading the file (" + cause + "); every setting keeps its default."};
+        return {FindingSeverity::Stop, -1, 0, {"check.stop.while_reading.runtime", {runtime}},
+                Message{"check.stop.while_reading", {}}};
     const KeySpot& spot = g.keys[stop];
-    std::string text = "The load stops at " + settingName(stop) + " = " + quotedValue(spot.value) + " (" +
-                       (spot.times ? lineRef(spot.last) : std::string("?")) + "): ";
+    const int setting = static_cast<int>(stop);
+    if (!spot.times)  // storage ran out at a key the file does not set
+        return {FindingSeverity::Stop, setting, 0, {"check.stop.not_set.runtime", {{"name", settingName(stop)}, runtime}},
+                Message{"check.stop.not_set", {{"name", settingName(stop)}}}};
+    // Each stop's sentence with the plug-in's words for the error, and without.
+    struct StopIds {
+        std::string_view runtime, page;
+    } ids{"check.stop.fails.runtime", "check.stop.fails"};
+    std::vector<MessageArg> args = {
+        {"name", settingName(stop)}, {"value", quotedValue(spot.value)}, {"line", std::to_string(spot.last)}};
     switch (load.error) {
         case SettingsLoadError::IntegerOutOfRange:
         case SettingsLoadError::FloatOutOfRange:
-            text += "the number is out of range (" + why + ").";
+            ids = {"check.stop.out_of_range.runtime", "check.stop.out_of_range"};
             break;
         case SettingsLoadError::InvalidInteger:
-            text += "it does not start with a whole number (" + why +
-                    "); key codes are written in decimal, e.g. 121 for F10.";
-            break;
         case SettingsLoadError::InvalidFloat:
-            text += "it does not start with a number (" + why + ").";
+            if (fullWidthNumber(spot.value)) {
+                ids = {"check.stop.full_width.runtime", "check.stop.full_width"};
+            } else if (load.error == SettingsLoadError::InvalidFloat) {
+                ids = {"check.stop.not_a_number.runtime", "check.stop.not_a_number"};
+            } else {
+                ids = {"check.stop.not_a_whole_number.runtime", "check.stop.not_a_whole_number"};
+                args.push_back({"code", std::to_string(kExampleKey)});
+                args.push_back({"key", std::string(keyName(kExampleKey))});
+            }
             break;
         case SettingsLoadError::OutOfMemory:
         case SettingsLoadError::Other:
-        case SettingsLoadError::None:
-            text += "reading it fails (" + cause + ").";
-            break;
+        case SettingsLoadError::None: break;
     }
-    return {FindingSeverity::Stop, static_cast<int>(stop), spot.last, text};
+    Message forPage{ids.page, args};
+    args.push_back(runtime);
+    return {FindingSeverity::Stop, setting, spot.last, {ids.runtime, std::move(args)}, std::move(forPage)};
 }
 
 void judgeIni(IniFacts g, const SettingsLoadResult& load, const std::string& name, IniCheck& c) {
@@ -213,24 +318,24 @@ void judgeIni(IniFacts g, const SettingsLoadResult& load, const std::string& nam
     }
 
     std::vector<IniFinding>& f = c.findings;
+    const std::string settings = "[" + std::string(kSettingsSectionName) + "]";
+    const auto more = [&](std::string_view id, std::size_t n) {
+        f.push_back(warningAt(0, -1, {id, {count("n", static_cast<long long>(n)), {"section", settings}}}));
+    };
     if (stopped) f.push_back(stopFinding(load, g));
     f.insert(f.end(), g.lineFindings.begin(), g.lineFindings.end());
-    if (g.misplaced > kMaxShown)
-        f.push_back(warningAt(0, -1, "... and " + std::to_string(g.misplaced - kMaxShown) +
-                                         " more known keys outside [SETTINGS] are ignored"));
-    if (g.skipped > kMaxShown)
-        f.push_back(warningAt(0, -1, "... and " + std::to_string(g.skipped - kMaxShown) +
-                                         " more lines the plug-in skips or runs together"));
+    if (g.misplaced > kMaxShown) more("check.more.misplaced", g.misplaced - kMaxShown);
+    if (g.skipped > kMaxShown) more("check.more.skipped", g.skipped - kMaxShown);
     f.insert(f.end(), g.unknownShown.begin(), g.unknownShown.end());
     std::sort(g.unknownHashes.begin(), g.unknownHashes.end());
     const auto distinct = static_cast<std::size_t>(
         std::unique(g.unknownHashes.begin(), g.unknownHashes.end()) - g.unknownHashes.begin());
-    if (distinct > kMaxShown)
-        f.push_back(warningAt(0, -1, "... and " + std::to_string(distinct - kMaxShown) + " more unknown keys in [SETTINGS]"));
+    if (distinct > kMaxShown) more("check.more.unknown", distinct - kMaxShown);
     if (load.end == SettingsLoadEnd::NoSection)
-        f.push_back(warningAt(0, -1, "there is no section [SETTINGS], so every setting keeps its default"));
-    valueWarnings(g, c.loaded, c.stoppedAt, f);
-    toggleWarnings(c.loaded, f);
+        f.push_back(warningAt(0, -1, {"check.no_settings_section", {{"section", settings}}}));
+    std::bitset<kKeys> explained;
+    valueWarnings(g, c.loaded, c.stoppedAt, f, explained);
+    toggleWarnings(c.loaded, explained, f);
     rangeWarnings(g, c.loaded, f);
     fileNameNote(name, f);
 

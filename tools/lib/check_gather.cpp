@@ -119,6 +119,21 @@ std::uint64_t hash64(std::string_view text) {
     return h;
 }
 
+// A key as the file writes it: the reader turns "\=" in a key into "=".
+std::string keyAsWritten(std::string_view key) {
+    std::string out;
+    for (const char c : key) {
+        if (c == '=') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+// The current section's header as the file writes it, shown as a name.
+std::string sectionShown(const IniFacts& g) { return shownText("[" + g.sectionWritten + "]"); }
+
+std::string settingsSectionHeader() { return "[" + std::string(kSettingsSectionName) + "]"; }
+
 // A carriage return without a line feed: the plug-in drops it and reads on,
 // so the line takes in the ones the player meant to follow it.
 void joinedLines(const IniWalkLine& line, bool inSettingsBefore, IniFacts& g) {
@@ -142,18 +157,25 @@ void joinedLines(const IniWalkLine& line, bool inSettingsBefore, IniFacts& g) {
         line.kind == IniLineKind::KeyValue && readInSettings ? settingIndex(line.name) : kKeys;
     if (swallower < kKeys) named.reset(swallower);
     if (pieces < 2 || (swallower == kKeys && named.none())) return;
-    std::string lost;
+    if (!g.tellSkipped()) return;
+    std::vector<std::string> lost;
     int first = swallower < kKeys ? static_cast<int>(swallower) : -1;
     for (std::size_t i = 0; i < kKeys; ++i) {
         if (!named[i]) continue;
-        lost += (lost.empty() ? "" : ", ") + settingName(i);
+        lost.push_back(settingName(i));
         if (first < 0) first = static_cast<int>(i);
     }
-    std::string text = "a carriage return without a line feed does not end a line (the plug-in drops the byte), so " +
-                       std::to_string(pieces) + " lines run together";
-    if (swallower < kKeys) text += ": the value of " + settingName(swallower) + " swallows the rest";
-    if (!lost.empty()) text += std::string(swallower < kKeys ? ", and " : ": ") + lost + (named.count() == 1 ? " is" : " are") + " lost";
-    g.skippedLine(warningAt(line.number, first, text));
+    const bool one = lost.size() == 1;
+    Message text;
+    if (swallower < kKeys && lost.empty())
+        text = {"check.line.joined_swallows", {count("n", static_cast<long long>(pieces)), {"name", settingName(swallower)}}};
+    else if (swallower < kKeys)
+        text = {one ? "check.line.joined_swallows_loses_one" : "check.line.joined_swallows_loses",
+                {count("n", static_cast<long long>(pieces)), {"name", settingName(swallower)}, {"lost", listText(lost)}}};
+    else
+        text = {one ? "check.line.joined_loses_one" : "check.line.joined_loses",
+                {count("n", static_cast<long long>(pieces)), {"lost", listText(lost)}}};
+    g.lineFindings.push_back(warningAt(line.number, first, std::move(text)));
 }
 
 // A key of [SETTINGS] that is none of the settings: "#" before a setting's
@@ -162,39 +184,33 @@ void unknownKey(const IniWalkLine& line, IniFacts& g) {
     if (line.name.size() > 1 && line.name[0] == '#') {
         const std::size_t meant = settingIndex(normaliseIniName(std::string_view(line.name).substr(1)));
         if (meant < kKeys) {
-            g.skippedLine(warningAt(line.number, static_cast<int>(meant),
-                                    "\"#\" does not start a comment for the plug-in (\";\" does): it reads a key "
-                                    "named " + upper(line.name) + " and ignores it, so the line acts as a comment"));
+            if (g.tellSkipped())
+                g.lineFindings.push_back(warningAt(line.number, static_cast<int>(meant),
+                                                   {"check.key.hash", {{"key", shownText(keyAsWritten(line.parsed.key))}}}));
             return;
         }
     }
     g.unknownHashes.push_back(hash64(line.name));
     if (g.unknownShown.size() < kMaxShown && g.unknownNames.insert(line.name).second) {
         const std::string close = closestKey(line.name);
-        g.unknownShown.push_back(warningAt(line.number, -1,
-                                           "unknown key " + quotedValue(upper(line.name)) + " in [SETTINGS] is ignored" +
-                                               (close.empty() ? std::string() : "; did you mean " + close + "?")));
+        std::string key = quotedValue(keyAsWritten(line.parsed.key));
+        g.unknownShown.push_back(warningAt(
+            line.number, -1,
+            close.empty() ? Message{"check.key.unknown", {{"key", std::move(key)}, {"section", sectionShown(g)}}}
+                          : Message{"check.key.unknown_did_you_mean",
+                                    {{"key", std::move(key)}, {"section", sectionShown(g)}, {"name", close}}}));
     }
 }
 
-// A setting's line in [SETTINGS]: the last one gives the value.
+// A setting's line in [SETTINGS]: the last one gives the value. A repeat is
+// told once per key, where it is first repeated; its words wait for the count.
 void settingLine(std::size_t index, const IniWalkLine& line, IniFacts& g) {
     KeySpot& spot = g.keys[index];
     if (++spot.times == 1) {
         spot.first = line.number;
-    } else {
-        const std::string text =
-            spot.times == 2 ? settingName(index) + " is given more than once (" + lineRef(spot.first) + " and " +
-                                  lineRef(line.number) + "); the last one counts"
-                            : settingName(index) + " is given " + std::to_string(spot.times) + " times (" +
-                                  lineRef(spot.first) + " first, " + lineRef(line.number) + " last); the last one counts";
-        // Told once per key, where it is first repeated.
-        if (spot.times == 2) {
-            spot.repeatFinding = g.lineFindings.size();
-            g.lineFindings.push_back({FindingSeverity::Warning, static_cast<int>(index), 0, text});
-        } else {
-            g.lineFindings[spot.repeatFinding].text = text;
-        }
+    } else if (spot.times == 2) {
+        spot.repeatFinding = g.lineFindings.size();
+        g.lineFindings.push_back({FindingSeverity::Warning, static_cast<int>(index), 0, {}, {}});
     }
     spot.last = line.number;
     spot.value = line.parsed.value;
@@ -207,23 +223,25 @@ void gatherLine(const IniWalkLine& line, bool inSettingsBefore, IniFacts& g) {
     const bool inSettings = line.inSection && line.section == settingsSection();
     if (line.kind == IniLineKind::SectionHeader) {
         g.hasSettings = g.hasSettings || inSettings;
+        g.sectionWritten = line.parsed.key;
         return;
     }
     if (line.opensHeader) {
-        g.skippedLine(warningAt(
-            line.number, -1,
-            std::string(line.headerCut
-                            ? "this header has no \"]\" before its \";\" (the plug-in cuts a header there)"
-                            : "this header has no \"]\"") +
-                ", so the plug-in skips it and the lines below stay " +
-                (line.inSection ? "in section [" + line.section + "]" : std::string("before any section header"))));
+        if (!g.tellSkipped()) return;
+        Message text = line.inSection
+                           ? Message{line.headerCut ? "check.header.cut_in_section" : "check.header.no_bracket_in_section",
+                                     {{"section", sectionShown(g)}}}
+                           : Message{line.headerCut ? "check.header.cut_before_sections"
+                                                    : "check.header.no_bracket_before_sections",
+                                     {}};
+        g.lineFindings.push_back(warningAt(line.number, -1, std::move(text)));
         return;
     }
     if (line.kind == IniLineKind::Unrecognised && inSettings) {
         const std::size_t index = settingNamedAtStart(line.text);
-        if (index < kKeys)
-            g.skippedLine(warningAt(line.number, static_cast<int>(index),
-                                    settingName(index) + " has no \"=\", so the plug-in ignores this line"));
+        if (index < kKeys && g.tellSkipped())
+            g.lineFindings.push_back(warningAt(line.number, static_cast<int>(index),
+                                               {"check.line.no_equals", {{"name", settingName(index)}}}));
         return;
     }
     if (line.kind != IniLineKind::KeyValue) return;
@@ -232,9 +250,12 @@ void gatherLine(const IniWalkLine& line, bool inSettingsBefore, IniFacts& g) {
         if (index < kKeys && ++g.misplaced <= kMaxShown)
             g.lineFindings.push_back(warningAt(
                 line.number, static_cast<int>(index),
-                settingName(index) + " stands " +
-                    (line.inSection ? "in section [" + line.section + "]" : std::string("before any section header")) +
-                    ", so it is ignored; move it under [SETTINGS]"));
+                line.inSection ? Message{"check.key.misplaced",
+                                         {{"name", settingName(index)},
+                                          {"section", sectionShown(g)},
+                                          {"settings", settingsSectionHeader()}}}
+                               : Message{"check.key.misplaced_before_sections",
+                                         {{"name", settingName(index)}, {"settings", settingsSectionHeader()}}}));
         return;
     }
     if (index == kKeys) unknownKey(line, g);
@@ -243,9 +264,7 @@ void gatherLine(const IniWalkLine& line, bool inSettingsBefore, IniFacts& g) {
 
 }  // namespace
 
-void IniFacts::skippedLine(IniFinding finding) {
-    if (++skipped <= kMaxShown) lineFindings.push_back(std::move(finding));
-}
+bool IniFacts::tellSkipped() { return ++skipped <= kMaxShown; }
 
 IniFacts gatherIniFacts(std::string_view bytes) {
     IniFacts g;
@@ -254,6 +273,18 @@ IniFacts gatherIniFacts(std::string_view bytes) {
         gatherLine(line, inSettings, g);
         inSettings = line.inSection && line.section == settingsSection();
     });
+    for (std::size_t i = 0; i < kKeys; ++i) {
+        const KeySpot& spot = g.keys[i];
+        if (spot.times < 2) continue;
+        const std::string first = std::to_string(spot.first), last = std::to_string(spot.last);
+        g.lineFindings[spot.repeatFinding].text =
+            spot.times == 2 ? Message{"check.key.repeated", {{"name", settingName(i)}, {"first", first}, {"last", last}}}
+                            : Message{"check.key.repeated_times",
+                                      {count("n", static_cast<long long>(spot.times)),
+                                       {"name", settingName(i)},
+                                       {"first", first},
+                                       {"last", last}}};
+    }
     return g;
 }
 
@@ -269,8 +300,13 @@ SettingsLoadResult loadGathered(const IniFacts& g, Settings& out) {
 
 std::string settingName(std::size_t index) { return std::string(kSettingsTable[index].name); }
 
-std::string lineRef(std::size_t line) { return "line " + std::to_string(line); }
+IniFinding warningAt(std::size_t line, int setting, Message text) {
+    return {FindingSeverity::Warning, setting, line, std::move(text), {}};
+}
 
-IniFinding warningAt(std::size_t line, int setting, std::string text) {
-    return {FindingSeverity::Warning, setting, line, std::move(text)};
+std::string listText(const std::vector<std::string>& names) {
+    const std::string separator = tr("check.list_separator");
+    std::string out;
+    for (const std::string& name : names) out += (out.empty() ? "" : separator) + name;
+    return out;
 }

@@ -36,9 +36,13 @@ struct IniFacts {
     // Hashes of every unknown key, to count the distinct ones; two keys
     // sharing a 64-bit hash would be counted once.
     std::vector<std::uint64_t> unknownHashes;
+    // While walking: the section's name as the last header wrote it, for
+    // findings that name the section as the player sees it.
+    std::string sectionWritten;
 
-    // A finding about a line the plug-in skips or joins, the first few told.
-    void skippedLine(IniFinding finding);
+    // Counts a line the plug-in skips or joins; true while such lines are
+    // still told one by one, so a finding is made only for those.
+    bool tellSkipped();
 };
 
 IniFacts gatherIniFacts(std::string_view bytes);
@@ -47,7 +51,8 @@ IniFacts gatherIniFacts(std::string_view bytes);
 // same keys with their last values, the same stores in the same order.
 SettingsLoadResult loadGathered(const IniFacts& facts, Settings& out);
 
-// The words every part of the report shares.
+// What every part of the checker shares.
 std::string settingName(std::size_t index);
-std::string lineRef(std::size_t line);
-IniFinding warningAt(std::size_t line, int setting, std::string text);
+IniFinding warningAt(std::size_t line, int setting, Message text);
+// Names joined into one argument, in the current language's list style.
+std::string listText(const std::vector<std::string>& names);

@@ -6,11 +6,13 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "config/settings.h"
+#include "tools/lib/messages.h"
 
 enum class FindingSeverity { Note, Warning, Stop };  // Stop: the load stops here
 
@@ -19,7 +21,10 @@ struct IniFinding {
     int setting = -1;      // index into kSettingsTable, -1: about the file as a whole
     std::size_t line = 0;  // 1-based line in the file, 0: none
     // One sentence; the report puts "line N: " before a warning's or note's.
-    std::string text;
+    Message text;
+    // The settings page's sentence, when it differs: the page leaves out the
+    // plug-in's runtime words, which only the command line shows.
+    std::optional<Message> forPage;
 };
 
 struct IniCheck {
@@ -31,12 +36,12 @@ struct IniCheck {
     std::array<std::string, kSettingsTable.size()> texts{};  // the value text on that line, as the plug-in reads it
     std::size_t stoppedAt = kSettingsTable.size();    // the key the load stops at, if any
     std::vector<IniFinding> findings;                 // in report order
-    std::string verdict;                              // the report's opening sentence
+    Message verdict;                                  // the report's opening sentence
 };
 
-// The report for a file's bytes; `name` is the file as the report names it
-// (its last part must be Pacelark.ini for the plug-in to read it). Needs no
-// file system.
+// The report for a file's bytes, in the language tr() speaks; `name` is the
+// file as the report names it (its last part must be Pacelark.ini for the
+// plug-in to read it). Needs no file system.
 IniCheck checkIniText(std::string_view bytes, const std::string& name);
 
 // checkIniText on the file at `path`, named by `path`. Throws FileError when

@@ -1,17 +1,32 @@
 #include "tools/lib/descriptions.h"
 
-const std::array<std::string_view, kSettingsTable.size()> kSettingDescriptions{{
-    "Key that switches Pacelark on and off.",
-    "Key that shows and hides the speed bars while Pacelark is on.",
-    "Key that switches auto-walk on and off.",
-    "Key that switches speed control of your horse on and off while riding.",
-    "Walking speed at start.",
-    "How much the speed changes per frame while speed-up or speed-down is held.",
-    "Lowest speed you can set.",
-    "Highest speed you can set.",
-    "true: never control the horse's speed, and ignore TOGGLE_HORSE_SUPPORT.",
-    "true: hide the bar of the speed the game reports for you or your horse.",
-    "Left edge of the speed bars, as a fraction of the screen width.",
-    "Gap between the lower bar and the bottom of the screen, a fraction of its height.",
-    "Length of each bar's background, a fraction of the screen width (3 fills it).",
-}};
+#include <array>
+
+#include "config/settings.h"
+#include "tools/lib/messages.h"
+
+namespace {
+
+// Made from the table's names, so an added setting needs only its message;
+// kept, since a Message holds its id by view.
+const std::array<std::string, kSettingsTable.size()>& descriptionIds() {
+    static const auto ids = [] {
+        std::array<std::string, kSettingsTable.size()> out;
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            out[i] = "setting.";
+            for (const char c : kSettingsTable[i].name) out[i] += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            out[i] += ".what";
+        }
+        return out;
+    }();
+    return ids;
+}
+
+}  // namespace
+
+std::string settingDescription(std::size_t i) {
+    if (i >= kSettingsTable.size()) return {};
+    // The names and numbers the descriptions quote; each takes those it names.
+    return tr(Message{descriptionIds()[i],
+                      {{"plugin", "Pacelark"}, {"on", "true"}, {"horse_toggle", "TOGGLE_HORSE_SUPPORT"}, {"full", "3"}}});
+}

@@ -1,7 +1,9 @@
 #include "tools/lib/ini_edit.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
 
 #include "config/ini.h"
@@ -9,6 +11,7 @@
 #include "config/numbers.h"
 #include "tools/lib/float_text.h"
 #include "tools/lib/keynames.h"
+#include "tools/lib/messages.h"
 
 namespace {
 
@@ -18,7 +21,7 @@ std::string trimmed(std::string_view text) {
     return s;
 }
 
-EditResult refused(std::string why) { return {{}, std::move(why)}; }
+EditResult refused(std::string_view id, std::initializer_list<MessageArg> args = {}) { return {{}, Message{id, args}}; }
 
 bool pluginFloatParse(const std::string& text, float& out) {
     return parseIniFloat(text, out) == SettingsLoadError::None;
@@ -35,20 +38,86 @@ std::string_view lineEndStyle(std::string_view bytes) {
     return lf > crlf ? "\n" : "\r\n";
 }
 
-std::string quotedValue(std::string_view text) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < text.size() && i < 40; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
+namespace {
+
+constexpr std::size_t kShownBytes = 40;
+
+// The code point of the UTF-8 sequence at text[i] and its length; 0 for a
+// byte that starts none (cut short, overlong, a surrogate, beyond U+10FFFF).
+std::size_t utf8At(std::string_view text, std::size_t i, char32_t& cp) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    cp = lead;
+    if (lead < 0x80) return 1;
+    // The sequence's length, the lead's bits, and the least code point it may carry.
+    std::size_t n = 0;
+    char32_t least = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        n = 2, cp = lead & 0x1Fu, least = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        n = 3, cp = lead & 0x0Fu, least = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        n = 4, cp = lead & 0x07u, least = 0x10000;
+    } else {
+        return 0;
     }
-    if (text.size() > 40) out += "...";
-    return out + "\"";
+    if (i + n > text.size()) return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        cp = cp << 6 | (byte(i + k) & 0x3Fu);
+    }
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+// Characters that do not show as themselves: controls, and the invisible
+// ones that hide or reorder the text around them.
+bool showable(char32_t cp) {
+    return cp >= 0x20 && !(cp >= 0x7F && cp < 0xA0) && cp != 0xAD && !(cp >= 0x200B && cp <= 0x200F) &&
+           !(cp >= 0x2028 && cp <= 0x202E) && !(cp >= 0x2060 && cp <= 0x2069) && cp != 0xFEFF;
+}
+
+// The first kShownBytes bytes of `text` at most, whole characters only, with
+// each byte of what cannot be shown as \xNN; `cut` when more follows.
+std::string shownPart(std::string_view text, bool& cut) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char32_t cp = 0;
+        const std::size_t n = utf8At(text, i, cp);
+        const std::size_t take = n ? n : 1;
+        if (i + take > kShownBytes) break;
+        if (n && showable(cp)) {
+            out.append(text.substr(i, n));
+        } else {
+            for (std::size_t k = i; k < i + take; ++k) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned char>(text[k]));
+                out += buf;
+            }
+        }
+        i += take;
+    }
+    cut = i < text.size();
+    return out;
+}
+
+std::string marked(std::string shown, bool cut) {
+    return cut ? tr("check.text_shortened", {{"text", std::move(shown)}}) : shown;
+}
+
+}  // namespace
+
+std::string quotedValue(std::string_view text) {
+    bool cut = false;
+    std::string shown = "\"" + shownPart(text, cut) + "\"";
+    return marked(std::move(shown), cut);
+}
+
+std::string shownText(std::string_view text) {
+    bool cut = false;
+    std::string shown = shownPart(text, cut);
+    return marked(std::move(shown), cut);
 }
 
 bool wholeNumber(std::string_view text, SettingKind kind) {
@@ -61,7 +130,7 @@ EditResult floatValueText(float value) {
     if (std::isnan(value)) return {sign + "nan", {}};
     if (std::isinf(value)) return {sign + "inf", {}};
     std::string text = shortestFloatText(value, pluginFloatParse);
-    if (text.empty()) return refused(shortestFloatText(value, strtofParse) + " cannot be written so that the plug-in reads it");
+    if (text.empty()) return refused("edit.unwritable_float", {{"value", shortestFloatText(value, strtofParse)}});
     return {std::move(text), {}};
 }
 
@@ -83,37 +152,40 @@ std::optional<float> typedNumber(std::string_view typed) {
 
 EditResult fieldValueText(const SettingEntry& entry, std::string_view typed) {
     std::string t = trimmed(typed);
-    if (t.empty()) return refused("the field is empty: an empty value stops the load");
+    if (t.empty()) return refused("edit.empty");
     switch (entry.kind) {
         case SettingKind::Integer:
             if (wholeNumber(t, SettingKind::Integer)) {
                 std::int32_t code = 0;
+                using Int32 = std::numeric_limits<std::int32_t>;
                 if (parseIniInt(t, code) != SettingsLoadError::None)
-                    return refused(quotedValue(t) + " is beyond -2147483648 to 2147483647, which would stop the load here");
+                    return refused("edit.integer_range", {{"value", quotedValue(t)},
+                                                          {"min", std::to_string(Int32::min())},
+                                                          {"max", std::to_string(Int32::max())}});
                 return {std::to_string(code), {}};
             }
             if (const std::optional<std::uint32_t> code = parseKey(t)) return {std::to_string(*code), {}};
-            return refused(quotedValue(t) + " is neither a key name nor a whole number");
+            return refused("edit.not_a_key", {{"value", quotedValue(t)}});
         case SettingKind::Float: {
             t = typedNumberText(t);
             // Whole, as the plug-in's own parse reads it: nothing left over.
-            if (!wholeNumber(t, SettingKind::Float)) return refused(quotedValue(typed) + " is not a number");
+            if (!wholeNumber(t, SettingKind::Float)) return refused("edit.not_a_number", {{"value", quotedValue(typed)}});
             float value = 0.0f;
             switch (parseIniFloat(t, value)) {
                 case SettingsLoadError::None: return floatValueText(value);
                 case SettingsLoadError::FloatOutOfRange:
-                    return refused(quotedValue(t) + " is beyond the plug-in's float range, which would stop the load here");
-                default: return refused(quotedValue(typed) + " is not a number");
+                    return refused("edit.float_range", {{"value", quotedValue(t)}});
+                default: return refused("edit.not_a_number", {{"value", quotedValue(typed)}});
             }
         }
         case SettingKind::Bool: {
             std::string lower = t;
             for (char& c : lower) c = lowerAscii(c);
             if (lower == "true" || lower == "false") return {lower, {}};
-            return refused(quotedValue(t) + " is neither true nor false");
+            return refused("edit.not_a_switch", {{"value", quotedValue(t)}, {"on", "true"}, {"off", "false"}});
         }
     }
-    return refused("unknown setting");
+    return refused("edit.unknown_setting");
 }
 
 EditResult settingValueText(const SettingEntry& entry, const Settings& values) {
@@ -126,10 +198,10 @@ EditResult settingValueText(const SettingEntry& entry, const Settings& values) {
 }
 
 EditResult setSettingValue(std::string_view bytes, std::size_t key, std::string_view value) {
-    if (key >= kSettingsTable.size()) return refused("unknown setting");
+    if (key >= kSettingsTable.size()) return refused("edit.unknown_setting");
     const SettingEntry& entry = kSettingsTable[key];
     if (value.empty() || trimmed(value) != value || value.find_first_of(std::string_view("\n\r\0", 3)) != value.npos)
-        return refused(quotedValue(value) + " cannot stand as a value");
+        return refused("edit.not_a_value", {{"value", quotedValue(value)}});
 
     const std::string section = normaliseIniName(kSettingsSectionName);
     const std::string name = normaliseIniName(entry.name);
@@ -165,8 +237,7 @@ EditResult setSettingValue(std::string_view bytes, std::size_t key, std::string_
     IniDocument doc;
     loadIniText(out, doc);
     if (doc.getSection(kSettingsSectionName).getValue(entry.name) != value)
-        return refused("the plug-in would not read " + quotedValue(value) + " for " + std::string(entry.name) +
-                       " from the edited file, so it was left as it was");
+        return refused("edit.not_read_back", {{"value", quotedValue(value)}, {"name", std::string(entry.name)}});
     return {std::move(out), {}};
 }
 

@@ -10,18 +10,24 @@
 #include <string_view>
 
 #include "config/settings.h"
+#include "tools/lib/messages.h"
 
-// What an edit or a typed value came to: the text, or one line saying why
-// it was refused. A refusal is an answer, not a fault, so it is returned.
+// What an edit or a typed value came to: the text, or the message saying
+// why it was refused (a clause: the page goes on after it). A refusal is an
+// answer, not a fault, so it is returned.
 struct EditResult {
     std::string text;
-    std::string refusal;  // empty when `text` stands
-    bool ok() const { return refusal.empty(); }
+    Message refusal;  // no id when `text` stands
+    bool ok() const { return refusal.id.empty(); }
 };
 
-// `text` in double quotes for a message: bytes outside printable ASCII, quotes
-// and backslashes as \xNN, cut after 40 bytes.
+// `text` in double quotes for a message: its characters as they are, what
+// cannot be shown (control bytes, bytes that are no UTF-8) as \xNN; cut after
+// 40 bytes, which a word outside the quotes says.
 std::string quotedValue(std::string_view text);
+
+// `text` as quotedValue shows it, without the quotes: a name from a file.
+std::string shownText(std::string_view text);
 
 // Whether the plug-in's parse for `kind` (Integer or Float) reads all of
 // `text`, not only a leading part of it.

@@ -4,58 +4,73 @@
 #include <cctype>
 #include <charconv>
 
+#include "tools/lib/messages.h"
+
 namespace {
 
 struct Named {
     std::uint32_t code;
     const char* name;
-    const char* hint;
+    const char* hint = nullptr;  // the hint's message id
+    const char* keys = nullptr;  // the symbols on the key: the hint's {keys}, or the hint itself
 };
 
 // Fixed names; letters, digits, F-keys and numpad digits are made on the fly.
+// A hint names the key as its cap reads, for keys whose name does not say
+// where they are.
 constexpr Named kNamed[] = {
-    {0x03, "CANCEL", ""}, {0x08, "BACK", "Backspace"}, {0x09, "TAB", ""}, {0x0C, "CLEAR", ""},
-    {0x0D, "RETURN", "Enter"}, {0x10, "SHIFT", ""}, {0x11, "CONTROL", "Ctrl"},
-    {0x12, "MENU", "Alt"}, {0x13, "PAUSE", ""}, {0x14, "CAPITAL", "Caps Lock"},
-    {0x15, "KANA", ""}, {0x17, "JUNJA", ""}, {0x18, "FINAL", ""}, {0x19, "KANJI", ""},
-    {0x1B, "ESCAPE", "Esc"}, {0x1C, "CONVERT", ""}, {0x1D, "NONCONVERT", ""},
-    {0x1E, "ACCEPT", ""}, {0x1F, "MODECHANGE", ""}, {0x20, "SPACE", ""},
-    {0x21, "PRIOR", "Page Up"}, {0x22, "NEXT", "Page Down"}, {0x23, "END", ""},
-    {0x24, "HOME", ""}, {0x25, "LEFT", "left arrow"}, {0x26, "UP", "up arrow"},
-    {0x27, "RIGHT", "right arrow"}, {0x28, "DOWN", "down arrow"}, {0x29, "SELECT", ""},
-    {0x2A, "PRINT", ""}, {0x2B, "EXECUTE", ""}, {0x2C, "SNAPSHOT", "Print Screen"},
-    {0x2D, "INSERT", ""}, {0x2E, "DELETE", ""}, {0x2F, "HELP", ""},
-    {0x5B, "LWIN", "left Windows key"}, {0x5C, "RWIN", "right Windows key"},
-    {0x5D, "APPS", "menu key"}, {0x5F, "SLEEP", ""},
-    {0x6A, "MULTIPLY", "numpad *"}, {0x6B, "ADD", "numpad +"}, {0x6C, "SEPARATOR", ""},
-    {0x6D, "SUBTRACT", "numpad -"}, {0x6E, "DECIMAL", "numpad ."}, {0x6F, "DIVIDE", "numpad /"},
-    {0x90, "NUMLOCK", "Num Lock"}, {0x91, "SCROLL", "Scroll Lock"},
-    {0xA0, "LSHIFT", ""}, {0xA1, "RSHIFT", ""}, {0xA2, "LCONTROL", ""}, {0xA3, "RCONTROL", ""},
-    {0xA4, "LMENU", "left Alt"}, {0xA5, "RMENU", "right Alt"},
-    {0xA6, "BROWSER_BACK", ""}, {0xA7, "BROWSER_FORWARD", ""}, {0xA8, "BROWSER_REFRESH", ""},
-    {0xA9, "BROWSER_STOP", ""}, {0xAA, "BROWSER_SEARCH", ""}, {0xAB, "BROWSER_FAVORITES", ""},
-    {0xAC, "BROWSER_HOME", ""}, {0xAD, "VOLUME_MUTE", ""}, {0xAE, "VOLUME_DOWN", ""},
-    {0xAF, "VOLUME_UP", ""}, {0xB0, "MEDIA_NEXT_TRACK", ""}, {0xB1, "MEDIA_PREV_TRACK", ""},
-    {0xB2, "MEDIA_STOP", ""}, {0xB3, "MEDIA_PLAY_PAUSE", ""}, {0xB4, "LAUNCH_MAIL", ""},
-    {0xB5, "LAUNCH_MEDIA_SELECT", ""}, {0xB6, "LAUNCH_APP1", ""}, {0xB7, "LAUNCH_APP2", ""},
-    {0xBA, "OEM_1", "; : on US keyboards"}, {0xBB, "OEM_PLUS", "= +"},
-    {0xBC, "OEM_COMMA", ", <"}, {0xBD, "OEM_MINUS", "- _"}, {0xBE, "OEM_PERIOD", ". >"},
-    {0xBF, "OEM_2", "/ ? on US keyboards"}, {0xC0, "OEM_3", "` ~ on US keyboards"},
-    {0xDB, "OEM_4", "[ { on US keyboards"}, {0xDC, "OEM_5", "\\ | on US keyboards"},
-    {0xDD, "OEM_6", "] } on US keyboards"}, {0xDE, "OEM_7", "' \" on US keyboards"},
-    {0xDF, "OEM_8", ""}, {0xE2, "OEM_102", "< > beside left Shift on some keyboards"},
-    {0xE5, "PROCESSKEY", ""}, {0xE7, "PACKET", ""}, {0xF6, "ATTN", ""}, {0xF7, "CRSEL", ""},
-    {0xF8, "EXSEL", ""}, {0xF9, "EREOF", ""}, {0xFA, "PLAY", ""}, {0xFB, "ZOOM", ""},
-    {0xFC, "NONAME", ""}, {0xFD, "PA1", ""}, {0xFE, "OEM_CLEAR", ""},
+    {0x03, "CANCEL"}, {0x08, "BACK", "key.hint.backspace"}, {0x09, "TAB"}, {0x0C, "CLEAR"},
+    {0x0D, "RETURN", "key.hint.enter"}, {0x10, "SHIFT"}, {0x11, "CONTROL", "key.hint.ctrl"},
+    {0x12, "MENU", "key.hint.alt"}, {0x13, "PAUSE"}, {0x14, "CAPITAL", "key.hint.caps_lock"}, {0x15, "KANA"},
+    {0x17, "JUNJA"}, {0x18, "FINAL"}, {0x19, "KANJI"}, {0x1B, "ESCAPE", "key.hint.esc"}, {0x1C, "CONVERT"},
+    {0x1D, "NONCONVERT"}, {0x1E, "ACCEPT"}, {0x1F, "MODECHANGE"}, {0x20, "SPACE"},
+    {0x21, "PRIOR", "key.hint.page_up"}, {0x22, "NEXT", "key.hint.page_down"}, {0x23, "END"}, {0x24, "HOME"},
+    {0x25, "LEFT", "key.hint.left_arrow"}, {0x26, "UP", "key.hint.up_arrow"}, {0x27, "RIGHT", "key.hint.right_arrow"},
+    {0x28, "DOWN", "key.hint.down_arrow"}, {0x29, "SELECT"}, {0x2A, "PRINT"}, {0x2B, "EXECUTE"},
+    {0x2C, "SNAPSHOT", "key.hint.print_screen"}, {0x2D, "INSERT"}, {0x2E, "DELETE"}, {0x2F, "HELP"},
+    {0x5B, "LWIN", "key.hint.left_windows"}, {0x5C, "RWIN", "key.hint.right_windows"},
+    {0x5D, "APPS", "key.hint.menu"}, {0x5F, "SLEEP"}, {0x6A, "MULTIPLY", "key.hint.numpad", "*"},
+    {0x6B, "ADD", "key.hint.numpad", "+"}, {0x6C, "SEPARATOR"}, {0x6D, "SUBTRACT", "key.hint.numpad", "-"},
+    {0x6E, "DECIMAL", "key.hint.numpad", "."}, {0x6F, "DIVIDE", "key.hint.numpad", "/"},
+    {0x90, "NUMLOCK", "key.hint.num_lock"}, {0x91, "SCROLL", "key.hint.scroll_lock"}, {0xA0, "LSHIFT"},
+    {0xA1, "RSHIFT"}, {0xA2, "LCONTROL"}, {0xA3, "RCONTROL"}, {0xA4, "LMENU", "key.hint.left_alt"},
+    {0xA5, "RMENU", "key.hint.right_alt"}, {0xA6, "BROWSER_BACK"}, {0xA7, "BROWSER_FORWARD"},
+    {0xA8, "BROWSER_REFRESH"}, {0xA9, "BROWSER_STOP"}, {0xAA, "BROWSER_SEARCH"}, {0xAB, "BROWSER_FAVORITES"},
+    {0xAC, "BROWSER_HOME"}, {0xAD, "VOLUME_MUTE"}, {0xAE, "VOLUME_DOWN"}, {0xAF, "VOLUME_UP"},
+    {0xB0, "MEDIA_NEXT_TRACK"}, {0xB1, "MEDIA_PREV_TRACK"}, {0xB2, "MEDIA_STOP"}, {0xB3, "MEDIA_PLAY_PAUSE"},
+    {0xB4, "LAUNCH_MAIL"}, {0xB5, "LAUNCH_MEDIA_SELECT"}, {0xB6, "LAUNCH_APP1"}, {0xB7, "LAUNCH_APP2"},
+    {0xBA, "OEM_1", "key.hint.us_keyboards", "; :"}, {0xBB, "OEM_PLUS", nullptr, "= +"},
+    {0xBC, "OEM_COMMA", nullptr, ", <"}, {0xBD, "OEM_MINUS", nullptr, "- _"}, {0xBE, "OEM_PERIOD", nullptr, ". >"},
+    {0xBF, "OEM_2", "key.hint.us_keyboards", "/ ?"}, {0xC0, "OEM_3", "key.hint.us_keyboards", "` ~"},
+    {0xDB, "OEM_4", "key.hint.us_keyboards", "[ {"}, {0xDC, "OEM_5", "key.hint.us_keyboards", "\\ |"},
+    {0xDD, "OEM_6", "key.hint.us_keyboards", "] }"}, {0xDE, "OEM_7", "key.hint.us_keyboards", "' \""}, {0xDF, "OEM_8"},
+    {0xE2, "OEM_102", "key.hint.beside_left_shift", "< >"}, {0xE5, "PROCESSKEY"}, {0xE7, "PACKET"}, {0xF6, "ATTN"},
+    {0xF7, "CRSEL"}, {0xF8, "EXSEL"}, {0xF9, "EREOF"}, {0xFA, "PLAY"}, {0xFB, "ZOOM"}, {0xFC, "NONAME"},
+    {0xFD, "PA1"}, {0xFE, "OEM_CLEAR"},
 };
 
-// Mouse buttons have codes as well; the third field is the button as a
-// sentence names it, and its hint is that without "the".
-constexpr Named kMouseButtons[] = {
-    {0x01, "LBUTTON", "the left mouse button"}, {0x02, "RBUTTON", "the right mouse button"},
-    {0x04, "MBUTTON", "the middle mouse button"}, {0x05, "XBUTTON1", "mouse button 4"},
-    {0x06, "XBUTTON2", "mouse button 5"},
+// Mouse buttons have codes as well: each as a sentence names it and as its
+// hint; buttons 4 and 5 by their number.
+struct Button {
+    std::uint32_t code;
+    const char* name;
+    const char* sentence;
+    const char* hint;
+    const char* number;
 };
+constexpr Button kMouseButtons[] = {
+    {0x01, "LBUTTON", "key.mouse.left", "key.hint.mouse_left", ""},
+    {0x02, "RBUTTON", "key.mouse.right", "key.hint.mouse_right", ""},
+    {0x04, "MBUTTON", "key.mouse.middle", "key.hint.mouse_middle", ""},
+    {0x05, "XBUTTON1", "key.mouse.numbered", "key.hint.mouse_numbered", "4"},
+    {0x06, "XBUTTON2", "key.mouse.numbered", "key.hint.mouse_numbered", "5"},
+};
+
+const Button* mouseButtonOf(std::int64_t code) {
+    for (const Button& b : kMouseButtons)
+        if (b.code == code) return &b;
+    return nullptr;
+}
 
 struct Alias {
     const char* alias;
@@ -80,7 +95,7 @@ struct RangeNames {
         for (int i = 0; i <= 9; ++i) names[0x60 + i] = std::string("NUMPAD").append(std::to_string(i));
         for (int i = 1; i <= 24; ++i) names[0x6F + i] = std::string("F").append(std::to_string(i));
         for (const Named& n : kNamed) names[n.code] = n.name;
-        for (const Named& n : kMouseButtons) names[n.code] = n.name;
+        for (const Button& b : kMouseButtons) names[b.code] = b.name;
     }
 };
 
@@ -102,32 +117,36 @@ std::string_view keyName(std::int64_t code) {
     return table().names[static_cast<std::size_t>(code)];
 }
 
-std::string_view keyHint(std::int64_t code) {
-    for (const Named& n : kNamed)
-        if (n.code == code) return n.hint;
-    std::string_view hint = mouseButton(code);
-    if (hint.starts_with("the ")) hint.remove_prefix(4);
-    return hint;
+std::string keyHint(std::int64_t code) {
+    for (const Named& n : kNamed) {
+        if (n.code != code) continue;
+        if (n.hint) return tr(n.hint, {{"keys", n.keys ? n.keys : ""}});
+        return n.keys ? n.keys : "";
+    }
+    if (const Button* b = mouseButtonOf(code)) return tr(b->hint, {{"number", b->number}});
+    return {};
 }
 
-std::string_view mouseButton(std::int64_t code) {
-    for (const Named& n : kMouseButtons)
-        if (n.code == code) return n.hint;
+std::string mouseButton(std::int64_t code) {
+    if (const Button* b = mouseButtonOf(code)) return tr(b->sentence, {{"number", b->number}});
     return {};
 }
 
 std::string describeKey(std::int64_t code) {
-    std::string out = std::to_string(code);
     const std::string_view name = keyName(code);
-    if (name.empty()) return out + " (no key)";
-    out += " (";
+    if (name.empty()) return tr("key.no_key", {{"key", std::to_string(code)}});
+    std::string out = std::to_string(code) + " (";
     out += name;
-    const std::string_view hint = keyHint(code);
-    if (!hint.empty()) {
-        out += ", ";
-        out += hint;
-    }
+    const std::string hint = keyHint(code);
+    if (!hint.empty()) out += ", " + hint;
     return out + ")";
+}
+
+std::string playerKeyText(std::int64_t code) {
+    const std::string_view name = keyName(code);
+    if (name.empty()) return tr("key.no_key", {{"key", std::to_string(code)}});
+    const std::string hint = keyHint(code);
+    return std::to_string(code) + " (" + (hint.empty() ? std::string(name) : hint) + ")";
 }
 
 std::optional<std::uint32_t> parseKey(std::string_view text) {

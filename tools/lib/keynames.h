@@ -12,19 +12,25 @@
 // the code names no key.
 std::string_view keyName(std::int64_t code);
 
-// A hint for keys whose name does not say where they are ("` ~" for OEM_3),
-// or "".
-std::string_view keyHint(std::int64_t code);
+// A hint for keys whose name does not say where they are ("` ~ on US
+// keyboards" for OEM_3, "Backspace" for BACK), in the current language; "".
+std::string keyHint(std::int64_t code);
 
 // What a sentence calls a mouse button's code ("the left mouse button",
-// "mouse button 4"), or "" for any other code.
-std::string_view mouseButton(std::int64_t code);
+// "mouse button 4") in the current language, or "" for any other code.
+std::string mouseButton(std::int64_t code);
 
 // Whether the plug-in keeps a key state for the code.
 inline bool isWatchedKey(std::int64_t code) { return code >= 0 && code < KEY_TABLE_SIZE; }
 
-// "121 (F10)", "192 (OEM_3, ` ~ on US keyboards)", "7 (no key)".
+// "121 (F10)", "192 (OEM_3, ` ~ on US keyboards)", "7 (no key)": the name
+// for those who write it in a scenario or a report; the hint and "no key"
+// in the current language.
 std::string describeKey(std::int64_t code);
+
+// A key as a player knows it, without the system's name where a hint says
+// more: "121 (F10)", "192 (` ~ on US keyboards)", "8 (Backspace)", "7 (no key)".
+std::string playerKeyText(std::int64_t code);
 
 // A key by name (any case, "VK_" prefix optional, a few common aliases such
 // as ESC, ENTER, PAGEUP) or by a watched code (decimal or 0x hex).

@@ -44,8 +44,10 @@ const char* severityName(FindingSeverity s) {
 }
 
 // The severity as the page's finding lists lead with it.
-const char* severityWord(FindingSeverity s) {
-    return s == FindingSeverity::Stop ? "stops the load" : severityName(s);
+std::string severityWord(FindingSeverity s) {
+    return tr(s == FindingSeverity::Note      ? "page.engine.severity.note"
+              : s == FindingSeverity::Warning ? "page.engine.severity.warning"
+                                              : "page.engine.severity.stop");
 }
 
 // Also the label the page's TextDecoder takes for the UTF-16 kinds.
@@ -67,24 +69,22 @@ std::string defaultText(std::size_t i) {
 
 std::string nameOf(std::size_t i) { return std::string(kSettingsTable[i].name); }
 
-std::string lineText(int line) { return "line " + std::to_string(line); }
-
 std::string shownValue(const SettingEntry& e, const Settings& s) {
-    if (e.kind == SettingKind::Integer) return describeKey(s.*e.integerField);
+    if (e.kind == SettingKind::Integer) return playerKeyText(s.*e.integerField);
     const EditResult text = settingValueText(e, s);
     return text.ok() ? text.text : shortestFloatText(s.*e.floatField, strtofParse);
 }
 
-// A key's text as the file holds it: described when it is a code in digits,
-// as it is otherwise (a name the plug-in cannot read, say).
+// A key's text as the file holds it: as a player knows the key when it is a
+// code in digits, as it is otherwise (a name the plug-in cannot read, say).
 std::string describedKeyText(const std::string& text) {
     const std::size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
     if (text.size() == digits || text.find_first_not_of("0123456789", digits) != std::string::npos) return text;
     std::int64_t code = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code);
     if (error == std::errc() && end == text.data() + text.size() && std::to_string(code) == text && !keyName(code).empty())
-        return describeKey(code);
-    return text + " (no key)";
+        return playerKeyText(code);
+    return tr("key.no_key", {{"key", text}});
 }
 
 // Where setting i's value comes from, in the form's words; `stop` marks a
@@ -95,15 +95,18 @@ val origin(const IniCheck& c, std::size_t i) {
     std::string text;
     bool stopped = false, jump = false;
     if (stop < kKeys && i == stop) {
-        text = lineText(line) + " stops the load: the plug-in cannot read this value, so it and every setting after it keep their defaults";
+        text = tr("page.engine.origin.stops", {{"line", std::to_string(line)}});
         stopped = true;
     } else if (stop < kKeys && i > stop) {
-        text = line ? lineText(line) + " is never read: the plug-in stops reading at " + nameOf(stop) + ", " +
-                          lineText(c.lines[stop]) + ", and keeps the default, " + defaultText(i)
-                    : "default: not in the file";
+        text = line ? tr("page.engine.origin.never_read", {{"line", std::to_string(line)},
+                                                           {"stop_name", nameOf(stop)},
+                                                           {"stop_line", std::to_string(c.lines[stop])},
+                                                           {"default", defaultText(i)}})
+                    : tr("page.engine.origin.default_after_stop");
         stopped = jump = line != 0;
     } else {
-        text = line ? "from " + lineText(line) : "default: not in the file's [SETTINGS]";
+        text = line ? tr("page.engine.origin.from_line", {{"line", std::to_string(line)}})
+                    : tr("page.engine.origin.default", {{"section", "[" + std::string(kSettingsSectionName) + "]"}});
     }
     val o = val::object();
     o.set("text", text);
@@ -116,14 +119,15 @@ val origin(const IniCheck& c, std::size_t i) {
 std::string summary(const IniCheck& c) {
     std::size_t taken = 0;
     for (std::size_t i = 0; i < kKeys && i < c.stoppedAt; ++i) taken += c.lines[i] != 0;
-    if (c.stoppedAt < kKeys)
-        return "stops reading at " + nameOf(c.stoppedAt) + " and takes " + std::to_string(taken) +
-               (taken == 1 ? " setting" : " settings") + " from it";
-    return taken ? "takes " + std::to_string(taken) + " of the " + std::to_string(kKeys) + " settings from it"
-                 : "keeps every default";
+    const auto n = [](std::size_t k) { return count("n", static_cast<long long>(k)); };
+    if (c.stoppedAt < kKeys) return tr("page.engine.summary.stops", {{"name", nameOf(c.stoppedAt)}, n(taken)});
+    return taken ? tr("page.engine.summary.takes", {{"taken", std::to_string(taken)}, n(kKeys)})
+                 : tr("page.engine.summary.defaults");
 }
 
-// The table, the defaults and the key names, once at start.
+// The table, the defaults and the key names: at start, and again when the
+// language changes, since descriptions and hints are in the current one.
+// A key's text is as the page shows a key, its hint in place of a system name.
 val table() {
     val settingsOut = val::array();
     for (std::size_t i = 0; i < kKeys; ++i) {
@@ -131,7 +135,7 @@ val table() {
         s.set("name", nameOf(i));
         s.set("kind", kindName(kSettingsTable[i].kind));
         s.set("default", defaultText(i));
-        s.set("what", std::string(kSettingDescriptions[i]));
+        s.set("what", settingDescription(i));
         settingsOut.set(i, s);
     }
     val keys = val::array();
@@ -141,7 +145,8 @@ val table() {
         val k = val::object();
         k.set("code", code);
         k.set("name", std::string(keyName(code)));
-        k.set("hint", std::string(keyHint(code)));
+        k.set("hint", keyHint(code));
+        k.set("text", playerKeyText(code));
         keys.set(n++, k);
     }
     // The preview's notice kinds, each as its notice names it.
@@ -194,14 +199,14 @@ val check(const val& bytes, const std::string& name) {
         o.set("word", severityWord(f.severity));
         o.set("setting", f.setting);
         o.set("line", f.line);
-        o.set("text", textOut(f.text));
+        o.set("text", textOut(tr(f.forPage ? *f.forPage : f.text)));
         findings.set(i, o);
     }
     val out = val::object();
     out.set("status", c.status);
     out.set("stoppedAt", c.stoppedAt);
     out.set("report", textOut(c.report));
-    out.set("verdict", textOut(c.verdict));
+    out.set("verdict", textOut(tr(c.verdict)));
     out.set("summary", summary(c));
     out.set("values", values);
     out.set("findings", findings);
@@ -222,13 +227,13 @@ val look(const val& bytes) {
 val set(const val& bytes, int key, const std::string& typed) {
     val out = val::object();
     if (key < 0 || static_cast<std::size_t>(key) >= kKeys) {
-        out.set("error", "unknown setting");
+        out.set("error", tr("edit.unknown_setting"));
         return out;
     }
     EditResult value = fieldValueText(kSettingsTable[static_cast<std::size_t>(key)], typed);
     if (value.ok()) value = setSettingValueQuick(bytesIn(bytes), static_cast<std::size_t>(key), value.text);
     if (value.ok()) out.set("bytes", bytesOut(value.text));
-    else out.set("error", textOut(value.refusal));
+    else out.set("error", textOut(tr(value.refusal)));
     return out;
 }
 

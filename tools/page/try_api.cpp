@@ -18,6 +18,7 @@
 #include "control/mod_state.h"
 #include "standin/standin.h"
 #include "tools/lib/keynames.h"
+#include "tools/lib/messages.h"
 #include "tools/lib/native_plugin.h"
 #include "tools/lib/scenario.h"
 #include "tools/lib/session.h"
@@ -140,7 +141,7 @@ val tryStart(const val& bytes, std::uint32_t step) {
 val tryFrame(const val& keyList, int held, std::uint32_t step) {
     val out = val::object();
     if (!live) {
-        out.set("error", "no session: start one first");
+        out.set("error", tr("try.engine.no_session"));
         return out;
     }
     reclaim();

@@ -25,18 +25,38 @@ page=build/web/Pacelark-settings.html
 cp build/windows/bin/Pacelark.dll "$stage/Pacelark.dll"
 cp config/Pacelark.ini "$stage/Pacelark.ini"
 cp "$page" "$stage/Pacelark-settings.html"
-# Players open it in Notepad: Windows line ends. Its title names the version;
-# the licence closes it, with a pointer to the other projects' terms.
+# The message "language.readme" of a catalog (the template's English for
+# the template), with the page's name put in.
+readme_line() {
+    msgcat --no-wrap "$1" | awk -v template="$2" '
+        function text(line) { sub(/^[^"]*"/, "", line); sub(/"$/, "", line); return line }
+        /^msgctxt / { here = text($0) == "language.readme"; next }
+        here && /^msgid / && template { print text($0); exit }
+        here && /^msgstr / && !template { print text($0); exit }' |
+        sed 's/{page}/Pacelark-settings.html/g; s/\\"/"/g; s/\\\\/\\/g'
+}
+# Players open it in Notepad: UTF-8 with a byte-order mark, so it shows every
+# language, and Windows line ends. It opens with one line per language (the
+# catalogs found, English first) pointing at the settings page; its title
+# names the version; the licence closes it, with a pointer to the other
+# projects' terms.
 {
+    readme_line tools/lang/pacelark.pot 1
+    for po in $(printf '%s\n' tools/lang/*.po | LC_ALL=C sort); do
+        line=$(readme_line "$po" 0)
+        [ -z "$line" ] || printf '%s\n' "$line"
+    done
+    echo
     cat tools/release/players-readme.txt
     printf '\n\nLicence\n-------\n\n'
     cat LICENSE
     printf '\n%s\n%s\n' "Pacelark.dll and Pacelark-settings.html also contain code of other projects," \
         "each under its own terms: THIRD-PARTY-NOTICES.txt names them and their terms."
 } | awk -v version="$version" '
+    BEGIN { printf "\357\273\277" }
     { sub(/\r$/, "") }
-    NR == 1 { sub(/@VERSION@/, version); title = $0 }
-    NR == 2 && /^=+$/ { $0 = title; gsub(/./, "=") }
+    /@VERSION@/ { sub(/@VERSION@/, version); title = $0; titled = NR }
+    titled && NR == titled + 1 && /^=+$/ { $0 = title; gsub(/./, "=") }
     { printf "%s\r\n", $0 }' >"$stage/README.txt"
 # What the DLL and the page link in, read from their links (build/windows and
 # build/web), with each component's version and terms; Windows line ends too.
