@@ -82,10 +82,12 @@ function shownTexts() {
 }
 
 // What may stay as it is in any language: names (settings, keys, files,
-// programs, the in-game notices, which the game shows in English) and the
-// open file's own text, which the report quotes. `files`: the names of the
-// files the test opened.
+// programs), the plug-in's own words (the in-game notices, and why a load
+// stopped, which check-ini's report quotes), and the open file's own text.
+// `files`: the names of the files the test opened.
 function allowedNames(files) {
+  const runtime = ["invalid stoi argument", "stoi argument out of range", "invalid stof argument", "stof argument out of range",
+    "std::bad_alloc"];
   const { table, doc, other } = pacelarkTest.state;
   const notices = table.notices.flatMap((n) => [n.label, n.label + ": On", n.label + ": Off"]);
   // Whole lines (the file's text shows them), and each name and value.
@@ -93,7 +95,7 @@ function allowedNames(files) {
     .flatMap((l) => [l.trim(), ...l.replace(/[;#].*/, "").split("=").map((p) => p.trim())]);
   // Each language by its own name in the menu, and what the player typed into the preview.
   const own = [...document.querySelectorAll("#language option, #desired, #reported")].map((e) => e.value === e.lang ? e.textContent : e.value);
-  return [...table.settings.map((s) => s.name), ...table.keys.map((k) => k.name), ...notices, table.fileName, "[SETTINGS]", ...own,
+  return [...table.settings.map((s) => s.name), ...table.keys.map((k) => k.name), ...notices, ...runtime, table.fileName, "[SETTINGS]", ...own,
     "Pacelark", "Pacelark (1).ini", "ScriptHookFRTR.dll", "pacelark-sim", "check-ini", "pacelark-session.txt", "Windows",
     "UTF-8", "UTF-16", "true", "false", "Tab", "Esc", "Enter", "Shift", "Page Up", "Page Down",
     ...files, doc.name, ...fileText(doc.bytes), ...(other ? [other.name] : [])].filter((s) => s);

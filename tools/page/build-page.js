@@ -5,9 +5,8 @@
 // function of its own) and a Content-Security-Policy whose hashes are taken
 // from the final inline text. Nothing is global but the runtime's Module and
 // window.pacelarkTest. The few lines shown before the engine can word
-// anything (loading, no script, a failed start) are written in from the
-// catalogs, one per language that has them; and every message id the markup
-// and the script name must be in the English template.
+// anything (loading, no script, a failed start: data-boot="id") are written
+// in from the catalogs, one per language that has them.
 // usage: build-page.js --template T --entry MAIN.js --esbuild ESBUILD --runtime EM_JS --wasm W --sample INI
 //                      --lang CATALOG_DIR --version V --out HTML
 "use strict";
@@ -82,14 +81,7 @@ function bootLines(id) {
 }
 
 let html = read(args.template);
-html = html.replace(/<!--@BOOT:([a-z0-9_.]+)@-->/g, (all, id) => bootLines(id));
-// Every id named in the markup or as a string in the script: a typo would
-// show the id itself to a player, in a corner no test reaches.
-const named = [...read(args.template).matchAll(/data-t="([^"]+)"|data-t-attrs="([^"]+)"/g)]
-  .flatMap((mt) => (mt[1] ? [mt[1]] : mt[2].split(";").map((p) => p.split("=")[1].trim())))
-  .concat([...bundle.matchAll(/"((?:page|try)\.[a-z0-9_]+(?:\.[a-z0-9_]+)+)"/g)].map((mt) => mt[1]));
-const unknown = [...new Set(named)].filter((id) => !template.has(id));
-if (unknown.length) fail(`message ids not in ${path.join(args.lang, "pacelark.pot")}: ${unknown.join(" ")}`);
+html = html.replace(/(data-boot="([a-z0-9_.]+)">)(<\/div>)/g, (all, open, id, close) => open + bootLines(id) + close);
 
 for (const mark of ["/*@SCRIPT@*/", "<!--@CSP@-->", "@VERSION@", "@WASM@", "@SAMPLE@"])
   if (!html.includes(mark)) fail(`the template lacks ${mark}`);

@@ -81,9 +81,8 @@ export function buildForm() {
 
 // The form's words, in the page's language: at start and after a change of it.
 export function labelForm() {
-  // One label per key, the same in every list.
-  const keyLabels = state.table.keys.map((k) => k.hint ? t("page.form.key_hint", { key: k.name, code: k.code, hint: k.hint })
-    : t("page.form.key", { key: k.name, code: k.code }));
+  // Each key as the engine words it for a player (code, and its name or where it is), as the Listen button shows it.
+  const keyLabels = state.table.keys.map((k) => k.text);
   const another = t("page.form.another_code");
   state.table.settings.forEach((s, i) => {
     const id = s.name;

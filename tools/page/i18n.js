@@ -76,17 +76,16 @@ function fillWithCode(el, id, codeArgs) {
 }
 
 // The markup's texts: data-t="id" (data-t-code: arguments shown as code;
-// data-t-args: more arguments, as JSON) and data-t-attrs="attr=id; ...".
+// data-t-args: more arguments, as JSON), and data-t-ATTR="id" for each
+// attribute a player sees or hears.
+const ATTRS = ["aria-label", "aria-roledescription", "placeholder", "title", "alt"];
 export function translateMarkup(root) {
   for (const e of root.querySelectorAll("[data-t]")) {
     if (e.dataset.tCode) fillWithCode(e, e.dataset.t, e.dataset.tCode.split(" "));
     else e.textContent = t(e.dataset.t, e.dataset.tArgs ? { ...MARKUP_ARGS, ...JSON.parse(e.dataset.tArgs) } : MARKUP_ARGS);
   }
-  for (const e of root.querySelectorAll("[data-t-attrs]"))
-    for (const pair of e.dataset.tAttrs.split(";")) {
-      const [attr, id] = pair.split("=").map((s) => s.trim());
-      e.setAttribute(attr, t(id, MARKUP_ARGS));
-    }
+  for (const attr of ATTRS)
+    for (const e of root.querySelectorAll(`[data-t-${attr}]`)) e.setAttribute(attr, t(e.getAttribute("data-t-" + attr), MARKUP_ARGS));
 }
 
 // Texts for when the engine is gone (it stopped, or threw): made whenever the
