@@ -94,7 +94,7 @@ function allowedNames(files) {
   const fileText = (bytes) => new TextDecoder().decode(bytes).split(/\r?\n/)
     .flatMap((l) => [l.trim(), ...l.replace(/[;#].*/, "").split("=").map((p) => p.trim())]);
   // Each language by its own name in the menu, and what the player typed into the preview.
-  const own = [...document.querySelectorAll("#language option, #desired, #reported")].map((e) => e.value === e.lang ? e.textContent : e.value);
+  const own = [...document.querySelectorAll("#language option, #desired, #reported")].map((e) => (e.tagName === "OPTION" ? e.textContent : e.value));
   return [...table.settings.map((s) => s.name), ...table.keys.map((k) => k.name), ...notices, ...runtime, table.fileName, "[SETTINGS]", ...own,
     "Pacelark", "Pacelark (1).ini", "ScriptHookFRTR.dll", "pacelark-sim", "check-ini", "pacelark-session.txt", "Windows",
     "UTF-8", "UTF-16", "true", "false", "Tab", "Esc", "Enter", "Shift", "Page Up", "Page Down",
