@@ -34,7 +34,7 @@ function call(name, ...args) {
   try {
     return runtime[name](...args);
   } catch (e) {
-    throw e instanceof Error ? e : new EngineError("unhandled C++ exception " + e, "page.engine.unhandled");
+    throw e instanceof Error ? e : new EngineError("unhandled C++ exception " + e, "page.error.unhandled");
   }
 }
 

@@ -91,7 +91,7 @@ export function translateMarkup(root) {
 // Texts for when the engine is gone (it stopped, or threw): made whenever the
 // language changes, with marks where their argument goes.
 const offline = {};
-const OFFLINE = [["page.fatal.stopped", "what"], ["page.fatal.error", "why"], ["page.engine.unhandled", null]];
+const OFFLINE = [["page.fatal.stopped", "what"], ["page.fatal.error", "why"], ["page.error.unhandled", null]];
 export function offlineText(id, arg) {
   return offline[id] === undefined ? null : offline[id].replace("\u0001", () => arg);
 }
