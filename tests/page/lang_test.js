@@ -94,10 +94,11 @@ function allowedNames(files) {
   const fileText = (bytes) => new TextDecoder().decode(bytes).split(/\r?\n/)
     .flatMap((l) => [l.trim(), ...l.replace(/[;#].*/, "").split("=").map((p) => p.trim())]);
   // Each language by its own name in the menu, and what the player typed into the preview.
-  const own = [...document.querySelectorAll("#language option, #desired, #reported")].map((e) => (e.tagName === "OPTION" ? e.textContent : e.value));
-  return [...table.settings.map((s) => s.name), ...table.keys.map((k) => k.name), ...notices, ...runtime, table.fileName, "[SETTINGS]", ...own,
-    "Pacelark", "Pacelark (1).ini", "ScriptHookFRTR.dll", "pacelark-sim", "check-ini", "pacelark-session.txt", "Windows",
-    "UTF-8", "UTF-16", "true", "false", "Tab", "Esc", "Enter", "Shift", "Page Up", "Page Down",
+  const own = [...document.querySelectorAll("#language option, #desired, #reported")]
+    .map((e) => (e.tagName === "OPTION" ? e.textContent : e.value));
+  return [...table.settings.map((s) => s.name), ...table.keys.map((k) => k.name), ...notices, ...runtime, ...own,
+    table.fileName, "[SETTINGS]", "Pacelark", "Pacelark (1).ini", "ScriptHookFRTR.dll", "pacelark-sim", "check-ini",
+    "pacelark-session.txt", "Windows", "UTF-8", "UTF-16", "true", "false", "Tab", "Esc", "Enter", "Shift", "Page Up", "Page Down",
     ...files, doc.name, ...fileText(doc.bytes), ...(other ? [other.name] : [])].filter((s) => s);
 }
 
@@ -136,7 +137,8 @@ test("the pseudo-language: no English word of the page's own in any state a play
     ["a refused value", () => typeInto(page, "#in-TOGGLE_HUD_KEY", "F99")],
     ["a speed in the preview that is no number", () => typeInto(page, "#desired", "abc")],
     ["a binary file not opened", () => pick(page, "noise.ini", noise)],
-    ["a UTF-16 file not opened", () => pick(page, "Pacelark.ini", Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from(WARNS, "utf16le")]))],
+    ["a UTF-16 file not opened", () => pick(page, "Pacelark.ini",
+      Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from(WARNS, "utf16le")]))],
     ["the sample over unsaved edits, a good value", async () => {
       await page.click("#other-close");
       await page.click("#use-sample");
@@ -179,8 +181,10 @@ test("the pseudo-language: no English word of the page's own in any state a play
       const texts = shown.concat(live ? asked : []);
       strict.ok(texts.length > 50, `${state}: the page shows ${texts.length} texts`);
       for (const x of englishLeft(texts, names))
-        if (!found.has(x.text)) found.set(x.text, `${state}, ${x.where}: "${x.text.slice(0, 120)}${x.text.length > 120 ? "…" : ""}" ` +
-          `(${x.words.slice(0, 6).join(" ")})`);
+        if (!found.has(x.text)) {
+          const shown = x.text.length > 120 ? x.text.slice(0, 120) + "…" : x.text;
+          found.set(x.text, `${state}, ${x.where}: "${shown}" (${x.words.slice(0, 6).join(" ")})`);
+        }
       await setLanguage(page, "en");
     }
     const errors = await page.evaluate(() => pacelarkTest.policy.length);
@@ -229,7 +233,8 @@ for (const [language, how] of [["qps", "the pseudo-language"], ["de", "German"]]
         await page.evaluate(() => pacelarkTest.try.frames(2, 17));
         const r = await page.evaluate(overflowing);
         strict.ok(r.probed && r.bad.length === 0 && r.wide <= 0,
-          `${how}, ${size}: ${r.bad.length} elements overflow, the page ${r.wide} px too wide (the probe ${r.probed ? "caught" : "missed"})\n` +
+          `${how}, ${size}: ${r.bad.length} elements overflow, the page ${r.wide} px too wide ` +
+          `(the probe ${r.probed ? "caught" : "missed"})\n` +
           r.bad.join("\n"));
       } finally {
         await page.close();

@@ -18,7 +18,8 @@ function fileHolds(i) {
 // variants ([holds, absent]: the file holds the setting, or lacks it).
 function holdsSpec(i, [holds, absent], args) {
   const h = fileHolds(i), s = state.table.settings[i];
-  return h ? m(holds, { ...args, setting: s.name, text: h.text, line: h.line }) : m(absent, { ...args, setting: s.name, value: s.default });
+  return h ? m(holds, { ...args, setting: s.name, text: h.text, line: h.line })
+    : m(absent, { ...args, setting: s.name, value: s.default });
 }
 const stopLine = () => state.check.values[state.check.stoppedAt].line;
 const isPastStop = (i) => i > state.check.stoppedAt;
@@ -176,7 +177,8 @@ export function updateForm() {
     origin.className = "origin" + (o.stop ? " stop" : "");
     if (o.jump) {
       origin.append(" ");
-      origin.appendChild(element("a", { href: "#in-" + nameOf(c.stoppedAt), text: t("page.form.go_to", { setting: nameOf(c.stoppedAt) }) }));
+      const stop = nameOf(c.stoppedAt);
+      origin.appendChild(element("a", { href: "#in-" + stop, text: t("page.form.go_to", { setting: stop }) }));
     }
     const mine = findings.filter((f) => f.setting === i);
     $("findings-" + id).replaceChildren(...mine.map(findingItem));

@@ -74,7 +74,8 @@ function whyNoBars(view, rects, onScreen) {
     return m("page.preview.off_screen", { left_name: "UI_LEFT_OFFSET", left: v("UI_LEFT_OFFSET"), bottom_name: "UI_BOTTOM_OFFSET",
       bottom: v("UI_BOTTOM_OFFSET"), length_name: "UI_BAR_LENGTH", length: v("UI_BAR_LENGTH") });
   if (rects) return null;
-  if (view.mounted && c.loaded.DISABLE_HORSE_SUPPORT) return m("page.preview.no_bars_riding", { setting: "DISABLE_HORSE_SUPPORT=true" });
+  if (view.mounted && c.loaded.DISABLE_HORSE_SUPPORT)
+    return m("page.preview.no_bars_riding", { setting: "DISABLE_HORSE_SUPPORT=true" });
   if (view.notice === notice("mod")) return m("page.preview.no_bars_off");
   if (view.notice === notice("hud")) return m("page.preview.no_bars_hidden");
   return m("page.preview.no_bars");
