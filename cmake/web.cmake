@@ -59,14 +59,17 @@ set(PLK_PAGE_DIR ${PROJECT_SOURCE_DIR}/tools/page)
 # The page's script: ES modules from main.js on, bundled into one inline script.
 file(GLOB PLK_PAGE_SCRIPTS CONFIGURE_DEPENDS ${PLK_PAGE_DIR}/*.js)
 list(REMOVE_ITEM PLK_PAGE_SCRIPTS ${PLK_PAGE_DIR}/build-page.js)
+# The lines shown before the engine runs come from the catalogs too.
+file(GLOB PLK_PAGE_CATALOGS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/lang/*.pot ${PROJECT_SOURCE_DIR}/tools/lang/*.po)
 add_custom_command(OUTPUT ${PLK_PAGE}
     COMMAND ${PLK_NODE} ${PLK_PAGE_DIR}/build-page.js
         --template ${PLK_PAGE_DIR}/page.html --entry ${PLK_PAGE_DIR}/main.js --esbuild ${PLK_ESBUILD}
         --runtime $<TARGET_FILE:plk_page>
         --wasm $<TARGET_FILE_DIR:plk_page>/$<TARGET_FILE_BASE_NAME:plk_page>.wasm
-        --sample ${PROJECT_SOURCE_DIR}/config/Pacelark.ini --version ${PROJECT_VERSION} --out ${PLK_PAGE}
+        --sample ${PROJECT_SOURCE_DIR}/config/Pacelark.ini --lang ${PROJECT_SOURCE_DIR}/tools/lang
+        --version ${PROJECT_VERSION} --out ${PLK_PAGE}
     DEPENDS plk_page ${PLK_PAGE_DIR}/build-page.js ${PLK_PAGE_DIR}/page.html ${PLK_PAGE_SCRIPTS}
-        ${PROJECT_SOURCE_DIR}/config/Pacelark.ini
+        ${PROJECT_SOURCE_DIR}/config/Pacelark.ini ${PLK_PAGE_CATALOGS}
     VERBATIM)
 add_custom_target(settings_page ALL DEPENDS ${PLK_PAGE})
 
@@ -86,6 +89,12 @@ set_tests_properties(page_chromium page_firefox_smoke PROPERTIES
 add_test(NAME try_chromium COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/try_test.js
     --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-try)
 set_tests_properties(try_chromium PROPERTIES ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
+
+# The page in the pseudo-language and German: no English word of its own
+# left, no text out of its box, axe-core clean; the language menu.
+add_test(NAME page_languages COMMAND ${PLK_NODE} ${PROJECT_SOURCE_DIR}/tests/page/lang_test.js
+    --page ${PLK_PAGE} --out ${CMAKE_BINARY_DIR}/test-languages)
+set_tests_properties(page_languages PROPERTIES ENVIRONMENT "${PLK_PAGE_TEST_ENV}" TIMEOUT 300 LABELS browser)
 
 # ESLint over the page's script, its tests and benchmarks: unknown names and
 # unused variables or imports fail (node_modules from `make node-modules`).

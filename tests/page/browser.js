@@ -45,10 +45,11 @@ async function launch(browserName, outDir) {
   return { browser, downloads, firefox };
 }
 
-// Opens the page, waits until it says "ready" and enables its test hooks; a
-// page error (a wasm abort, say) fails at once instead of at the timeout.
-async function openPage(browser, pagePath, viewport) {
-  const page = await browser.newPage();
+// Opens the page, waits until it is ready (the body's data-state) and enables
+// its test hooks; a page error (a wasm abort, say) fails at once instead of
+// at the timeout. `page`: one made already (in a context of its own, say).
+async function openPage(browser, pagePath, viewport, page) {
+  page = page || (await browser.newPage());
   page.setDefaultTimeout(TIMEOUT);
   const log = { requests: [], console: [], errors: [] };
   page.on("request", (r) => log.requests.push(r.url()));
@@ -59,8 +60,8 @@ async function openPage(browser, pagePath, viewport) {
   await page.goto(pathToFileURL(pagePath).href, { waitUntil: "load" });
   const failed = new Promise((_, reject) => page.once("pageerror", (e) => reject(new Error("page error: " + e))));
   failed.catch(() => {});
-  await Promise.race([page.waitForFunction(() => document.getElementById("status").textContent !== "loading"), failed]);
-  const status = await page.$eval("#status", (e) => e.textContent);
+  await Promise.race([page.waitForFunction(() => document.body.dataset.state !== "loading"), failed]);
+  const status = await page.evaluate(() => document.body.dataset.state);
   if (status !== "ready") throw new Error("the page says " + status + ": " + (await page.$eval("#message", (e) => e.textContent)));
   // The shipped page's hooks, inert until asked for.
   await page.evaluate(() => { window.pacelarkTest.enable(); });
@@ -78,4 +79,23 @@ async function waitForDownload(file, size, ms) {
   return false;
 }
 
-module.exports = { launch, openPage, waitForDownload, fromModules, modules, TIMEOUT };
+// axe-core, evaluated into the page (the page's policy would refuse a script
+// tag), over the state the page is in: its serious and critical findings,
+// and the rest by name.
+let axeSource = null;
+async function axeFindings(page) {
+  if (!(await page.evaluate(() => !!window.axe))) {
+    axeSource = axeSource || fs.readFileSync(require.resolve("axe-core/axe.min.js", { paths: [modules] }), "utf8");
+    await page.evaluate(axeSource);
+  }
+  const r = await page.evaluate(async () => {
+    const res = await window.axe.run(document);
+    return { passes: res.passes.length, violations: res.violations.map((v) => ({ id: v.id, impact: v.impact,
+      nodes: v.nodes.slice(0, 3).map((n) => n.target.join(" ")).join(", ") })) };
+  });
+  const bad = r.violations.filter((v) => v.impact === "serious" || v.impact === "critical");
+  const lesser = r.violations.filter((v) => !bad.includes(v)).map((v) => `${v.id} (${v.impact})`);
+  return { passes: r.passes, bad, lesser, said: bad.map((v) => `${v.id} (${v.impact}): ${v.nodes}`).join("\n") };
+}
+
+module.exports = { launch, openPage, waitForDownload, axeFindings, fromModules, modules, TIMEOUT };

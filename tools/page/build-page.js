@@ -4,9 +4,11 @@
 // page's ES modules bundled by esbuild, then the Emscripten runtime in a
 // function of its own) and a Content-Security-Policy whose hashes are taken
 // from the final inline text. Nothing is global but the runtime's Module and
-// window.pacelarkTest.
+// window.pacelarkTest. The few lines shown before the engine can word
+// anything (loading, no script, a failed start: data-boot="id") are written
+// in from the catalogs, one per language that has them.
 // usage: build-page.js --template T --entry MAIN.js --esbuild ESBUILD --runtime EM_JS --wasm W --sample INI
-//                      --version V --out HTML
+//                      --lang CATALOG_DIR --version V --out HTML
 "use strict";
 const fs = require("fs");
 const path = require("path");
@@ -15,7 +17,7 @@ const { execFileSync } = require("child_process");
 
 const args = {};
 for (let i = 2; i + 1 < process.argv.length; i += 2) args[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
-for (const need of ["template", "entry", "esbuild", "runtime", "wasm", "sample", "version", "out"]) {
+for (const need of ["template", "entry", "esbuild", "runtime", "wasm", "sample", "lang", "version", "out"]) {
   if (!args[need]) {
     console.error(`build-page: --${need} missing`);
     process.exit(2);
@@ -40,7 +42,47 @@ const script = bundle + "(function (Module) {\n" + read(args.runtime) + "\n})(wi
 for (const bad of ["</script", "<!--", "<script"])
   if (script.toLowerCase().includes(bad)) fail(`the script holds "${bad}", which would end the inline <script>`);
 
+// ---- the catalogs: msgctxt is the id; English from the template, the rest
+// from each language's translations (fuzzy ones are none) ----
+
+function readCatalog(file) {
+  const entries = new Map();
+  for (const block of read(file).split(/\n\s*\n/)) {
+    const e = { fuzzy: false, fields: {} };
+    let field = null;
+    for (const line of block.split("\n")) {
+      if (line.startsWith("#,") && /\bfuzzy\b/.test(line)) e.fuzzy = true;
+      const start = line.match(/^(msgctxt|msgid|msgid_plural|msgstr(?:\[\d+\])?) (".*")$/);
+      if (start) [, field] = start;
+      const quoted = start ? start[2] : /^".*"$/.test(line) ? line : null;
+      if (quoted === null || !field) continue;
+      e.fields[field] = (e.fields[field] || "") + JSON.parse(quoted.replace(/\\([^"\\nrt])/g, "\\\\$1"));
+    }
+    if (e.fields.msgctxt !== undefined) entries.set(e.fields.msgctxt, e);
+  }
+  return entries;
+}
+const template = readCatalog(path.join(args.lang, "pacelark.pot"));
+const translations = fs.readdirSync(args.lang).filter((f) => f.endsWith(".po")).sort()
+  .map((f) => ({ tag: f.slice(0, -3).replace(/_/g, "-"), entries: readCatalog(path.join(args.lang, f)) }));
+const escapeHtml = (t) => t.replace(/&/g, "&amp;").replace(/</g, "&lt;").replace(/>/g, "&gt;").replace(/"/g, "&quot;");
+// Names stay as they are in every language.
+const bootArgs = { ini: path.basename(args.sample), app: "Pacelark", script: "JavaScript" };
+const fill = (text) => text.replace(/\{(\w+)\}/g, (all, name) => (name in bootArgs ? bootArgs[name] : all));
+function bootLines(id) {
+  const english = template.get(id);
+  if (!english) fail(`${id} is not in the template`);
+  const lines = [{ tag: "en", text: english.fields.msgid }];
+  for (const { tag, entries } of translations) {
+    const e = entries.get(id);
+    if (e && !e.fuzzy && e.fields.msgstr) lines.push({ tag, text: e.fields.msgstr });
+  }
+  return lines.map((l) => `<p lang="${l.tag}">${escapeHtml(fill(l.text))}</p>`).join("");
+}
+
 let html = read(args.template);
+html = html.replace(/(data-boot="([a-z0-9_.]+)">)(<\/div>)/g, (all, open, id, close) => open + bootLines(id) + close);
+
 for (const mark of ["/*@SCRIPT@*/", "<!--@CSP@-->", "@VERSION@", "@WASM@", "@SAMPLE@"])
   if (!html.includes(mark)) fail(`the template lacks ${mark}`);
 if (!/^[0-9][0-9A-Za-z.+-]*$/.test(args.version)) fail(`--version ${args.version} is no version`);

@@ -4,8 +4,14 @@
 
 let runtime = null;
 
-// The engine failed: a refusal is a value, this is not.
-export class EngineError extends Error {}
+// The engine failed: a refusal is a value, this is not. `id`: the message
+// that tells the player, for a failure the engine cannot word itself.
+export class EngineError extends Error {
+  constructor(text, id) {
+    super(text);
+    this.id = id;
+  }
+}
 
 // The Emscripten runtime, which runs after this script, takes this object
 // as its Module; the wasm is handed over, never fetched.
@@ -14,7 +20,7 @@ export function startEngine(wasm, onReady, onAbort) {
     wasmBinary: wasm,
     print: (t) => console.log(t),
     printErr: (t) => console.warn(t),
-    onAbort: (what) => onAbort("the page's engine stopped (" + what + ")"),
+    onAbort: (what) => onAbort(String(what)),
     onRuntimeInitialized: () => {
       runtime = window.Module;
       onReady();
@@ -28,7 +34,7 @@ function call(name, ...args) {
   try {
     return runtime[name](...args);
   } catch (e) {
-    throw e instanceof Error ? e : new EngineError("the page's engine met an error it does not handle");
+    throw e instanceof Error ? e : new EngineError("unhandled C++ exception " + e, "page.error.unhandled");
   }
 }
 

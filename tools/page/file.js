@@ -4,15 +4,22 @@ import { engine } from "./engine.js";
 import { fromBase64, fromUtf8, sameBytes, utf8 } from "./bytes.js";
 import { showError } from "./errors.js";
 import { clearMark, stopListening } from "./form.js";
+import { m, put, t } from "./i18n.js";
 import { state, CHECK_LIMIT, EDIT_LIMIT, isDirty, refresh } from "./state.js";
-import { $, megabytes, message, plural } from "./ui.js";
+import { $, megabytes, message } from "./ui.js";
+
+// What the open file is, by where it came from and whether it has changes.
+const DOC_LINES = {
+  file: ["page.doc.file", "page.doc.file_changed"],
+  sample: ["page.doc.sample", "page.doc.sample_changed"],
+  defaults: ["page.doc.defaults", "page.doc.defaults_changed"],
+};
 
 export function showDoc() {
   const doc = state.doc, dirty = isDirty();
-  $("text-line").textContent = `${plural(doc.bytes.length, "byte")}${dirty ? ", changed and not saved yet" : ""}. This is exactly what Save writes.`;
+  $("text-line").textContent = t(dirty ? "page.doc.bytes_changed" : "page.doc.bytes", { n: doc.bytes.length });
   if ($("text-box").open) showText();
-  const source = doc.source === "file" ? "your file " + doc.name : doc.source === "sample" ? "the sample Pacelark.ini" : "the defaults";
-  $("doc-line").textContent = "Showing " + source + (dirty ? ", with changes not saved yet." : ".");
+  $("doc-line").textContent = t(DOC_LINES[doc.source][dirty ? 1 : 0], { file: doc.name });
 }
 
 // The file's text is laid out only while its box is open: a megabyte of
@@ -27,19 +34,28 @@ export function openDoc(name, bytes, source, baseline, from) {
   refresh();
 }
 
-function askToReplace(what) {
-  return !isDirty() || window.confirm(`Your changes to ${state.doc.name} are not saved. Open ${what} anyway and drop them?`);
+// `id`: the question, with what would be opened as {file} where it is a file.
+function askToReplace(id, file) {
+  return !isDirty() || window.confirm(t(id, { doc: state.doc.name, file }));
 }
 
+// A file reported but not opened; `line` the spec of the line above its report.
 function showOther(name, bytes, look, line) {
-  state.other = { name, bytes, look };
-  const c = engine.check(bytes, name);
+  const other = state.other = { name, bytes, look, check: engine.check(bytes, name) };
   $("other").hidden = false;
-  $("other-title").textContent = "Not opened: " + name;
-  $("other-line").textContent = line;
-  $("other-report").textContent = c.report;
+  put($("other-title"), m("page.other.title", { file: name }));
+  put($("other-line"), line);
+  $("other-report").textContent = other.check.report;
   $("convert").hidden = !look.kind.startsWith("utf-16");
-  return c;
+  return other;
+}
+
+// The report of a file not opened is the engine's: made again in the new language.
+export function otherLanguageChanged() {
+  const other = state.other;
+  if (!other) return;
+  other.check = engine.check(other.bytes, other.name);
+  $("other-report").textContent = other.check.report;
 }
 
 function closeOther() {
@@ -52,7 +68,7 @@ function takeFile(name, bytes, from) {
   try {
     takeFileNow(name, bytes, from);
   } catch (e) {
-    showError(e, (why) => `${name} could not be checked (${why}); nothing changed.`);
+    showError(e, (why) => m("page.open.check_failed", { file: name, why }));
   } finally {
     state.filesTaken++;
   }
@@ -61,39 +77,44 @@ function takeFile(name, bytes, from) {
 function takeFileNow(name, bytes, from) {
   const doc = state.doc;
   if (doc.source === "file" && doc.name === name && sameBytes(bytes, doc.original)) {
-    message(`${name} is open already, as it is on disk${isDirty() ? "; your changes are kept." : "; nothing changed."}`);
+    message(m(isDirty() ? "page.open.again_changed" : "page.open.again", { file: name }));
     if (from && from.handle) Object.assign(doc, from);
     return;
   }
   const look = engine.look(bytes);
+  // Not opened: the line says what the file is, and the verdict (the
+  // engine's words) what the plug-in makes of it; its report is below.
+  const notOpened = (what, lineId) => {
+    const other = showOther(name, bytes, look, m(lineId));
+    message([what, () => other.check.verdict], "bad");
+  };
   if (look.kind === "binary") {
-    const b = showOther(name, bytes, look, "What the plug-in makes of it:");
-    message(`${name} is not a text file (it holds binary bytes): the plug-in ${b.summary}; nothing was opened.`, "bad");
+    notOpened(m("page.open.binary", { file: name }), "page.other.line");
     return;
   }
   if (look.kind === "utf-16le" || look.kind === "utf-16be") {
-    const u = showOther(name, bytes, look, "What the plug-in makes of its bytes:");
-    message(`${name} is UTF-16 text: the plug-in reads bytes, drops the zero bytes and ${u.summary}; convert it to plain text to use it.`, "bad");
+    notOpened(m("page.open.utf16", { file: name, encoding: "UTF-16" }), "page.other.line_bytes");
     return;
   }
   if (bytes.length > EDIT_LIMIT) {
-    const big = showOther(name, bytes, look, "What the plug-in makes of it:");
-    message(`${name} is ${megabytes(bytes.length)}: the plug-in ${big.summary} (report below), but the page edits files up to 1 MB only; nothing was opened.`, "bad");
+    notOpened(m("page.open.too_big_to_edit", { file: name, size: megabytes(bytes.length), limit: megabytes(EDIT_LIMIT) }),
+      "page.other.line");
     return;
   }
-  if (!askToReplace(name)) {
-    message(`${name} was not opened; your changes are kept.`);
+  if (!askToReplace("page.confirm.open_file", name)) {
+    message(m("page.open.declined", { file: name }));
     return;
   }
   closeOther();
   openDoc(name, bytes, "file", bytes, from);
-  const notes = [];
-  if (look.kind === "empty") notes.push("it is empty (0 bytes), so the plug-in keeps every default; a change adds [SETTINGS]");
-  if (look.zeroBytes) notes.push(`it holds ${plural(look.zeroBytes, "zero byte")}, which the plug-in skips; edits keep them`);
-  if (name.toLowerCase() !== state.table.fileName.toLowerCase())
-    notes.push(`the plug-in reads only ${state.table.fileName}, and Save names it so`);
+  const said = [m("page.open.opened", { file: name })];
+  if (look.kind === "empty") said.push(m("page.open.empty", { section: "[SETTINGS]" }));
+  if (look.zeroBytes) said.push(m("page.open.zero_bytes", { n: look.zeroBytes }));
+  // The checker's note says the plug-in reads only Pacelark.ini; this says what Save does about it.
+  const renamed = name.toLowerCase() !== state.table.fileName.toLowerCase();
+  if (renamed) said.push(m("page.open.save_renames"));
   // The verdict below says how the plug-in reads it; green only when all is well.
-  message(`Opened ${name}${notes.length ? ": " + notes.join("; ") + "." : "."}`, notes.length ? "bad" : state.check.status === 0 ? "good" : "");
+  message(said, said.length > 1 ? "bad" : state.check.status === 0 ? "good" : "");
 }
 
 // `handle`: the picked file's handle where the browser gives one, so Save
@@ -102,48 +123,48 @@ function readFile(file, handle) {
   if (!file) return;
   if (file.size > CHECK_LIMIT) {
     closeOther();
-    message(`${file.name} is ${megabytes(file.size)}: too big to check here (up to ${megabytes(CHECK_LIMIT)}); nothing changed.`, "bad");
+    message(m("page.open.too_big", { file: file.name, size: megabytes(file.size), limit: megabytes(CHECK_LIMIT) }), "bad");
     state.filesTaken++;
     return;
   }
-  if (file.size > EDIT_LIMIT) message(`Checking ${file.name} (${megabytes(file.size)})…`);
+  if (file.size > EDIT_LIMIT) message(m("page.open.checking", { file: file.name, size: megabytes(file.size) }));
   const from = handle ? { handle, stamp: { lastModified: file.lastModified, size: file.size } } : null;
   file.arrayBuffer().then((buffer) => {
     // Let the message paint before a long check.
     setTimeout(() => takeFile(file.name, new Uint8Array(buffer), from), 0);
   }, (e) => {
-    showError(e, (why) => `${file.name} could not be read (${why}); nothing changed.`);
+    showError(e, (why) => m("page.open.read_failed", { file: file.name, why }));
     state.filesTaken++;
   });
 }
 
 const canPick = () => typeof window.showOpenFilePicker === "function";
-export const INI_TYPES = [{ description: "Settings file", accept: { "text/plain": [".ini", ".txt"] } }];
+export const iniTypes = () => [{ description: t("page.open.picker_type"), accept: { "text/plain": [".ini", ".txt"] } }];
 
 async function openPicked() {
   if (!canPick()) { $("file-input").click(); return; }
   let handle;
   try {
-    [handle] = await window.showOpenFilePicker({ types: INI_TYPES, excludeAcceptAllOption: false });
+    [handle] = await window.showOpenFilePicker({ types: iniTypes(), excludeAcceptAllOption: false });
   } catch (e) {
     if (e && e.name === "AbortError") return;  // the player closed the picker
-    showError(e, (why) => `The file could not be picked (${why}); nothing changed.`);
+    showError(e, (why) => m("page.open.pick_failed", { why }));
     return;
   }
   try {
     readFile(await handle.getFile(), handle);
   } catch (e) {
-    showError(e, (why) => `${handle.name} could not be read (${why}); nothing changed.`);
+    showError(e, (why) => m("page.open.read_failed", { file: handle.name, why }));
   }
 }
 
 function convertOther() {
   const other = state.other;
-  if (!other || !askToReplace(other.name + " as plain text")) return;
+  if (!other || !askToReplace("page.confirm.convert", other.name)) return;
   const text = new TextDecoder(other.look.kind).decode(other.bytes);
   closeOther();
   openDoc(other.name, utf8.encode(text), "file", null);
-  message(`Converted ${other.name} to plain text (UTF-8); Save writes it as ${state.table.fileName}.`, "good");
+  message(m("page.open.converted", { file: other.name, encoding: "UTF-8" }), "good");
 }
 
 export function setUpFile() {
@@ -154,17 +175,17 @@ export function setUpFile() {
     readFile(f, null);
   });
   $("use-sample").addEventListener("click", () => {
-    if (!askToReplace("the sample")) return;
+    if (!askToReplace("page.confirm.open_sample")) return;
     closeOther();
     const sample = sampleBytes();
     openDoc(state.table.fileName, sample, "sample", sample);
-    message("Started from the sample Pacelark.ini.", "good");
+    message(m("page.open.sample"), "good");
   });
   $("use-defaults").addEventListener("click", () => {
-    if (!askToReplace("the defaults")) return;
+    if (!askToReplace("page.confirm.open_defaults")) return;
     closeOther();
     openDoc(state.table.fileName, state.table.defaults, "defaults", state.table.defaults);
-    message("Started from the defaults.", "good");
+    message(m("page.open.defaults"), "good");
   });
   $("convert").addEventListener("click", convertOther);
   $("other-close").addEventListener("click", closeOther);

@@ -3,6 +3,7 @@
 // Enter pressed) and the whole text reads as meant.
 import { engine } from "./engine.js";
 import { sameBytes } from "./bytes.js";
+import { KEYCAPS, language, m, put, t } from "./i18n.js";
 import { virtualKey } from "./keys.js";
 import { findingItem } from "./report.js";
 import { state, nameOf, refresh } from "./state.js";
@@ -13,10 +14,12 @@ function fileHolds(i) {
   const line = state.check.values[i].line;
   return line ? { line, text: state.check.values[i].text } : null;
 }
-export function holdsText(i) {
+// A message that ends with what the file holds for setting i, in its two
+// variants ([holds, absent]: the file holds the setting, or lacks it).
+function holdsSpec(i, [holds, absent], args) {
   const h = fileHolds(i), s = state.table.settings[i];
-  return h ? `it holds ${s.name}=${h.text} (line ${h.line})`
-           : `it has no ${s.name}, so the plug-in uses the default, ${s.default}`;
+  return h ? m(holds, { ...args, setting: s.name, text: h.text, line: h.line })
+    : m(absent, { ...args, setting: s.name, value: s.default });
 }
 const stopLine = () => state.check.values[state.check.stoppedAt].line;
 const isPastStop = (i) => i > state.check.stoppedAt;
@@ -34,10 +37,9 @@ export function buildForm() {
     if (s.kind === "key") {
       const listen = element("button", { type: "button", className: "listen", id: "listen-" + id,
         "aria-pressed": "false", "aria-labelledby": `label-${id} listen-${id}`, "aria-describedby": described });
-      const pick = element("select", { id: "pick-" + id, "aria-label": id + ": pick a key by name" });
-      for (const k of state.table.keys)
-        pick.appendChild(element("option", { value: String(k.code), text: `${k.name} (${k.code})${k.hint ? ", " + k.hint : ""}` }));
-      pick.appendChild(element("option", { value: "", text: "another code", disabled: true }));
+      const pick = element("select", { id: "pick-" + id });
+      for (const k of state.table.keys) pick.appendChild(element("option", { value: String(k.code) }));
+      pick.appendChild(element("option", { value: "", disabled: true }));
       field = element("input", { type: "text", id: "in-" + id, inputMode: "numeric", autocomplete: "off",
         "aria-describedby": described });
       listen.addEventListener("click", () => startListening(i));
@@ -60,14 +62,13 @@ export function buildForm() {
       field.addEventListener("change", () => commit(i));
       field.addEventListener("keydown", (e) => { if (e.key === "Enter") { e.preventDefault(); commit(i); } });
     }
-    const reset = element("button", { type: "button", id: "reset-" + id, text: `Default (${s.default})`,
-      "aria-label": `${id}: back to the default, ${s.default}` });
+    const reset = element("button", { type: "button", id: "reset-" + id });
     reset.addEventListener("click", () => backToDefault(i));
     controls.append(reset);
     form.appendChild(element("div", { className: "setting", id: "row-" + id }, [
       element("div", { className: "setting-head" }, [
         element("label", { for: "in-" + id, id: "label-" + id, text: id }),
-        element("span", { className: "what", id: "what-" + id, text: s.what }),
+        element("span", { className: "what", id: "what-" + id }),
       ]),
       controls,
       element("p", { className: "origin", id: "origin-" + id }),
@@ -76,6 +77,27 @@ export function buildForm() {
     ]));
   });
   form.addEventListener("submit", (e) => e.preventDefault());
+  labelForm();
+}
+
+// The form's words, in the page's language: at start and after a change of it.
+export function labelForm() {
+  // Each key as the engine words it for a player (code, and its name or where it is), as the Listen button shows it.
+  const keyLabels = state.table.keys.map((k) => k.text);
+  const another = t("page.form.another_code");
+  state.table.settings.forEach((s, i) => {
+    const id = s.name;
+    $("what-" + id).textContent = s.what;
+    const reset = $("reset-" + id);
+    reset.textContent = t("page.form.default", { value: s.default });
+    reset.setAttribute("aria-label", t("page.form.default_label", { setting: id, value: s.default }));
+    if (s.kind !== "key") return;
+    const pick = $("pick-" + id);
+    pick.setAttribute("aria-label", t("page.form.pick_label", { setting: id }));
+    keyLabels.forEach((label, k) => { pick.options[k].textContent = label; });
+    pick.options[keyLabels.length].textContent = another;
+    if (state.listening === i) showListening(i);
+  });
 }
 
 // A text field's value, once finished. An unchanged field writes nothing.
@@ -85,35 +107,42 @@ function commit(i) {
   edit(i, field.value);
 }
 
-function markField(i, why) {
+function markField(i, spec) {
   const field = $("in-" + nameOf(i));
   field.classList.add("invalid");
   field.setAttribute("aria-invalid", "true");
-  $("err-" + nameOf(i)).textContent = why;
+  put($("err-" + nameOf(i)), spec);
 }
 export function clearMark(i) {
   const field = $("in-" + nameOf(i));
   field.classList.remove("invalid");
   field.removeAttribute("aria-invalid");
-  $("err-" + nameOf(i)).textContent = "";
+  put($("err-" + nameOf(i)), null);
 }
 
-// What the file now holds for setting i and what the plug-in makes of it.
-function afterEditText(i) {
+// What the file now holds for setting i and what the plug-in makes of it;
+// `changed`: whether the edit changed the file.
+function afterEdit(i, changed) {
   const h = fileHolds(i), s = state.table.settings[i], c = state.check;
-  const written = `${s.name}=${h.text} is in the file at line ${h.line}`;
-  if (!isPastStop(i)) return [`${written}; the plug-in reads ${s.kind === "key" ? c.values[i].shown : c.values[i].value}.`, "good"];
-  return [`${written}, but the plug-in stops reading at ${nameOf(c.stoppedAt)}, line ${stopLine()}: ` +
-    `it keeps the default, ${s.default}, until that line is mended.`, "bad"];
+  const args = { setting: s.name, text: h.text, line: h.line };
+  if (!isPastStop(i)) {
+    args.value = s.kind === "key" ? c.values[i].shown : c.values[i].value;
+    return [m(changed ? "page.edit.written" : "page.edit.same", args), "good"];
+  }
+  Object.assign(args, { stop: nameOf(c.stoppedAt), stop_line: stopLine(), value: s.default });
+  return [m(changed ? "page.edit.written_past_stop" : "page.edit.same_past_stop", args), "bad"];
 }
 
 export function edit(i, typed) {
-  const s = state.table.settings[i];
-  const r = engine.set(state.doc.bytes, i, String(typed));
+  const s = state.table.settings[i], bytes = state.doc.bytes;
+  const r = engine.set(bytes, i, String(typed));
   if (r.error) {
-    const why = `${r.error}. The file was not changed: ${holdsText(i)}.`;
+    // The engine words the refusal: asked again after a change of language.
+    const said = r.error, lang = language();
+    const why = holdsSpec(i, ["page.edit.refused.holds", "page.edit.refused.absent"],
+      { why: () => (language() === lang ? said : engine.set(bytes, i, String(typed)).error) });
     markField(i, why);
-    message(`${s.name}: ${why}`, "bad");
+    message(m("page.edit.refused", { setting: s.name, why }), "bad");
     return false;
   }
   clearMark(i);
@@ -124,8 +153,8 @@ export function edit(i, typed) {
   // A field left with Enter keeps the focus: it too shows now what the file holds.
   const field = $("in-" + s.name);
   if (field.type === "text") field.value = field.dataset.shown = fieldText(i);
-  const [text, tone] = afterEditText(i);
-  message((changed ? "" : "No change: ") + text, tone);
+  const [spec, tone] = afterEdit(i, changed);
+  message(spec, tone);
   return true;
 }
 
@@ -134,7 +163,7 @@ function backToDefault(i) {
   if (!fileHolds(i)) {
     clearMark(i);
     updateForm();
-    message(`${s.name} is not in the file, so the plug-in already uses its default, ${s.default}; the file was not changed.`);
+    message(m("page.edit.default_absent", { setting: s.name, value: s.default }));
     return;
   }
   edit(i, s.default);
@@ -148,7 +177,8 @@ export function updateForm() {
     origin.className = "origin" + (o.stop ? " stop" : "");
     if (o.jump) {
       origin.append(" ");
-      origin.appendChild(element("a", { href: "#in-" + nameOf(c.stoppedAt), text: "Go to " + nameOf(c.stoppedAt) }));
+      const stop = nameOf(c.stoppedAt);
+      origin.appendChild(element("a", { href: "#in-" + stop, text: t("page.form.go_to", { setting: stop }) }));
     }
     const mine = findings.filter((f) => f.setting === i);
     $("findings-" + id).replaceChildren(...mine.map(findingItem));
@@ -156,7 +186,7 @@ export function updateForm() {
       : mine.some((f) => f.severity === "warning") ? " at-warning" : "");
     const text = fieldText(i);
     if (s.kind === "key") {
-      if (state.listening !== i) $("listen-" + id).textContent = "Listen: " + c.values[i].fieldShown;
+      if (state.listening !== i) $("listen-" + id).textContent = t("page.form.listen", { key: c.values[i].fieldShown });
       const pick = $("pick-" + id);
       pick.value = text;
       if (pick.value !== text) pick.value = "";
@@ -182,8 +212,9 @@ function startListening(i) {
   state.listening = i;
   const b = $("listen-" + nameOf(i));
   b.setAttribute("aria-pressed", "true");
-  b.textContent = "Press a key… (Esc: cancel)";
+  showListening(i);
 }
+const showListening = (i) => { $("listen-" + nameOf(i)).textContent = t("page.form.listening", { esc: KEYCAPS.esc }); };
 export function stopListening() {
   const i = state.listening;
   state.listening = -1;
@@ -196,11 +227,15 @@ function listenKey(i, e) {
   if (e.key === "Tab") { stopListening(); return; }  // focus moves on as usual
   e.preventDefault();
   e.stopPropagation();
-  if (e.key === "Escape") { stopListening(); message(`Listening stopped; the file was not changed: ${holdsText(i)}.`); return; }
+  if (e.key === "Escape") {
+    stopListening();
+    message(holdsSpec(i, ["page.form.listen_stopped.holds", "page.form.listen_stopped.absent"]));
+    return;
+  }
   const vk = virtualKey(e);
   stopListening();
   if (vk === null) {
-    message(`The browser gave no code for that key (${e.key || e.code}); pick it from the list instead. The file was not changed: ${holdsText(i)}.`, "bad");
+    message(holdsSpec(i, ["page.form.listen_no_code.holds", "page.form.listen_no_code.absent"], { key: e.key || e.code }), "bad");
     return;
   }
   edit(i, String(vk));

@@ -3,18 +3,21 @@
 import { fromBase64 } from "./bytes.js";
 import { engine, startEngine } from "./engine.js";
 import { catchStrays, fatal, reason } from "./errors.js";
-import { openDoc, sampleBytes, setUpFile, showDoc } from "./file.js";
-import { buildForm, edit, updateForm } from "./form.js";
-import { drawPreview, setUpPreview } from "./preview.js";
+import { openDoc, otherLanguageChanged, sampleBytes, setUpFile, showDoc } from "./file.js";
+import { buildForm, edit, labelForm, updateForm } from "./form.js";
+import { language, names, setLanguage, setUpLanguageMenu, whenLanguageChanges } from "./i18n.js";
+import { drawPreview, labelPreview, setUpPreview } from "./preview.js";
 import { showReport } from "./report.js";
 import { setUpSave } from "./save.js";
-import { state, currentIniBytes, isDirty, testHooks, whenFileChanges } from "./state.js";
-import { setUpTry, tryFileChanged } from "./try.js";
+import { state, currentIniBytes, isDirty, refresh, testHooks, whenFileChanges } from "./state.js";
+import { setUpTry, tryLanguageChanged, tryFileChanged } from "./try.js";
 import { $ } from "./ui.js";
 
 function start() {
   try {
+    setUpLanguageMenu($("language"));  // the markup in the player's language first
     state.table = engine.table();
+    names.ini = state.table.fileName;
     buildForm();
     setUpPreview();
     setUpFile();
@@ -22,23 +25,35 @@ function start() {
     setUpTry();
     // After every change of the file's bytes, in this order.
     for (const fn of [updateForm, showReport, showDoc, drawPreview, tryFileChanged]) whenFileChanges(fn);
+    // After a change of language: the engine's own texts (descriptions, key
+    // hints, the report) are made again, then everything that shows them.
+    whenLanguageChanges(() => {
+      state.table = engine.table();
+      labelForm();
+      labelPreview();
+      otherLanguageChanged();
+      tryLanguageChanged();
+      refresh();
+    });
     if (!/Win/.test(navigator.platform)) $("layout-note").hidden = false;
     document.body.classList.remove("loading");  // laid out first: the preview zooms by the box's size
     openDoc(state.table.fileName, state.table.defaults, "defaults", state.table.defaults);
     state.firstShownAt = performance.now();
-    $("status").textContent = "ready";
+    document.body.dataset.state = "ready";
   } catch (e) {
-    fatal(reason(e));
+    fatal("page.fatal.error", reason(e));
   }
 }
 
 catchStrays();
-startEngine(fromBase64($("engine-wasm").textContent), start, fatal);
+startEngine(fromBase64($("engine-wasm").textContent), start, (what) => fatal("page.fatal.stopped", what));
 
 window.pacelarkTest = {
   enable() {
     const policy = [];
     document.addEventListener("securitypolicyviolation", (e) => policy.push(e.violatedDirective + " " + e.blockedURI));
-    return Object.assign(this, { state, engine, edit, drawPreview, fromBase64, sampleBytes, isDirty, currentIniBytes, policy }, testHooks);
+    // setLanguage takes the pseudo-language too, which the menu never offers.
+    return Object.assign(this, { state, engine, edit, drawPreview, fromBase64, sampleBytes, isDirty, currentIniBytes, policy,
+      setLanguage, language }, testHooks);
   },
 };

@@ -2,14 +2,16 @@
 // canvas at a chosen screen size; by default zoomed on what it drew.
 import { engine } from "./engine.js";
 import { paintHud } from "./hud_paint.js";
+import { m, render, t } from "./i18n.js";
 import { state } from "./state.js";
-import { $, element, plural } from "./ui.js";
+import { $, element } from "./ui.js";
 
+// Width, height, aspect, and whether it is an ultrawide screen.
 const RESOLUTIONS = [
   [1280, 720, "16:9"], [1366, 768, "16:9"], [1600, 900, "16:9"], [1920, 1080, "16:9"],
   [2560, 1440, "16:9"], [3840, 2160, "16:9"], [1280, 800, "16:10"], [1440, 900, "16:10"],
-  [1680, 1050, "16:10"], [1920, 1200, "16:10"], [2560, 1600, "16:10"], [2560, 1080, "21:9 ultrawide"],
-  [3440, 1440, "21:9 ultrawide"], [3840, 1600, "24:10 ultrawide"],
+  [1680, 1050, "16:10"], [1920, 1200, "16:10"], [2560, 1600, "16:10"], [2560, 1080, "21:9", true],
+  [3440, 1440, "21:9", true], [3840, 1600, "24:10", true],
 ];
 
 // A speed field: empty is "not given"; other text must be a number, read
@@ -20,7 +22,7 @@ function speedField(id) {
   field.classList.toggle("invalid", bad);
   if (bad) field.setAttribute("aria-invalid", "true");
   else field.removeAttribute("aria-invalid");
-  $(id + "-error").textContent = bad ? `"${field.value}" is not a number: the preview uses the default instead.` : "";
+  $(id + "-error").textContent = bad ? t("page.preview.not_a_number", { text: field.value }) : "";
   return v === null ? NaN : v;
 }
 
@@ -64,19 +66,19 @@ function paint(canvas, draws, w, h) {
   return done;
 }
 
-// Why a frame shows no bars, in the player's words.
+// Why a frame shows no bars, in the player's words; null when it shows them.
 function whyNoBars(view, rects, onScreen) {
   const c = state.check, v = (name) => c.values[state.table.settings.findIndex((s) => s.name === name)].value;
   const notice = (name) => state.table.notices.find((n) => n.name === name).kind;
   if (rects && !onScreen)
-    return `The bars are drawn outside the screen (UI_LEFT_OFFSET ${v("UI_LEFT_OFFSET")}, UI_BOTTOM_OFFSET ${v("UI_BOTTOM_OFFSET")}, ` +
-      `UI_BAR_LENGTH ${v("UI_BAR_LENGTH")}), so the player sees none.`;
-  if (rects) return "";
+    return m("page.preview.off_screen", { left_name: "UI_LEFT_OFFSET", left: v("UI_LEFT_OFFSET"), bottom_name: "UI_BOTTOM_OFFSET",
+      bottom: v("UI_BOTTOM_OFFSET"), length_name: "UI_BAR_LENGTH", length: v("UI_BAR_LENGTH") });
+  if (rects) return null;
   if (view.mounted && c.loaded.DISABLE_HORSE_SUPPORT)
-    return "No bars: riding while mount support is off (DISABLE_HORSE_SUPPORT=true), the plug-in leaves the horse alone and draws nothing.";
-  if (view.notice === notice("mod")) return "No bars: the plug-in is switched off in this frame, so it draws only the notice.";
-  if (view.notice === notice("hud")) return "No bars: the HUD toggle hides them in this frame.";
-  return "No bars in this state.";
+    return m("page.preview.no_bars_riding", { setting: "DISABLE_HORSE_SUPPORT=true" });
+  if (view.notice === notice("mod")) return m("page.preview.no_bars_off");
+  if (view.notice === notice("hud")) return m("page.preview.no_bars_hidden");
+  return m("page.preview.no_bars");
 }
 
 export function drawPreview() {
@@ -88,13 +90,16 @@ export function drawPreview() {
   const rects = frame.draws.filter((d) => d.rect);
   const texts = frame.draws.filter((d) => !d.rect).map((d) => d.text);
   const onScreen = inked.some((b) => b[2] > 0 && b[0] < w && b[3] > 0 && b[1] < h);
-  let line = `${w}×${h}: ${plural(rects.length, "rectangle")}${texts.length ? ", text " + texts.join(" ") : ""}.`;
+  // The drawn texts are the plug-in's own: the speeds, and a notice in English.
+  const said = [texts.length ? m("page.preview.drawn_text", { width: w, height: h, n: rects.length, text: texts.join(" ") })
+    : m("page.preview.drawn", { width: w, height: h, n: rects.length })];
   const why = whyNoBars(view, rects.length, onScreen);
-  if (why) line += " " + why;
-  if (frame.refused) line += " With these settings the plug-in refuses that toggle, so it shows no notice.";
-  if (unplaced) line += ` ${plural(unplaced, "element")} cannot be placed (a position or size is not a number).`;
+  if (why) said.push(why);
+  if (frame.refused) said.push(m("page.preview.refused"));
+  if (unplaced) said.push(m("page.preview.unplaced", { n: unplaced }));
+  const line = render(said);
   $("preview-line").textContent = line;
-  $("hud").setAttribute("aria-label", "The HUD as the plug-in draws it: " + line);
+  $("hud").setAttribute("aria-label", t("page.preview.canvas_label", { line }));
   zoomOn(inked, w, h);
 }
 
@@ -129,12 +134,12 @@ function zoomOn(inked, w, h) {
 
 export function setUpPreview() {
   const notice = $("notice");
-  for (const n of state.table.notices)
-    notice.appendChild(element("option", { value: String(n.kind), text: n.label + (n.name === "mod" ? " (the plug-in)" : "") }));
+  for (const n of state.table.notices) notice.appendChild(element("option", { value: String(n.kind) }));
   const res = $("resolution");
-  for (const r of RESOLUTIONS) res.appendChild(element("option", { value: r[0] + "x" + r[1], text: `${r[0]}×${r[1]} (${r[2]})` }));
-  res.appendChild(element("option", { value: "window", text: "this window's size" }));
+  for (const r of RESOLUTIONS) res.appendChild(element("option", { value: r[0] + "x" + r[1] }));
+  res.appendChild(element("option", { value: "window" }));
   res.value = "1920x1080";
+  labelPreview();
   for (const id of ["desired", "reported"]) $(id).addEventListener("input", drawPreview);
   for (const id of ["resolution", "mounted", "notice", "notice-on", "zoom"]) $(id).addEventListener("change", drawPreview);
   window.addEventListener("resize", () => { if (res.value === "window") drawPreview(); });
@@ -146,3 +151,17 @@ export function setUpPreview() {
   }).observe($("hud-box"));
 }
 
+
+// The lists' words, in the page's language. A notice keeps its in-game
+// label, as the game shows it.
+export function labelPreview() {
+  const notice = $("notice");
+  state.table.notices.forEach((n, k) => {
+    notice.options[k + 1].textContent = n.name === "mod" ? t("page.preview.notice_mod", { label: n.label }) : n.label;
+  });
+  const res = $("resolution");
+  RESOLUTIONS.forEach(([w, h, aspect, wide], k) => {
+    res.options[k].textContent = t(wide ? "page.preview.size_wide" : "page.preview.size", { width: w, height: h, aspect });
+  });
+  res.options[RESOLUTIONS.length].textContent = t("page.preview.size_window");
+}

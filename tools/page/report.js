@@ -1,31 +1,30 @@
 // The report: the verdict at the top, findings at their fields and the
-// file's own beside it, and below, check-ini's text word for word with its
-// facts as a list and a table that reflow on a phone.
-import { state, nameOf } from "./state.js";
+// file's own beside it; check-ini's text word for word one click away.
+import { t } from "./i18n.js";
+import { state } from "./state.js";
 import { $, element } from "./ui.js";
 
+// A finding's lead, by its severity and whether it has a line.
+const LEADS = {
+  note: ["page.finding.note", "page.finding.note_line"],
+  warning: ["page.finding.warning", "page.finding.warning_line"],
+  stop: ["page.finding.stop", "page.finding.stop_line"],
+};
+
 export function findingItem(f) {
+  const [plain, lined] = LEADS[f.severity];
   return element("li", { className: "finding sev-" + f.severity }, [
-    element("strong", { text: f.word }),
-    document.createTextNode((f.line ? ` (line ${f.line})` : "") + ": " + f.text),
+    element("strong", { text: f.line ? t(lined, { line: f.line }) : t(plain) }),
+    document.createTextNode(" " + f.text),
   ]);
 }
 
 export function showReport() {
-  const c = state.check, findings = c.findings;
+  const c = state.check;
   const v = $("verdict");
   v.textContent = c.verdict;
   v.className = "verdict status-" + c.status;
-  $("file-findings").replaceChildren(...findings.filter((f) => f.setting < 0).map(findingItem));
-
-  $("report-findings").replaceChildren(...findings.map((f) =>
-    findingItem({ ...f, text: (f.setting >= 0 ? nameOf(f.setting) + ": " : "") + f.text })));
-  $("report-findings-none").hidden = findings.length > 0;
-  $("report-values").replaceChildren(...state.table.settings.map((s, i) => element("tr", {}, [
-    element("th", { scope: "row", text: s.name }),
-    element("td", { text: s.kind === "key" ? c.values[i].shown : c.values[i].value }),
-    element("td", { text: c.values[i].origin.text }),
-  ])));
+  $("file-findings").replaceChildren(...c.findings.filter((f) => f.setting < 0).map(findingItem));
   const report = $("report");
   report.textContent = c.report;
   report.className = "status-" + c.status;

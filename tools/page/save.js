@@ -4,30 +4,29 @@
 // ever written to a file the player did not pick.
 import { download } from "./download.js";
 import { showError } from "./errors.js";
-import { INI_TYPES } from "./file.js";
+import { iniTypes } from "./file.js";
+import { m, put, render } from "./i18n.js";
 import { state, refresh } from "./state.js";
-import { $, message, plural } from "./ui.js";
+import { $, message } from "./ui.js";
 
 const canWrite = () => typeof window.showSaveFilePicker === "function";
-const WHERE = "the folder the game starts in, beside ScriptHookFRTR.dll";
 
-function saved(text) {
+function saved(spec, tone) {
   state.doc.baseline = state.doc.bytes;
   refresh();
-  message(text, "good");
+  message(spec, tone || "good");
 }
 
 function downloadFile() {
   const name = state.table.fileName;
   download(state.doc.bytes, name, "application/octet-stream");
-  saved(`Downloaded ${name} (${plural(state.doc.bytes.length, "byte")}). A browser may rename it (say "Pacelark (1).ini") ` +
-    `when your downloads hold one already: the plug-in reads only a file named exactly ${name}, in ${WHERE}. Rename and move it there.`);
+  saved(m("page.save.downloaded", { file: name, n: state.doc.bytes.length, renamed: "Pacelark (1).ini" }));
 }
 
 async function writeInto(handle) {
   if (typeof handle.requestPermission === "function" &&
       (await handle.requestPermission({ mode: "readwrite" })) !== "granted") {
-    message(`The browser was not allowed to write ${handle.name}; nothing was written.`, "bad");
+    message(m("page.save.not_allowed", { file: handle.name }), "bad");
     return false;
   }
   const w = await handle.createWritable();
@@ -43,32 +42,27 @@ async function writeInto(handle) {
 async function saveBack() {
   const doc = state.doc, handle = doc.handle, now = await handle.getFile();
   const changed = doc.stamp && (now.lastModified !== doc.stamp.lastModified || now.size !== doc.stamp.size);
-  const ask = changed
-    ? `${handle.name} has changed on disk since you opened it (another program may have written it). Replace it with the page's ${plural(doc.bytes.length, "byte")} anyway?`
-    : `Write the page's ${plural(doc.bytes.length, "byte")} into ${handle.name}, the file you opened?`;
-  if (!window.confirm(ask)) {
-    message(`Not saved: ${handle.name} on disk was left as it was.`);
+  const ask = m(changed ? "page.save.ask_changed_on_disk" : "page.save.ask", { file: handle.name, n: doc.bytes.length });
+  if (!window.confirm(render(ask))) {
+    message(m("page.save.declined", { file: handle.name }));
     return;
   }
-  if (await writeInto(handle)) saved(`Saved into ${handle.name}: it now holds exactly what the page shows. The plug-in reads it when the game next starts.`);
+  if (await writeInto(handle)) saved(m("page.save.saved_back", { file: handle.name }));
 }
 
 async function saveAs() {
   const name = state.table.fileName;
   let handle;
   try {
-    handle = await window.showSaveFilePicker({ suggestedName: name, types: INI_TYPES });
+    handle = await window.showSaveFilePicker({ suggestedName: name, types: iniTypes() });
   } catch (e) {
-    if (e && e.name === "AbortError") message("Not saved: no place was picked.");
-    else showError(e, (why) => `Not saved (${why}).`);
+    if (e && e.name === "AbortError") message(m("page.save.no_place"));
+    else showError(e, (why) => m("page.save.failed", { why }));
     return;
   }
   if (!(await writeInto(handle))) return;
-  if (handle.name === name) saved(`Saved ${name}. The plug-in reads it only in ${WHERE}.`);
-  else {
-    saved(`Saved as ${handle.name}; the plug-in reads only a file named exactly ${name}, in ${WHERE}.`);
-    $("message").className = "bad";
-  }
+  if (handle.name === name) saved(m("page.save.saved", { file: name }));
+  else saved(m("page.save.saved_as", { file: handle.name }), "bad");
 }
 
 async function save() {
@@ -77,16 +71,15 @@ async function save() {
     else if (state.doc.handle && state.doc.handle.name === state.table.fileName) await saveBack();
     else await saveAs();
   } catch (e) {
-    showError(e, (why) => `Not saved (${why}); the file on disk was left as it was.`);
+    showError(e, (why) => m("page.save.failed_kept", { why }));
   }
 }
 
 export function setUpSave() {
   const write = canWrite();
   $("save-as").hidden = !write;
-  $("save-note").textContent = write
-    ? `Save writes into the Pacelark.ini you opened, after asking; Save as… picks the place. The plug-in reads only a file named exactly Pacelark.ini, in ${WHERE}.`
-    : `Save downloads Pacelark.ini. A browser may rename it (say "Pacelark (1).ini"): the plug-in reads only a file named exactly Pacelark.ini, in ${WHERE}.`;
+  // Where the plug-in reads the file the header says; this says what Save does.
+  put($("save-note"), m(write ? "page.save.note_write" : "page.save.note_download", { renamed: "Pacelark (1).ini" }));
   $("save").addEventListener("click", save);
-  $("save-as").addEventListener("click", () => saveAs().catch((e) => showError(e, (why) => `Not saved (${why}).`)));
+  $("save-as").addEventListener("click", () => saveAs().catch((e) => showError(e, (why) => m("page.save.failed", { why }))));
 }

@@ -7,6 +7,7 @@ import { fromUtf8, sameBytes } from "./bytes.js";
 import { download } from "./download.js";
 import { showError } from "./errors.js";
 import { paintHud } from "./hud_paint.js";
+import { m, put, render, t } from "./i18n.js";
 import { virtualKey } from "./keys.js";
 import { state, currentIniBytes, testHooks } from "./state.js";
 import { $, element } from "./ui.js";
@@ -14,9 +15,28 @@ import { $, element } from "./ui.js";
 const TRY_SIZES = [[1280, 720], [1920, 1080], [2560, 1440], [3840, 2160], [1920, 1200], [3440, 1440]];
 const TRY_KEYS_MAX = 32;     // key messages handed to one pass; more wait for the next
 const TRY_TIMINGS = 1024;    // frame work times kept for the test hooks
-const TRY_NAMES = ["PLK", "overlay", "auto-walk", "mount support"];
-const TRY_STARTED = "Started with the settings as they are now. The game reads Pacelark.ini once, when it starts: " +
-  "after a change, Restart here as you would restart the game.";
+const SESSION_FILE = "pacelark-session.txt";
+
+// The toggles' buttons: the mod's by the label its in-game notice shows.
+function toggleName(i) {
+  if (i === 0) return state.table.notices[0].label;
+  return t(["", "try.toggle.overlay", "try.toggle.auto_walk", "try.toggle.mount_support"][i]);
+}
+
+// Before the first session, by their names alone.
+function labelToggles() {
+  const panel = state.try;
+  if (!panel.session) {
+    for (let i = 0; i < 4; i++) $("try-toggle-" + i).textContent = toggleName(i);
+    return;
+  }
+  panel.session.keys.forEach((k, i) => {
+    const b = $("try-toggle-" + i), bound = k.code < panel.inputs.keyTableSize;
+    b.textContent = bound ? t("try.toggle.with_key", { toggle: toggleName(i), key: k.name }) : toggleName(i);
+    b.disabled = !bound;
+    b.title = bound ? t("try.toggle.title", { key: k.name }) : t("try.toggle.unbound");
+  });
+}
 
 function tryStart() {
   const t = state.try;
@@ -27,14 +47,10 @@ function tryStart() {
   t.wheel = [];
   t.lastRow = null;
   t.spoken = "";
-  t.session.keys.forEach((k, i) => {
-    const b = $("try-toggle-" + i), bound = k.code < t.inputs.keyTableSize;
-    b.textContent = TRY_NAMES[i] + (bound ? " (" + k.name + ")" : "");
-    b.disabled = !bound;
-    b.title = bound ? "Presses and releases " + k.name + " for the plug-in" : "Not bound to a key in these settings";
-  });
-  $("try-note").textContent = TRY_STARTED;
-  tryAnnounce("Started with the settings as they are now.");
+  t.described = "";
+  labelToggles();
+  put($("try-note"), m("try.note.started"));
+  tryAnnounce(m("try.said.started"));
 }
 
 // Compared when the file changes, not every frame: the text may be a megabyte.
@@ -46,13 +62,22 @@ export function tryFileChanged() {
   if (stale === t.stale) return;
   t.stale = stale;
   if (stale) {
-    $("try-note").textContent = "The settings changed since this session started. The game reads Pacelark.ini once, " +
-      "when it starts: Restart to play with them.";
-    tryAnnounce("The settings changed; Restart to play with them.");
+    put($("try-note"), m("try.note.stale"));
+    tryAnnounce(m("try.said.stale"));
   } else {
-    $("try-note").textContent = TRY_STARTED;
-    tryAnnounce("The settings are again those this session started with.");
+    put($("try-note"), m("try.note.started"));
+    tryAnnounce(m("try.said.back"));
   }
+}
+
+// The panel's words in the new language; what it said aloud is not said again.
+export function tryLanguageChanged() {
+  const panel = state.try;
+  $("try-live").textContent = "";
+  labelToggles();
+  panel.spoken = "";
+  panel.described = "";
+  if (panel.lastRow) tryDescribe(panel.lastRow);
 }
 
 const tryRunning = () => $("try-panel").open && !document.hidden;
@@ -82,7 +107,7 @@ function tryOnFrame(now) {
     tryFrame(t.step);
   } catch (e) {
     // The loop stops here: Restart starts it again.
-    showError(e, (why) => `The Try panel stopped (${why}). Restart it to play again.`, "try-note");
+    showError(e, (why) => m("try.stopped", { why }), "try-note");
     return;
   }
   trySchedule();
@@ -158,29 +183,41 @@ function tryPaintScene(reported, ms) {
   }
 }
 
-const tryOnOff = (b) => (b === null ? "?" : b ? "on" : "off");
+// Each switch's words by its state: on, off, not known in this frame.
+const SWITCHES = {
+  mod: ["try.state.mod_on", "try.state.mod_off", "try.state.mod_unknown"],
+  overlay: ["try.state.overlay_on", "try.state.overlay_off", "try.state.overlay_unknown"],
+  autoWalk: ["try.state.auto_walk_on", "try.state.auto_walk_off", "try.state.auto_walk_unknown"],
+  support: ["try.state.support_on", "try.state.support_off", "try.state.support_unknown"],
+};
+const switchText = (r, name) => t(SWITCHES[name][r[name] === null ? 2 : r[name] ? 0 : 1]);
 const trySpeed = (v) => (v === null ? "?" : v.toFixed(2));
 
-// The line in words every frame; the polite announcement only when a
-// switch changed, never for the speeds.
+// The line in words whenever it changes; the polite announcement only when
+// a switch changed, never for the speeds. Words are looked up only on a
+// change, not every frame.
 function tryDescribe(r) {
-  const t = state.try;
-  $("try-state").textContent = "Mod " + tryOnOff(r.mod) + " · overlay " + tryOnOff(r.overlay) + " · auto-walk " + tryOnOff(r.autoWalk) +
-    " · mount support " + tryOnOff(r.support) + " · " + (r.mounted ? "riding" : "on foot") +
-    " · chosen speed " + trySpeed(r.desired) + " · reported " + trySpeed(r.reported) + (r.notice ? " · notice " + r.notice : "");
-  const flags = "Mod " + tryOnOff(r.mod) + ", overlay " + tryOnOff(r.overlay) + ", auto-walk " + tryOnOff(r.autoWalk) +
-    ", mount support " + tryOnOff(r.support) + ", " + (r.mounted ? "riding" : "on foot") + ".";
-  if (t.spoken && flags !== t.spoken) tryAnnounce(flags);
-  t.spoken = flags;
+  const panel = state.try;
+  const key = [r.mod, r.overlay, r.autoWalk, r.support, r.mounted, trySpeed(r.desired), trySpeed(r.reported), r.notice].join("|");
+  if (key === panel.described) return;
+  panel.described = key;
+  const parts = { mod: switchText(r, "mod"), overlay: switchText(r, "overlay"), auto_walk: switchText(r, "autoWalk"),
+    support: switchText(r, "support"), player: t(r.mounted ? "try.state.riding" : "try.state.on_foot") };
+  const speeds = { ...parts, chosen: trySpeed(r.desired), reported: trySpeed(r.reported) };
+  // The notice is the plug-in's own text, in English as in the game.
+  $("try-state").textContent = r.notice ? t("try.state.line_notice", { ...speeds, notice: r.notice }) : t("try.state.line", speeds);
+  const flags = t("try.said.flags", parts);
+  if (panel.spoken && flags !== panel.spoken) tryAnnounce(flags);
+  panel.spoken = flags;
 }
 
-function tryAnnounce(text) { $("try-live").textContent = text; }
+function tryAnnounce(spec) { $("try-live").textContent = render(spec); }
 
 function trySave() {
   if (!state.try.session) tryStart();
   // The engine's bytes as they are: a decode and encode on the way could change them.
-  download(tryEngine.scenario(), "pacelark-session.txt", "text/plain");
-  tryAnnounce("Saved pacelark-session.txt: pacelark-sim run --scenario pacelark-session.txt plays it back.");
+  download(tryEngine.scenario(), SESSION_FILE, "text/plain");
+  tryAnnounce(m("try.said.saved", { file: SESSION_FILE, command: `pacelark-sim run --scenario ${SESSION_FILE}` }));
 }
 
 export function setUpTry() {
@@ -194,7 +231,7 @@ export function setUpTry() {
     wheel: [],          // notches not yet taken, in order: 1 speed-up, -1 speed-down
     raf: 0, lastNow: 0, intervals: [], step: 17,
     manual: false,      // the test hooks run the frames
-    passes: 0, lastRow: null, ground: 0, spoken: "",
+    passes: 0, lastRow: null, ground: 0, spoken: "", described: "",
     timings: { at: new Float64Array(TRY_TIMINGS), n: 0 },
     covered: [], paintedSize: "", sky: null,
   };
@@ -203,6 +240,7 @@ export function setUpTry() {
 
   for (const [w, h] of TRY_SIZES) $("try-size").appendChild(element("option", { value: w + "x" + h, text: w + "×" + h }));
   $("try-size").value = "1920x1080";
+  labelToggles();
 
   box.addEventListener("keydown", (e) => {
     if (e.key === "Tab") return;                          // focus moves on, as everywhere
