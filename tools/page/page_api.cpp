@@ -43,13 +43,6 @@ const char* severityName(FindingSeverity s) {
     return s == FindingSeverity::Note ? "note" : s == FindingSeverity::Warning ? "warning" : "stop";
 }
 
-// The severity as the page's finding lists lead with it.
-std::string severityWord(FindingSeverity s) {
-    return tr(s == FindingSeverity::Note      ? "page.engine.severity.note"
-              : s == FindingSeverity::Warning ? "page.engine.severity.warning"
-                                              : "page.engine.severity.stop");
-}
-
 // Also the label the page's TextDecoder takes for the UTF-16 kinds.
 const char* fileKindName(FileKind k) {
     switch (k) {
@@ -113,16 +106,6 @@ val origin(const IniCheck& c, std::size_t i) {
     o.set("stop", stopped);
     o.set("jump", jump);
     return o;
-}
-
-// What the plug-in makes of a file, in a clause: "takes 3 of the 13 settings from it".
-std::string summary(const IniCheck& c) {
-    std::size_t taken = 0;
-    for (std::size_t i = 0; i < kKeys && i < c.stoppedAt; ++i) taken += c.lines[i] != 0;
-    const auto n = [](std::size_t k) { return count("n", static_cast<long long>(k)); };
-    if (c.stoppedAt < kKeys) return tr("page.engine.summary.stops", {{"name", nameOf(c.stoppedAt)}, n(taken)});
-    return taken ? tr("page.engine.summary.takes", {{"taken", std::to_string(taken)}, n(kKeys)})
-                 : tr("page.engine.summary.defaults");
 }
 
 // The table, the defaults and the key names: at start, and again when the
@@ -196,7 +179,6 @@ val check(const val& bytes, const std::string& name) {
         const IniFinding& f = c.findings[i];
         val o = val::object();
         o.set("severity", severityName(f.severity));
-        o.set("word", severityWord(f.severity));
         o.set("setting", f.setting);
         o.set("line", f.line);
         o.set("text", textOut(tr(f.forPage ? *f.forPage : f.text)));
@@ -207,7 +189,6 @@ val check(const val& bytes, const std::string& name) {
     out.set("stoppedAt", c.stoppedAt);
     out.set("report", textOut(c.report));
     out.set("verdict", textOut(tr(c.verdict)));
-    out.set("summary", summary(c));
     out.set("values", values);
     out.set("findings", findings);
     out.set("loaded", c.loaded);
