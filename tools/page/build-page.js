@@ -1,6 +1,6 @@
 #!/usr/bin/env node
 // Writes the one-file settings page: the template with the WebAssembly bytes
-// and the sample file as base64 in data blocks, one inline script (the
+// (gzipped) and the sample file as base64 in data blocks, one inline script (the
 // page's ES modules bundled by esbuild, then the Emscripten runtime in a
 // function of its own) and a Content-Security-Policy whose hashes are taken
 // from the final inline text. Nothing is global but the runtime's Module and
@@ -87,9 +87,11 @@ for (const mark of ["/*@SCRIPT@*/", "<!--@CSP@-->", "@VERSION@", "@WASM@", "@SAM
   if (!html.includes(mark)) fail(`the template lacks ${mark}`);
 if (!/^[0-9][0-9A-Za-z.+-]*$/.test(args.version)) fail(`--version ${args.version} is no version`);
 html = html.replace("@VERSION@", args.version);
-// The runtime never fetch()es the wasm when Module.wasmBinary holds it, and
+// The runtime never fetch()es the wasm when Module.instantiateWasm hands it over, and
 // connect-src forbids fetching even a data: URL.
-html = html.replace("@WASM@", () => base64(args.wasm)).replace("@SAMPLE@", () => base64(args.sample));
+// gzip -n: no name or time in the header, so the same wasm gives the same bytes.
+const gzipped = execFileSync("gzip", ["-9", "-n", "-c", args.wasm], { maxBuffer: 1 << 28 });
+html = html.replace("@WASM@", () => gzipped.toString("base64")).replace("@SAMPLE@", () => base64(args.sample));
 html = html.replace("/*@SCRIPT@*/", () => script); // a function: no $-patterns in the script expand
 if (/<script[^>]*\ssrc=|<link[^>]*stylesheet|\sstyle="|\son[a-z]+="/i.test(html))
   fail("an outside script or style, a style= or an on*= attribute: the policy would block it");

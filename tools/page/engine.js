@@ -14,10 +14,18 @@ export class EngineError extends Error {
 }
 
 // The Emscripten runtime, which runs after this script, takes this object
-// as its Module; the wasm is handed over, never fetched.
-export function startEngine(wasm, onReady, onAbort) {
+// as its Module; the wasm is handed over, never fetched. The page carries it
+// gzipped (its catalogs of every language make most of it), so it is
+// inflated by the browser's own DecompressionStream first.
+export function startEngine(gzipped, onReady, onAbort) {
   window.Module = {
-    wasmBinary: wasm,
+    instantiateWasm(imports, receive) {
+      const inflated = new Blob([gzipped]).stream().pipeThrough(new DecompressionStream("gzip"));
+      new Response(inflated).arrayBuffer()
+        .then((wasm) => WebAssembly.instantiate(wasm, imports))
+        .then((r) => receive(r.instance, r.module), (e) => onAbort(String(e)));
+      return {};  // the exports arrive through receive
+    },
     print: (t) => console.log(t),
     printErr: (t) => console.warn(t),
     onAbort: (what) => onAbort(String(what)),
