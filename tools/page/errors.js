@@ -7,12 +7,12 @@ import { $, message } from "./ui.js";
 // An error of the engine's own is told in the page's words, made while it still ran.
 export const reason = (e) => (e && e.id && offlineText(e.id, "")) || String((e && e.message) || e);
 
-// `say` makes the spec of the line around the reason; `also`, the id of a
+// `say` makes the wording of the line around the reason; `also`, the id of a
 // line nearer to where the player looks (the Try panel's), shows it too.
 export function showError(e, say, also) {
-  const spec = say(reason(e));
-  message(spec, "bad");
-  if (also) put($(also), spec);
+  const wording = say(reason(e));
+  message(wording, "bad");
+  if (also) put($(also), wording);
 }
 
 // The engine cannot go on (it stopped, or never started): the page says so

@@ -39,7 +39,7 @@ function askToReplace(id, file) {
   return !isDirty() || window.confirm(t(id, { doc: state.doc.name, file }));
 }
 
-// A file reported but not opened; `line` the spec of the line above its report.
+// A file reported but not opened; `line` the wording of the line above its report.
 function showOther(name, bytes, look, line) {
   const other = state.other = { name, bytes, look, check: engine.check(bytes, name) };
   $("other").hidden = false;

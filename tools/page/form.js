@@ -107,11 +107,11 @@ function commit(i) {
   edit(i, field.value);
 }
 
-function markField(i, spec) {
+function markField(i, wording) {
   const field = $("in-" + nameOf(i));
   field.classList.add("invalid");
   field.setAttribute("aria-invalid", "true");
-  put($("err-" + nameOf(i)), spec);
+  put($("err-" + nameOf(i)), wording);
 }
 export function clearMark(i) {
   const field = $("in-" + nameOf(i));
@@ -153,8 +153,8 @@ export function edit(i, typed) {
   // A field left with Enter keeps the focus: it too shows now what the file holds.
   const field = $("in-" + s.name);
   if (field.type === "text") field.value = field.dataset.shown = fieldText(i);
-  const [spec, tone] = afterEdit(i, changed);
-  message(spec, tone);
+  const [wording, tone] = afterEdit(i, changed);
+  message(wording, tone);
   return true;
 }
 

@@ -1,7 +1,7 @@
 // The page's words. Every text a player reads is a message of the catalogs
 // (tools/lang), put into words by the engine in the page's language. A text
-// that must follow a change of language is kept as a spec, m(id, args), and
-// rendered again then; an argument may be a spec too, or a function for a
+// that must follow a change of language is kept as a wording, m(id, args), and
+// rendered again then; an argument may be a wording too, or a function for a
 // text the engine makes (rendered again in the new language as well).
 import { engine } from "./engine.js";
 
@@ -31,7 +31,7 @@ export function t(id, args) {
 
 export const m = (id, args) => ({ id, args });
 
-// A spec, a function, a list of sentences or a plain string, in words.
+// A wording m(id, args), a function, a list of sentences or a plain string, in words.
 export function render(x) {
   if (typeof x === "string") return x;
   if (typeof x === "function") return x();
@@ -49,14 +49,14 @@ export function render(x) {
 // remembers, put(el, null) empties and forgets; a change of language renders
 // the remembered again.
 const kept = new Map();
-export function put(el, spec) {
-  if (spec === null) {
+export function put(el, wording) {
+  if (wording === null) {
     kept.delete(el.id);
     el.textContent = "";
     return;
   }
-  kept.set(el.id, { el, spec });
-  el.textContent = render(spec);
+  kept.set(el.id, { el, wording });
+  el.textContent = render(wording);
 }
 
 // A message whose arguments show as code (names, mostly): the marks the
@@ -114,7 +114,7 @@ export function setLanguage(tag) {
   for (const fn of followers) fn();
   for (const [id, k] of kept) {
     if (!k.el.isConnected) kept.delete(id);
-    else k.el.textContent = render(k.spec);
+    else k.el.textContent = render(k.wording);
   }
 }
 

@@ -11,10 +11,10 @@ import { $, message } from "./ui.js";
 
 const canWrite = () => typeof window.showSaveFilePicker === "function";
 
-function saved(spec, tone) {
+function saved(wording, tone) {
   state.doc.baseline = state.doc.bytes;
   refresh();
-  message(spec, tone || "good");
+  message(wording, tone || "good");
 }
 
 function downloadFile() {

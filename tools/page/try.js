@@ -211,7 +211,7 @@ function tryDescribe(r) {
   panel.spoken = flags;
 }
 
-function tryAnnounce(spec) { $("try-live").textContent = render(spec); }
+function tryAnnounce(wording) { $("try-live").textContent = render(wording); }
 
 function trySave() {
   if (!state.try.session) tryStart();

@@ -17,9 +17,9 @@ export function element(tag, props, children) {
   return e;
 }
 
-// `spec`: what i18n.render takes; the line follows a change of language.
-export function message(spec, tone) {
+// `wording`: what i18n.render takes; the line follows a change of language.
+export function message(wording, tone) {
   const line = $("message");
-  put(line, spec);
+  put(line, wording);
   line.className = tone || "";
 }
