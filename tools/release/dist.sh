@@ -31,8 +31,8 @@ readme_line() {
     msgcat --no-wrap "$1" | awk -v template="$2" '
         function text(line) { sub(/^[^"]*"/, "", line); sub(/"$/, "", line); return line }
         /^msgctxt / { here = text($0) == "language.readme"; next }
-        here && /^msgid / && template { print text($0); exit }
-        here && /^msgstr / && !template { print text($0); exit }' |
+        here && !done && /^msgid / && template { print text($0); done = 1 }
+        here && !done && /^msgstr / && !template { print text($0); done = 1 }' |
         sed 's/{page}/Pacelark-settings.html/g; s/\\"/"/g; s/\\\\/\\/g'
 }
 # Players open it in Notepad: UTF-8 with a byte-order mark, so it shows every
