@@ -9,11 +9,18 @@ import { engine } from "./engine.js";
 const NAMES = { app: "Pacelark", ini: "Pacelark.ini", dll: "ScriptHookFRTR.dll", sim: "pacelark-sim", check: "check-ini" };
 export const names = NAMES;
 
-// The keys the page's help names, as their caps say, and the system whose
-// key codes the game sees: the markup's messages may use them.
-export const KEYCAPS = { tab: "Tab", esc: "Esc", enter: "Enter", shift: "Shift", page_up: "Page Up", page_down: "Page Down",
-  w: "W", up: "↑", f11: "F11" };
-const MARKUP_ARGS = { ...KEYCAPS, system: "Windows" };
+// The keys the page's help names, as their caps say (in the player's
+// language where keyboards there print other words: the catalogs' key
+// hints), and the system whose key codes the game sees: the markup's
+// messages may use them.
+const CAPS = { tab: "Tab", shift: "Shift", w: "W", up: "↑", f11: "F11" };
+const CAP_HINTS = { esc: "key.hint.esc", enter: "key.hint.enter", page_up: "key.hint.page_up", page_down: "key.hint.page_down" };
+export const KEYCAPS = { ...CAPS };
+const MARKUP_ARGS = { system: "Windows" };
+function nameKeycaps() {
+  for (const [k, id] of Object.entries(CAP_HINTS)) KEYCAPS[k] = t(id);
+  Object.assign(MARKUP_ARGS, KEYCAPS);
+}
 
 const STORE = "pacelark.language";
 let current = "";
@@ -107,6 +114,7 @@ export function setLanguage(tag) {
   if (!engine.setLanguage(tag)) tag = "en";
   current = tag;
   plain.clear();
+  nameKeycaps();
   document.documentElement.lang = tag.replace(/_/g, "-");
   for (const [id, arg] of OFFLINE) offline[id] = arg ? t(id, { [arg]: "\u0001" }) : t(id);
   translateMarkup(document);
