@@ -14,7 +14,7 @@ PACKAGES := $(NATIVE_PACKAGES) clang zip unzip \
 	g++-mingw-w64-x86-64-posix wine64 llvm libclang-rt-14-dev valgrind
 # The settings page and its browser tests. npm only where there is none: a
 # node from elsewhere may bring its own and conflict with Debian's.
-WEB_PACKAGES := cmake ninja-build emscripten esbuild chromium firefox-esr fonts-dejavu-core \
+WEB_PACKAGES := cmake ninja-build emscripten esbuild chromium firefox-esr fonts-dejavu-core gettext \
 	$(if $(shell command -v npm),,npm)
 NODE_DIR := build/web/node
 

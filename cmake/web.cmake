@@ -59,8 +59,10 @@ set(PLK_PAGE_DIR ${PROJECT_SOURCE_DIR}/tools/page)
 # The page's script: ES modules from main.js on, bundled into one inline script.
 file(GLOB PLK_PAGE_SCRIPTS CONFIGURE_DEPENDS ${PLK_PAGE_DIR}/*.js)
 list(REMOVE_ITEM PLK_PAGE_SCRIPTS ${PLK_PAGE_DIR}/build-page.js)
-# The lines shown before the engine runs come from the catalogs too.
-file(GLOB PLK_PAGE_CATALOGS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/lang/*.pot ${PROJECT_SOURCE_DIR}/tools/lang/*.po)
+# The lines shown before the engine runs come from the catalogs too
+# (tools/lang/message.sh, with Debian's gettext).
+file(GLOB PLK_PAGE_CATALOGS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/lang/*.pot ${PROJECT_SOURCE_DIR}/tools/lang/*.po
+    ${PROJECT_SOURCE_DIR}/tools/lang/*.sh)
 add_custom_command(OUTPUT ${PLK_PAGE}
     COMMAND ${PLK_NODE} ${PLK_PAGE_DIR}/build-page.js
         --template ${PLK_PAGE_DIR}/page.html --entry ${PLK_PAGE_DIR}/main.js --esbuild ${PLK_ESBUILD}

@@ -87,3 +87,62 @@ TEST(Messages, PseudoLanguageLeavesNoPlainWordButArguments) {
 }
 
 }  // namespace
+
+namespace {
+
+// The catalogs are read twice: by the tools, from what the build embedded,
+// and by the scripts (tools/lang/entries.sh: the check, the page's first
+// lines, README.txt). Over every message of every catalog, both read the
+// same words.
+std::string unescapePo(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) {
+            const char c = s[++i];
+            out += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+        } else if ((s[i] == '{' || s[i] == '}') && i + 1 < s.size() && s[i + 1] == s[i]) {
+            out += s[i++];
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+TEST(Messages, TheToolsAndTheScriptsReadTheCatalogsAlike) {
+    LanguageGuard guard;
+    const std::string dir = std::string(PLK_SOURCE_DIR) + "/tools/lang/";
+    std::size_t compared = 0;
+    for (const LanguageInfo& language : languages()) {
+        const std::string file = dir + (language.tag == "en" ? std::string("pacelark.pot") : language.tag + ".po");
+        FILE* p = popen(("bash " + dir + "entries.sh " + file).c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        std::string lines;
+        char buffer[4096];
+        for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, p)) > 0;) lines.append(buffer, n);
+        ASSERT_EQ(pclose(p), 0) << file;
+        ASSERT_TRUE(setLanguage(language.tag));
+        std::size_t at = 0, messages = 0;
+        while (at < lines.size()) {
+            const std::size_t end = lines.find('\n', at);
+            std::vector<std::string> f;
+            for (std::size_t i = at; i <= end;) {
+                const std::size_t tab = std::min(lines.find('\t', i), end);
+                f.push_back(lines.substr(i, tab - i));
+                i = tab + 1;
+            }
+            at = end + 1;
+            ASSERT_EQ(f.size(), 5u) << file;
+            ++messages;
+            const bool plural = f[2].find('|') != std::string::npos;
+            if (plural) continue;  // which form shows is the plural rule's: tested above
+            const std::string expected = unescapePo(language.tag == "en" ? f[2] : f[4]);
+            EXPECT_EQ(tr(f[0]), expected) << language.tag << " " << f[0];
+            ++compared;
+        }
+        EXPECT_GT(messages, 300u) << file;
+    }
+    EXPECT_GT(compared, 8u * 250u);
+}
+
+}  // namespace

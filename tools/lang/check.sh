@@ -7,6 +7,7 @@
 # and fuzzy translations fall back to English in the tools, message by
 # message: they are counted, and fail only with --complete.
 set -euo pipefail
+export LC_ALL=C  # join and sort agree on the order
 here=$(cd "$(dirname "$0")" && pwd)
 template="$here/pacelark.pot"
 complete=0
@@ -18,28 +19,7 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# One line per message: id, whether it takes arguments, its English, and
-# whether it is translated (every form filled, not fuzzy). msgcat writes each
-# entry as a block of lines, blocks apart by a blank line.
-entries() {
-    msgcat --no-wrap --sort-output "$1" | awk '
-        function text(line) { sub(/^[^"]*"/, "", line); sub(/"$/, "", line); return line }
-        function flush() {
-            if (form != "") empty += (form == "\001")
-            if (id != "") printf "%s\t%d\t%s\t%d\n", id, brace, english, (!fuzzy && forms > 0 && empty == 0)
-            id = ""; english = ""; brace = 0; fuzzy = 0; forms = 0; empty = 0; field = ""; form = ""
-        }
-        /^$/ { flush(); next }
-        /^#,/ { brace = /python-brace-format/; fuzzy = /fuzzy/; next }
-        /^#/ { next }
-        /^msgctxt / { id = text($0); field = "ctxt"; next }
-        /^msgid_plural / { english = english "|" text($0); field = "id"; next }
-        /^msgid / { english = text($0); field = "id"; next }
-        /^msgstr/ { if (form != "") empty += (form == "\001"); forms++; form = text($0) == "" ? "\001" : "x"; field = "str"; next }
-        /^"/ { if (field == "str") { if (text($0) != "") form = "x" } else if (field == "id") english = english text($0); next }
-        END { flush() }
-    ' | sort
-}
+entries() { bash "$here/entries.sh" "$1"; }
 
 entries "$template" | cut -f1-3 >"$work/template"
 status=0

@@ -8,7 +8,7 @@
 // anything (loading, no script, a failed start: data-boot="id") are written
 // in from the catalogs, one per language that has them.
 // usage: build-page.js --template T --entry MAIN.js --esbuild ESBUILD --runtime EM_JS --wasm W --sample INI
-//                      --lang CATALOG_DIR --version V --out HTML
+//                      --lang CATALOG_DIR (its message.sh) --version V --out HTML
 "use strict";
 const fs = require("fs");
 const path = require("path");
@@ -42,41 +42,15 @@ const script = bundle + "(function (Module) {\n" + read(args.runtime) + "\n})(wi
 for (const bad of ["</script", "<!--", "<script"])
   if (script.toLowerCase().includes(bad)) fail(`the script holds "${bad}", which would end the inline <script>`);
 
-// ---- the catalogs: msgctxt is the id; English from the template, the rest
-// from each language's translations (fuzzy ones are none) ----
-
-function readCatalog(file) {
-  const entries = new Map();
-  for (const block of read(file).split(/\n\s*\n/)) {
-    const e = { fuzzy: false, fields: {} };
-    let field = null;
-    for (const line of block.split("\n")) {
-      if (line.startsWith("#,") && /\bfuzzy\b/.test(line)) e.fuzzy = true;
-      const start = line.match(/^(msgctxt|msgid|msgid_plural|msgstr(?:\[\d+\])?) (".*")$/);
-      if (start) [, field] = start;
-      const quoted = start ? start[2] : /^".*"$/.test(line) ? line : null;
-      if (quoted === null || !field) continue;
-      e.fields[field] = (e.fields[field] || "") + JSON.parse(quoted.replace(/\\([^"\\nrt])/g, "\\\\$1"));
-    }
-    if (e.fields.msgctxt !== undefined) entries.set(e.fields.msgctxt, e);
-  }
-  return entries;
-}
-const template = readCatalog(path.join(args.lang, "pacelark.pot"));
-const translations = fs.readdirSync(args.lang).filter((f) => f.endsWith(".po")).sort()
-  .map((f) => ({ tag: f.slice(0, -3).replace(/_/g, "-"), entries: readCatalog(path.join(args.lang, f)) }));
+// ---- the first lines, from the catalogs (tools/lang/message.sh: a line per
+// language that translates the message, English first) ----
 const escapeHtml = (t) => t.replace(/&/g, "&amp;").replace(/</g, "&lt;").replace(/>/g, "&gt;").replace(/"/g, "&quot;");
 // Names stay as they are in every language.
 const bootArgs = { ini: path.basename(args.sample), app: "Pacelark", script: "JavaScript" };
 const fill = (text) => text.replace(/\{(\w+)\}/g, (all, name) => (name in bootArgs ? bootArgs[name] : all));
 function bootLines(id) {
-  const english = template.get(id);
-  if (!english) fail(`${id} is not in the template`);
-  const lines = [{ tag: "en", text: english.fields.msgid }];
-  for (const { tag, entries } of translations) {
-    const e = entries.get(id);
-    if (e && !e.fuzzy && e.fields.msgstr) lines.push({ tag, text: e.fields.msgstr });
-  }
+  const lines = execFileSync("bash", [path.join(args.lang, "message.sh"), id], { encoding: "utf8" }).split("\n")
+    .filter((l) => l).map((l) => ({ tag: l.slice(0, l.indexOf("\t")).replace(/_/g, "-"), text: l.slice(l.indexOf("\t") + 1) }));
   return lines.map((l) => `<p lang="${l.tag}">${escapeHtml(fill(l.text))}</p>`).join("");
 }
 

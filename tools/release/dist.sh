@@ -25,27 +25,13 @@ page=build/web/Pacelark-settings.html
 cp build/windows/bin/Pacelark.dll "$stage/Pacelark.dll"
 cp config/Pacelark.ini "$stage/Pacelark.ini"
 cp "$page" "$stage/Pacelark-settings.html"
-# The message "language.readme" of a catalog (the template's English for
-# the template), with the page's name put in.
-readme_line() {
-    msgcat --no-wrap "$1" | awk -v template="$2" '
-        function text(line) { sub(/^[^"]*"/, "", line); sub(/"$/, "", line); return line }
-        /^msgctxt / { here = text($0) == "language.readme"; next }
-        here && !done && /^msgid / && template { print text($0); done = 1 }
-        here && !done && /^msgstr / && !template { print text($0); done = 1 }' |
-        sed 's/{page}/Pacelark-settings.html/g; s/\\"/"/g; s/\\\\/\\/g'
-}
 # Players open it in Notepad: UTF-8 with a byte-order mark, so it shows every
 # language, and Windows line ends. It opens with one line per language (the
 # catalogs found, English first) pointing at the settings page; its title
 # names the version; the licence closes it, with a pointer to the other
 # projects' terms.
 {
-    readme_line tools/lang/pacelark.pot 1
-    for po in $(printf '%s\n' tools/lang/*.po | LC_ALL=C sort); do
-        line=$(readme_line "$po" 0)
-        [ -z "$line" ] || printf '%s\n' "$line"
-    done
+    bash tools/lang/message.sh language.readme | cut -f2- | sed 's/{page}/Pacelark-settings.html/g'
     echo
     cat tools/release/players-readme.txt
     printf '\n\nLicence\n-------\n\n'
