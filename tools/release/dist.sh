@@ -31,7 +31,7 @@ cp "$page" "$stage/Pacelark-settings.html"
 # names the version; the licence closes it, with a pointer to the other
 # projects' terms.
 {
-    bash tools/lang/message.sh language.readme | cut -f2- | sed 's/{page}/Pacelark-settings.html/g'
+    bash tools/lang/message.sh "language.readme" | cut -f2- | sed 's/{page}/Pacelark-settings.html/g'
     echo
     cat tools/release/players-readme.txt
     printf '\n\nLicence\n-------\n\n'
