@@ -29,6 +29,13 @@ int main() {
                     h.keyCycles, static_cast<unsigned long long>(h.bytesBefore),
                     static_cast<unsigned long long>(h.bytesAfter), h.tlsBefore, h.tlsAfter,
                     ran ? "" : " (the cycles did not run as planned)");
+        // Which plan failed, so a rare miss can be told from the next one.
+        if (!ran)
+            std::printf("  warm-up %s, %d loads failed, %d notice cycles without the notice, %d key cycles with "
+                        "fewer than 16 messages delivered, heap walk %s\n",
+                        h.setupFailed ? "failed" : "ran", h.loadFailures, h.noticeCyclesWithoutNotice,
+                        h.keyCyclesWithoutDelivery,
+                        h.bytesBefore == UINT64_MAX || h.bytesAfter == UINT64_MAX ? "failed" : "ran");
         const bool kept = h.tlsAfter != h.tlsBefore;
         figures::print(std::string("bytes per load/unload cycle over 1,000 cycles, ") + loadcycles::iniCaseName(ini),
                        figures::fmt("%.1f", static_cast<double>(h.growth()) / h.cycles) +
