@@ -11,7 +11,7 @@ NATIVE_PACKAGES := cmake ninja-build g++ make git \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev \
 	libcairo2-dev fonts-dejavu-core libinih-dev gettext
 PACKAGES := $(NATIVE_PACKAGES) clang zip unzip \
-	g++-mingw-w64-x86-64-posix wine64 llvm libclang-rt-14-dev valgrind
+	g++-mingw-w64-x86-64-posix wine64 llvm libclang-rt-dev valgrind
 # The settings page and its browser tests. npm only where there is none: a
 # node from elsewhere may bring its own and conflict with Debian's.
 WEB_PACKAGES := cmake ninja-build emscripten esbuild chromium firefox-esr fonts-dejavu-core gettext \
@@ -97,10 +97,12 @@ test-page: linux web node-modules
 test-release: windows web
 	bash tests/tools/release_check.sh . $(JOBS)
 
-# A newcomer's machine: a bare Debian 12 chroot where a clone of COMMIT
-# (default HEAD) runs `make test`; tens of minutes, not part of `make test`.
+# A newcomer's machine: a bare Debian chroot of SUITE (bookworm, the default,
+# or trixie) where a clone of COMMIT (default HEAD) runs `make test`; tens of
+# minutes, not part of `make test`.
+SUITE ?= bookworm
 fresh-machine:
-	bash tests/tools/fresh_machine.sh $(COMMIT)
+	SUITE=$(SUITE) bash tests/tools/fresh_machine.sh $(COMMIT)
 
 # libFuzzer targets: `make fuzz FUZZ_SECONDS=600` runs each that long;
 # make test runs each briefly.

@@ -14,11 +14,14 @@ version="${1:?usage: notices.sh VERSION DLL_MAP PAGE_TRACE}" map="${2:?}" trace=
 for f in "$map" "$trace"; do
     [ -s "$f" ] || { echo "notices.sh: $f is missing or empty: build first" >&2; exit 1; }
 done
-# Both come with Debian's llvm-14, which Debian's emscripten depends on.
-ar=llvm-ar-14 dwarfdump=llvm-dwarfdump-14
+die() { echo "notices.sh: $*" >&2; exit 1; }
+# Both come with Debian's llvm (whichever version the release calls llvm).
+ar=llvm-ar dwarfdump=llvm-dwarfdump
+for t in $ar $dwarfdump dpkg; do
+    command -v "$t" >/dev/null || die "$t not found (Debian package llvm)"
+done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-die() { echo "notices.sh: $*" >&2; exit 1; }
 
 # 1. What each link took: "TARGET<TAB>PATH<TAB>MEMBER" (MEMBER empty for a
 # plain object). Relative paths are the project's own objects and import
