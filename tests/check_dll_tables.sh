@@ -4,22 +4,28 @@
 # msvcrt besides.
 set -euo pipefail
 dll="$1"
-dump=$(x86_64-w64-mingw32-objdump -p "$dll")
 fail() { echo "FAIL: $*"; exit 1; }
+for t in llvm-readobj llvm-undname; do
+    command -v "$t" >/dev/null || fail "$t not found (Debian package llvm)"
+done
+# llvm-readobj's COFF listing reads alike from every llvm version Debian has
+# (binutils' objdump changed its import columns between releases).
+headers=$(llvm-readobj --file-headers "$dll")
+tables=$(llvm-readobj --coff-imports --coff-exports "$dll")
 
-grep -q "^Magic.*020b" <<<"$dump" || fail "not a PE32+ (64-bit) image"
-grep -q "file format pei-x86-64" <<<"$dump" || fail "not x86-64"
+grep -q "Machine: IMAGE_FILE_MACHINE_AMD64" <<<"$headers" || fail "not x86-64"
+grep -q "Magic: 0x20B" <<<"$headers" || fail "not a PE32+ (64-bit) image"
 
-if grep -q "^The Export Tables" <<<"$dump"; then
-    exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | grep -c '\[' || true)
-    [ "$exports" -le 1 ] || fail "exports functions: $(sed -n '/Ordinal\/Name Pointer/,/^$/p' <<<"$dump")"
-fi
+exports=$(awk '/^Export \{/ {on = 1} on && /^ *Name: ./ {print $2} /^\}/ {on = 0}' <<<"$tables")
+[ -z "$exports" ] || fail "exports functions: $exports"
 
-dlls=$(grep "DLL Name:" <<<"$dump" | awk '{print $3}' | sort | tr '\n' ' ')
+# Each imported DLL's names, one per line.
+imports() { awk -v dll="$1" '/^Import \{/ {on = 0} /^ *Name: / {on = $2 == dll} on && /^ *Symbol: / {print $2}' <<<"$tables"; }
+dlls=$(awk '/^Import \{/ {getline; print $2}' <<<"$tables" | sort | tr '\n' ' ')
 [ "$dlls" = "KERNEL32.dll ScriptHookFRTR.dll msvcrt.dll " ] || fail "imports from: $dlls"
 
 # Names imported from the script hook library.
-hook=$(awk '/DLL Name: ScriptHookFRTR.dll/{on=1;next} /DLL Name:/{on=0} /^$/{on=0} on && $1 ~ /^[0-9a-f]+$/ && NF >= 3 {print $3}' <<<"$dump" | sort)
+hook=$(imports ScriptHookFRTR.dll | sort)
 expected=$(printf '%s\n' \
   '?keyboardHandlerRegister@@YAXP6AXKGEHHHH@Z@Z' \
   '?keyboardHandlerUnregister@@YAXP6AXKGEHHHH@Z@Z' \
@@ -33,15 +39,12 @@ expected=$(printf '%s\n' \
 $hook"
 
 # The clock is read through the KERNEL32 import.
-kernel=$(awk '/DLL Name: KERNEL32.dll/{on=1;next} /DLL Name:/{on=0} /^$/{on=0} on && $1 ~ /^[0-9a-f]+$/ && NF >= 3 {print $3}' <<<"$dump")
-grep -qx GetTickCount <<<"$kernel" || fail "GetTickCount is not imported from KERNEL32"
-crt=$(awk '/DLL Name: msvcrt.dll/{on=1;next} /DLL Name:/{on=0} /^$/{on=0} on && $1 ~ /^[0-9a-f]+$/ && NF >= 3 {print $3}' <<<"$dump")
-grep -qx malloc <<<"$crt" || fail "malloc is not imported from msvcrt"
+imports KERNEL32.dll | grep -qx GetTickCount || fail "GetTickCount is not imported from KERNEL32"
+imports msvcrt.dll | grep -qx malloc || fail "malloc is not imported from msvcrt"
 
 # Each decorated name spells the signature the plug-in calls with.
-if command -v llvm-undname >/dev/null; then
-    demangled=$(while read -r name; do llvm-undname "$name" </dev/null | sed -n 2p; done <<<"$hook")
-    want='void __cdecl keyboardHandlerRegister(void (__cdecl *)(unsigned long, unsigned short, unsigned char, int, int, int, int))
+demangled=$(while read -r name; do llvm-undname "$name" </dev/null | sed -n 2p; done <<<"$hook")
+want='void __cdecl keyboardHandlerRegister(void (__cdecl *)(unsigned long, unsigned short, unsigned char, int, int, int, int))
 void __cdecl keyboardHandlerUnregister(void (__cdecl *)(unsigned long, unsigned short, unsigned char, int, int, int, int))
 unsigned __int64 * __cdecl nativeCall(void)
 void __cdecl nativeInit(unsigned __int64)
@@ -49,7 +52,6 @@ void __cdecl nativePush64(unsigned __int64)
 void __cdecl scriptRegister(struct HINSTANCE__*, void (__cdecl *)(void))
 void __cdecl scriptUnregister(struct HINSTANCE__*)
 void __cdecl scriptWait(unsigned long)'
-    [ "$demangled" = "$want" ] || fail "signatures differ:
+[ "$demangled" = "$want" ] || fail "signatures differ:
 $demangled"
-fi
 echo "dll tables ok: $(wc -l <<<"$hook") script hook imports, DLLs: $dlls"

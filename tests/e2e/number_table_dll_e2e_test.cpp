@@ -97,7 +97,9 @@ TEST(NumberTableThroughTheDll, EveryIntAndFloatRowIsStoredOrStopsTheLoadAsTheTab
             const Seen s = runOver(dir, "[SETTINGS]\nTOGGLE_MOD_KEY=" + row.tokens[1] + "\nUI_BAR_LENGTH=0.3\n",
                                    key ? static_cast<std::uint32_t>(value) : stored ? 255u : 0x79u);
             EXPECT_EQ(s.barLengthBits, stored ? kBarLengthAfter : kDefaultBarLength);
-            if (key || !stored) EXPECT_TRUE(s.modOffAfterTap) << "the key the table says does not toggle";
+            if (key || !stored) {
+                EXPECT_TRUE(s.modOffAfterTap) << "the key the table says does not toggle";
+            }
         }
     }
     DeleteFileA((dir + "\\Pacelark.ini").c_str());

@@ -1,6 +1,6 @@
 // The number table on the DLL's own C runtime: in the "C" locale the
 // runtime's strtol, strtof, tolower and snprintf give the table's answers
-// (so the table is the reference), and so do the plug-in's own parses and
+// (MinGW-w64 12's strtof those of its own column), and so do the plug-in's own parses and
 // label formatter; after another module sets a German or Turkish locale the
 // runtime's answers change and the plug-in's do not.
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ protected:
                 ++oursDiffer;
                 ADD_FAILURE() << "line " << row.line << ": ours " << mine << ", table " << expected;
             }
-            if (numtable::runtimeResult(row) != expected) ++runtimeDiffers;
+            if (numtable::runtimeResult(row) != numtable::expectedOfRuntime(row)) ++runtimeDiffers;
         }
     }
 };

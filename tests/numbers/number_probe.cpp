@@ -1,7 +1,8 @@
 // What this C runtime itself does with the rows of the number table: reads
 // the table and writes it back with every result taken from the runtime.
 // Comment lines pass through, so the output of the Windows build, run under
-// Wine, is the table.
+// Wine, is the table. Built with MinGW-w64 12, the results go to the rows'
+// "mingw12:" columns (where they differ from the main ones) instead.
 //   number_probe TABLE [LOCALE]
 // With LOCALE the runtime's locale is set first (setlocale(LC_ALL, LOCALE)).
 #include <clocale>
@@ -35,7 +36,9 @@ int main(int argc, char** argv) {
             continue;
         }
         numtable::Row row;
-        if (!numtable::tokenize(line, row.tokens) || row.tokens.size() < 2) {
+        const bool read = numtable::tokenize(line, row.tokens);
+        numtable::splitMingw12(row);
+        if (!read || row.tokens.size() < 2) {
             std::fprintf(stderr, "bad line: %s\n", line.c_str());
             return 1;
         }
@@ -46,7 +49,22 @@ int main(int argc, char** argv) {
         }
         const bool bare = row.tokens[0] == "lower" || row.tokens[0] == "label";
         const std::string input = bare ? row.tokens[1] : numtable::quote(row.tokens[1]);
-        std::printf("%-5s %-24s %s\n", row.tokens[0].c_str(), input.c_str(), result.c_str());
+        const auto join = [&](auto begin, auto end) {
+            std::string out;
+            for (auto t = begin; t != end; ++t) {
+                if (!out.empty()) out += ' ';
+                out += row.tokens[0] == "label" ? numtable::quote(*t) : *t;
+            }
+            return out;
+        };
+        std::string main = join(row.tokens.begin() + 2, row.tokens.end());
+        std::string newer = join(row.mingw12.begin(), row.mingw12.end());
+        if (numtable::kRuntimeIsMingw12)
+            newer = result == main ? "" : result;
+        else
+            main = result;
+        std::printf("%-5s %-24s %s%s%s\n", row.tokens[0].c_str(), input.c_str(), main.c_str(),
+                    newer.empty() ? "" : " mingw12: ", newer.c_str());
     }
     return 0;
 }

@@ -9,6 +9,8 @@
 //   bool  "<text>"  true|false
 //   lower <byte, 2 hex>  <lower-cased byte, 2 hex>
 //   label <float bits, 8 hex>  "<%.2f text>"
+// A float row may end with "mingw12:" and the three result columns again:
+// what the strtof of MinGW-w64 12 gives where it differs from 10's.
 #pragma once
 
 #include <cstdio>
@@ -22,7 +24,18 @@ namespace numtable {
 struct Row {
     int line = 0;
     std::vector<std::string> tokens;  // tokens[0] is the kind
+    std::vector<std::string> mingw12;  // MinGW-w64 12's result columns, where they differ
 };
+
+// MinGW-w64 12 took netlib's gdtoa of January 2023 for its strtof (10 has
+// the one of September 2010): NaN payloads and a few hexadecimal roundings
+// read otherwise. The plug-in's own parses give the main columns in every build.
+#if defined(__MINGW64_VERSION_MAJOR) && __MINGW64_VERSION_MAJOR >= 12
+inline constexpr bool kRuntimeIsMingw12 = true;
+#else
+inline constexpr bool kRuntimeIsMingw12 = false;
+#endif
+inline constexpr const char* kMingw12Mark = "mingw12:";
 
 inline int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -75,6 +88,16 @@ inline bool tokenize(const std::string& line, std::vector<std::string>& out) {
     return true;
 }
 
+// Moves the columns after the "mingw12:" mark out of the row's tokens.
+inline void splitMingw12(Row& row) {
+    for (std::size_t i = 0; i < row.tokens.size(); ++i) {
+        if (row.tokens[i] != kMingw12Mark) continue;
+        row.mingw12.assign(row.tokens.begin() + static_cast<std::ptrdiff_t>(i) + 1, row.tokens.end());
+        row.tokens.resize(i);
+        return;
+    }
+}
+
 // Every row of the file; a malformed line becomes a row with no tokens.
 inline std::vector<Row> read(const std::string& path) {
     std::vector<Row> rows;
@@ -89,6 +112,7 @@ inline std::vector<Row> read(const std::string& path) {
         Row row;
         row.line = number;
         if (!tokenize(line, row.tokens)) row.tokens.clear();
+        splitMingw12(row);
         rows.push_back(std::move(row));
     }
     return rows;
