@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "bench/heap_bytes.h"
+#include "bench/plugin_holdings.h"
 #include "standin/standin.h"
 
 namespace loadcycles {
@@ -101,13 +103,21 @@ inline const char* iniCaseName(IniCase c) {
 
 struct HeapResult {
     int cycles = 0;  // counted, after the warm-up
-    bool setupFailed = false;            // no settings file, or the warm-up missed its notice or keys
+    bool setupFailed = false;            // no settings file, no counting, or the warm-up missed its notice or keys
     int loadFailures = 0;
     int noticeCycles = 0;                // unloaded while the notice was on screen
     int noticeCyclesWithoutNotice = 0;   // must stay 0
     int keyCycles = 0;                   // keys streamed from another thread
     int keyCyclesWithoutDelivery = 0;    // must stay 0
-    std::uint64_t bytesBefore = 0;       // busy heap bytes after the warm-up
+    // What the plug-in held after its last unload (nothing, if it gave all
+    // back), and the process's handles, both after the warm-up and at the end.
+    holdings::Counts heldBefore, heldAfter;
+    // The fewest blocks the plug-in held while loaded, over the counted
+    // cycles: never 0, or the counting does not reach it.
+    std::int64_t fewestBlocksWhileLoaded = INT64_MAX;
+    // Busy heap bytes after the warm-up and at the end: the allocators' own
+    // bookkeeping included (see bench/plugin_holdings.h).
+    std::uint64_t bytesBefore = 0;
     std::uint64_t bytesAfter = 0;
     // The lowest free TLS index, before and after: a DLL that keeps one per
     // load runs out of them after about a thousand loads.
@@ -162,7 +172,7 @@ inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles, IniCa
     const char* text = ini == IniCase::Clean      ? "[SETTINGS]\nTOGGLE_MOD_KEY=118\nINITIAL_WALK_SPEED=2\n"
                        : ini == IniCase::Stopping ? "[SETTINGS]\nTOGGLE_MOD_KEY=118\nTOGGLE_HUD_KEY=F11\n"
                                                   : nullptr;
-    if (text && !detail::writeFile(file, text)) {
+    if ((text && !detail::writeFile(file, text)) || !holdings::install()) {
         r.setupFailed = true;
         return r;
     }
@@ -214,6 +224,7 @@ inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles, IniCa
             if (notice) standin_tapKey(modKey);
             standin_runFrame();
             if (notice) ok = detail::lastFrameShowsNotice();
+            r.fewestBlocksWhileLoaded = std::min(r.fewestBlocksWhileLoaded, holdings::blocksHeld());
             // Some messages must reach the loaded DLL's handler before it goes.
             const DWORD since = GetTickCount();
             while (streamKeys && delivered.load(std::memory_order_relaxed) < deliveredBefore + 16 &&
@@ -234,6 +245,7 @@ inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles, IniCa
     // release and the next pass could take the notice's toggle away.
     r.setupFailed = !cycle(true, false) || !cycle(false, true);
     r.bytesBefore = heapbytes::busyBytes();
+    r.heldBefore = holdings::now();
     r.tlsBefore = detail::lowestFreeTlsIndex();
     const auto start = std::chrono::steady_clock::now();
     for (int c = 1; c <= cycles; ++c) {
@@ -246,11 +258,13 @@ inline HeapResult runCountingHeaps(const std::string& dllPath, int cycles, IniCa
     }
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.bytesAfter = heapbytes::busyBytes();
+    r.heldAfter = holdings::now();
     r.tlsAfter = detail::lowestFreeTlsIndex();
     r.cycles = cycles;
 
     stop.store(true, std::memory_order_release);
     keys.join();
+    holdings::restore();
     SetCurrentDirectoryA(cwd);
     if (text) DeleteFileA(file.c_str());
     RemoveDirectoryA(folder.c_str());

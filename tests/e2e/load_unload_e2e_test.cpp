@@ -23,7 +23,9 @@ TEST(RealDllCycles, HundredLoadsAndUnloadsWithKeysFromAnotherThread) {
 // and one whose load stops: what the runtime takes at load (its emergency
 // exception pool), anything it would take at first use on the script's
 // thread (a lock or a TLS index), and the notice's two text copies when the
-// DLL goes while a notice is on screen.
+// DLL goes while a notice is on screen. Counted where the plug-in takes it
+// (bench/plugin_holdings.h): the heaps' own sum drifts under Wine 10 with its
+// allocator's bookkeeping, whoever allocates.
 TEST(RealDllCycles, ThousandLoadsAndUnloadsLeaveTheHeapsAsTheyWere) {
     for (const loadcycles::IniCase ini :
          {loadcycles::IniCase::NoFile, loadcycles::IniCase::Clean, loadcycles::IniCase::Stopping}) {
@@ -33,13 +35,15 @@ TEST(RealDllCycles, ThousandLoadsAndUnloadsLeaveTheHeapsAsTheyWere) {
         EXPECT_EQ(r.loadFailures, 0);
         EXPECT_EQ(r.noticeCyclesWithoutNotice, 0) << "the last frame before the unload drew no notice";
         EXPECT_EQ(r.keyCyclesWithoutDelivery, 0) << "the key thread reached no loaded handler";
-        ASSERT_NE(r.bytesBefore, UINT64_MAX);
-        ASSERT_NE(r.bytesAfter, UINT64_MAX);
-        char perCycle[32];
-        std::snprintf(perCycle, sizeof perCycle, "%.1f", static_cast<double>(r.growth()) / r.cycles);
-        EXPECT_EQ(r.growth(), 0) << "the heaps grew by " << r.growth() << " bytes over " << r.cycles << " cycles ("
-                                 << perCycle << " a cycle)";
-        EXPECT_EQ(r.tlsAfter, r.tlsBefore) << "TLS indexes were kept";
+        EXPECT_GT(r.fewestBlocksWhileLoaded, 0) << "the counting did not reach the loaded plug-in";
+        const holdings::Counts& held = r.heldAfter;
+        EXPECT_EQ(held.blocks, 0) << "the unloaded plug-in still holds " << held.blocks << " blocks (" << held.bytes
+                                  << " bytes) after " << r.cycles << " cycles and the warm-up";
+        EXPECT_EQ(held.bytes, 0);
+        EXPECT_EQ(held.criticalSections, 0) << "critical sections were left initialised";
+        EXPECT_EQ(held.tlsIndexes, 0) << "TLS indexes were kept";
+        EXPECT_EQ(held.handles, r.heldBefore.handles) << "handles were left open";
+        EXPECT_EQ(r.tlsAfter, r.tlsBefore) << "the lowest free TLS index moved";
     }
 }
 

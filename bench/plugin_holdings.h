@@ -1,0 +1,252 @@
+// What the plug-in itself holds, counted apart from what the heaps hold:
+// its blocks, critical sections and TLS indexes, and the process's handles.
+//
+// The heaps' busy bytes also hold the allocator's own bookkeeping: Wine 10's
+// low-fragmentation heap keeps groups of blocks per thread, and their number
+// drifts with threads and fibers, whoever allocates. So the plug-in's
+// allocations are counted where it makes them: install() points msvcrt.dll's
+// and KERNEL32.dll's exports of the allocating calls at counting thunks, and
+// a module loaded afterwards, the plug-in with its statically linked runtime,
+// binds its imports to them from its first instruction on. Modules bound
+// before install() go on calling the originals. Handles are counted by asking
+// the system which handle values are open.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <malloc.h>
+
+namespace holdings {
+
+struct Counts {
+    std::int64_t blocks = 0;     // heap blocks allocated and not freed
+    std::int64_t bytes = 0;      // their sizes
+    std::int64_t criticalSections = 0;
+    std::int64_t tlsIndexes = 0;
+    int handles = 0;             // open handles of the whole process
+    bool operator==(const Counts&) const = default;
+};
+
+namespace detail {
+
+inline std::atomic<std::int64_t> blocks{0}, bytes{0}, sections{0}, tls{0};
+
+// The originals, found before the exports are changed.
+inline void* (*realMalloc)(size_t);
+inline void* (*realCalloc)(size_t, size_t);
+inline void* (*realRealloc)(void*, size_t);
+inline void (*realFree)(void*);
+inline char* (*realStrdup)(const char*);
+inline DWORD(WINAPI* realTlsAlloc)();
+inline BOOL(WINAPI* realTlsFree)(DWORD);
+inline void(WINAPI* realInitCs)(CRITICAL_SECTION*);
+inline BOOL(WINAPI* realInitCsSpin)(CRITICAL_SECTION*, DWORD);
+inline BOOL(WINAPI* realInitCsEx)(CRITICAL_SECTION*, DWORD, DWORD);
+inline void(WINAPI* realDeleteCs)(CRITICAL_SECTION*);
+
+inline void gained(void* p) {
+    if (!p) return;
+    blocks.fetch_add(1, std::memory_order_relaxed);
+    bytes.fetch_add(static_cast<std::int64_t>(_msize(p)), std::memory_order_relaxed);
+}
+inline void lost(void* p) {
+    if (!p) return;
+    blocks.fetch_sub(1, std::memory_order_relaxed);
+    bytes.fetch_sub(static_cast<std::int64_t>(_msize(p)), std::memory_order_relaxed);
+}
+
+inline void* countMalloc(size_t n) {
+    void* p = realMalloc(n);
+    gained(p);
+    return p;
+}
+inline void* countCalloc(size_t n, size_t size) {
+    void* p = realCalloc(n, size);
+    gained(p);
+    return p;
+}
+inline void countFree(void* p) {
+    lost(p);
+    realFree(p);
+}
+inline char* countStrdup(const char* s) {
+    char* p = realStrdup(s);
+    gained(p);
+    return p;
+}
+// One block in, one block out; size 0 frees (msvcrt's rule).
+inline void* countRealloc(void* p, size_t n) {
+    const std::int64_t before = p ? static_cast<std::int64_t>(_msize(p)) : 0;
+    void* q = realRealloc(p, n);
+    if (!p) {
+        gained(q);
+    } else if (n == 0) {
+        blocks.fetch_sub(1, std::memory_order_relaxed);
+        bytes.fetch_sub(before, std::memory_order_relaxed);
+    } else if (q) {
+        bytes.fetch_add(static_cast<std::int64_t>(_msize(q)) - before, std::memory_order_relaxed);
+    }
+    return q;
+}
+inline DWORD WINAPI countTlsAlloc() {
+    const DWORD i = realTlsAlloc();
+    if (i != TLS_OUT_OF_INDEXES) tls.fetch_add(1, std::memory_order_relaxed);
+    return i;
+}
+inline BOOL WINAPI countTlsFree(DWORD i) {
+    const BOOL ok = realTlsFree(i);
+    if (ok) tls.fetch_sub(1, std::memory_order_relaxed);
+    return ok;
+}
+inline void WINAPI countInitCs(CRITICAL_SECTION* cs) {
+    realInitCs(cs);
+    sections.fetch_add(1, std::memory_order_relaxed);
+}
+inline BOOL WINAPI countInitCsSpin(CRITICAL_SECTION* cs, DWORD spin) {
+    const BOOL ok = realInitCsSpin(cs, spin);
+    if (ok) sections.fetch_add(1, std::memory_order_relaxed);
+    return ok;
+}
+inline BOOL WINAPI countInitCsEx(CRITICAL_SECTION* cs, DWORD spin, DWORD flags) {
+    const BOOL ok = realInitCsEx(cs, spin, flags);
+    if (ok) sections.fetch_add(1, std::memory_order_relaxed);
+    return ok;
+}
+inline void WINAPI countDeleteCs(CRITICAL_SECTION* cs) {
+    sections.fetch_sub(1, std::memory_order_relaxed);
+    realDeleteCs(cs);
+}
+
+struct Hook {
+    const char* dll;
+    const char* name;
+    void** original;
+    void* counting;
+    DWORD* slot = nullptr;   // the export's entry in the module's address table
+    DWORD saved = 0;
+};
+inline Hook hooks[] = {
+    {"msvcrt.dll", "malloc", reinterpret_cast<void**>(&realMalloc), reinterpret_cast<void*>(&countMalloc)},
+    {"msvcrt.dll", "calloc", reinterpret_cast<void**>(&realCalloc), reinterpret_cast<void*>(&countCalloc)},
+    {"msvcrt.dll", "realloc", reinterpret_cast<void**>(&realRealloc), reinterpret_cast<void*>(&countRealloc)},
+    {"msvcrt.dll", "free", reinterpret_cast<void**>(&realFree), reinterpret_cast<void*>(&countFree)},
+    {"msvcrt.dll", "_strdup", reinterpret_cast<void**>(&realStrdup), reinterpret_cast<void*>(&countStrdup)},
+    {"KERNEL32.dll", "TlsAlloc", reinterpret_cast<void**>(&realTlsAlloc), reinterpret_cast<void*>(&countTlsAlloc)},
+    {"KERNEL32.dll", "TlsFree", reinterpret_cast<void**>(&realTlsFree), reinterpret_cast<void*>(&countTlsFree)},
+    {"KERNEL32.dll", "InitializeCriticalSection", reinterpret_cast<void**>(&realInitCs),
+     reinterpret_cast<void*>(&countInitCs)},
+    {"KERNEL32.dll", "InitializeCriticalSectionAndSpinCount", reinterpret_cast<void**>(&realInitCsSpin),
+     reinterpret_cast<void*>(&countInitCsSpin)},
+    {"KERNEL32.dll", "InitializeCriticalSectionEx", reinterpret_cast<void**>(&realInitCsEx),
+     reinterpret_cast<void*>(&countInitCsEx)},
+    {"KERNEL32.dll", "DeleteCriticalSection", reinterpret_cast<void**>(&realDeleteCs),
+     reinterpret_cast<void*>(&countDeleteCs)},
+};
+
+// An export's entry is an offset from its module's base, so each thunk (an
+// absolute jump to the counting function) must lie within 4 GB above it.
+inline unsigned char* thunksNear(HMODULE module, std::size_t size) {
+    const auto base = reinterpret_cast<std::uintptr_t>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(module)->e_lfanew);
+    const std::uintptr_t from = (base + nt->OptionalHeader.SizeOfImage + 0xFFFF) & ~std::uintptr_t{0xFFFF};
+    for (std::uintptr_t at = from; at - base < 0xFFFF0000u; at += 0x10000)
+        if (void* p = VirtualAlloc(reinterpret_cast<void*>(at), size, MEM_RESERVE | MEM_COMMIT,
+                                   PAGE_EXECUTE_READWRITE))
+            return static_cast<unsigned char*>(p);
+    return nullptr;
+}
+
+inline DWORD* exportSlot(HMODULE module, const char* name) {
+    auto* base = reinterpret_cast<unsigned char*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(module)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    const auto* exp = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+    const auto* names = reinterpret_cast<const DWORD*>(base + exp->AddressOfNames);
+    const auto* ordinals = reinterpret_cast<const WORD*>(base + exp->AddressOfNameOrdinals);
+    auto* functions = reinterpret_cast<DWORD*>(base + exp->AddressOfFunctions);
+    for (DWORD i = 0; i < exp->NumberOfNames; ++i)
+        if (std::strcmp(reinterpret_cast<const char*>(base + names[i]), name) == 0) return &functions[ordinals[i]];
+    return nullptr;
+}
+
+// Each module's thunks, made once per process.
+inline unsigned char* msvcrtThunks = nullptr;
+inline unsigned char* kernelThunks = nullptr;
+
+inline void setSlot(DWORD* slot, DWORD value) {
+    DWORD old;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+    *slot = value;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+}
+
+}  // namespace detail
+
+// Puts the exports back; modules already bound keep counting.
+inline void restore() {
+    for (detail::Hook& h : detail::hooks) {
+        if (h.slot && h.saved) detail::setSlot(h.slot, h.saved);
+        h.saved = 0;
+    }
+}
+
+// Counts from here on what modules loaded after this call allocate; false
+// when an export or room for the thunks could not be found (nothing is
+// changed then).
+inline bool install() {
+    using namespace detail;
+    constexpr std::size_t kThunk = 16;
+    for (Hook& h : hooks) {
+        HMODULE m = GetModuleHandleA(h.dll);
+        h.slot = m ? exportSlot(m, h.name) : nullptr;
+        *h.original = m ? reinterpret_cast<void*>(GetProcAddress(m, h.name)) : nullptr;
+        if (!h.slot || !*h.original) return false;
+    }
+    for (const char* dll : {"msvcrt.dll", "KERNEL32.dll"}) {
+        HMODULE m = GetModuleHandleA(dll);
+        unsigned char*& thunks = dll[0] == 'm' ? msvcrtThunks : kernelThunks;
+        if (!thunks) thunks = thunksNear(m, 4096);
+        if (!thunks) {
+            restore();
+            return false;
+        }
+        unsigned char* thunk = thunks;
+        for (Hook& h : hooks) {
+            if (std::strcmp(h.dll, dll) != 0) continue;
+            // jmp qword ptr [rip + 0], then the target.
+            const unsigned char jump[6] = {0xFF, 0x25, 0, 0, 0, 0};
+            std::memcpy(thunk, jump, sizeof jump);
+            std::memcpy(thunk + sizeof jump, &h.counting, sizeof h.counting);
+            if (!h.saved) h.saved = *h.slot;
+            setSlot(h.slot, static_cast<DWORD>(thunk - reinterpret_cast<unsigned char*>(m)));
+            thunk += kThunk;
+        }
+    }
+    FlushInstructionCache(GetCurrentProcess(), nullptr, 0);
+    return true;
+}
+
+// Open handles, by asking for each low handle value whether it is one: the
+// system hands out the lowest free values first.
+inline int openHandles() {
+    int n = 0;
+    DWORD flags;
+    for (std::uintptr_t h = 4; h < 0x1000; h += 4)
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags)) ++n;
+    return n;
+}
+
+inline std::int64_t blocksHeld() { return detail::blocks.load(); }
+
+inline Counts now() {
+    return {detail::blocks.load(), detail::bytes.load(), detail::sections.load(), detail::tls.load(),
+            openHandles()};
+}
+
+}  // namespace holdings
