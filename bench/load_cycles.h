@@ -109,8 +109,8 @@ struct HeapResult {
     int noticeCyclesWithoutNotice = 0;   // must stay 0
     int keyCycles = 0;                   // keys streamed from another thread
     int keyCyclesWithoutDelivery = 0;    // must stay 0
-    // What the plug-in held after its last unload (nothing, if it gave all
-    // back), and the process's handles, both after the warm-up and at the end.
+    // What the plug-in held after the warm-up's unloads and after the
+    // counted cycles' last: nothing, if it gave everything back.
     holdings::Counts heldBefore, heldAfter;
     // The fewest blocks the plug-in held while loaded, over the counted
     // cycles: never 0, or the counting does not reach it.

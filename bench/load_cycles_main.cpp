@@ -29,13 +29,14 @@ int main() {
         const holdings::Counts& held = h.heldAfter;
         std::printf("%s: %d cycles after a warm-up in %.2f s (%.2f ms/cycle): %d unloaded with the notice up, "
                     "%d with keys streaming; the plug-in holds %lld blocks while loaded, %lld (%lld bytes) after; "
-                    "critical sections %lld, TLS indexes %lld, handles %d -> %d, lowest free TLS index %lu -> %lu; "
+                    "handles %lld, files %lld, critical sections %lld, TLS indexes %lld, lowest free TLS index %lu -> %lu; "
                     "busy heap bytes %llu -> %llu%s\n",
                     loadcycles::iniCaseName(ini), h.cycles, h.seconds, h.seconds * 1e3 / h.cycles, h.noticeCycles,
                     h.keyCycles, static_cast<long long>(h.fewestBlocksWhileLoaded),
                     static_cast<long long>(held.blocks), static_cast<long long>(held.bytes),
+                    static_cast<long long>(held.handles), static_cast<long long>(held.files),
                     static_cast<long long>(held.criticalSections), static_cast<long long>(held.tlsIndexes),
-                    h.heldBefore.handles, held.handles, h.tlsBefore, h.tlsAfter,
+                    h.tlsBefore, h.tlsAfter,
                     static_cast<unsigned long long>(h.bytesBefore), static_cast<unsigned long long>(h.bytesAfter),
                     ran ? "" : " (the cycles did not run as planned)");
         // Which plan failed, so a rare miss can be told from the next one.
@@ -46,8 +47,7 @@ int main() {
                         h.keyCyclesWithoutDelivery,
                         h.bytesBefore == UINT64_MAX || h.bytesAfter == UINT64_MAX ? "failed" : "ran");
         const bool kept = held.tlsIndexes != 0 || h.tlsAfter != h.tlsBefore;
-        const bool clean = held.blocks == 0 && held.bytes == 0 && held.criticalSections == 0 &&
-                           held.handles == h.heldBefore.handles && !kept;
+        const bool clean = held == holdings::Counts{};
         const std::string name = loadcycles::iniCaseName(ini);
         figures::print("bytes the plug-in keeps per load/unload cycle over 1,000 cycles, " + name,
                        figures::fmt("%.1f", static_cast<double>(held.bytes) / h.cycles) +

@@ -1,15 +1,17 @@
-// What the plug-in itself holds, counted apart from what the heaps hold:
-// its blocks, critical sections and TLS indexes, and the process's handles.
+// What the plug-in itself holds, counted apart from what the heaps hold: its
+// blocks, streams, handles, critical sections and TLS indexes.
 //
 // The heaps' busy bytes also hold the allocator's own bookkeeping: Wine 10's
 // low-fragmentation heap keeps groups of blocks per thread, and their number
 // drifts with threads and fibers, whoever allocates. So the plug-in's
 // allocations are counted where it makes them: install() points msvcrt.dll's
-// and KERNEL32.dll's exports of the allocating calls at counting thunks, and
-// a module loaded afterwards, the plug-in with its statically linked runtime,
-// binds its imports to them from its first instruction on. Modules bound
-// before install() go on calling the originals. Handles are counted by asking
-// the system which handle values are open.
+// and KERNEL32.dll's exports of the calls that hand out something to give
+// back (those the DLL imports, built by either toolchain) at counting thunks,
+// and a module loaded afterwards, the plug-in with its statically linked
+// runtime, binds its imports to them from its first instruction on. Modules
+// bound before install() go on calling the originals. (The process's handle
+// count is no measure either: other modules' locks make events of their own
+// when first contended.)
 #pragma once
 
 #include <windows.h>
@@ -17,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <malloc.h>
 
@@ -27,13 +30,38 @@ struct Counts {
     std::int64_t bytes = 0;      // their sizes
     std::int64_t criticalSections = 0;
     std::int64_t tlsIndexes = 0;
-    int handles = 0;             // open handles of the whole process
+    std::int64_t handles = 0;    // events, semaphores, threads and processes it opened
+    std::int64_t files = 0;      // streams it opened
     bool operator==(const Counts&) const = default;
 };
 
 namespace detail {
 
-inline std::atomic<std::int64_t> blocks{0}, bytes{0}, sections{0}, tls{0};
+inline std::atomic<std::int64_t> blocks{0}, bytes{0}, sections{0}, tls{0}, files{0};
+
+// The handles it opened and has not closed: a close of any other handle is
+// not its own to count.
+inline std::atomic<HANDLE> handleSet[64];
+inline std::atomic<std::int64_t> handleOverflow{0};
+inline void opened(HANDLE h) {
+    if (!h || h == INVALID_HANDLE_VALUE) return;
+    for (auto& slot : handleSet) {
+        HANDLE empty = nullptr;
+        if (slot.compare_exchange_strong(empty, h)) return;
+    }
+    handleOverflow.fetch_add(1);  // counted for good
+}
+inline void closed(HANDLE h) {
+    for (auto& slot : handleSet) {
+        HANDLE mine = h;
+        if (h && slot.compare_exchange_strong(mine, nullptr)) return;
+    }
+}
+inline std::int64_t handlesHeld() {
+    std::int64_t n = handleOverflow.load();
+    for (auto& slot : handleSet) n += slot.load() != nullptr;
+    return n;
+}
 
 // The originals, found before the exports are changed.
 inline void* (*realMalloc)(size_t);
@@ -47,6 +75,14 @@ inline void(WINAPI* realInitCs)(CRITICAL_SECTION*);
 inline BOOL(WINAPI* realInitCsSpin)(CRITICAL_SECTION*, DWORD);
 inline BOOL(WINAPI* realInitCsEx)(CRITICAL_SECTION*, DWORD, DWORD);
 inline void(WINAPI* realDeleteCs)(CRITICAL_SECTION*);
+inline FILE* (*realFopen)(const char*, const char*);
+inline int (*realFclose)(FILE*);
+inline std::uintptr_t (*realBeginThreadEx)(void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned, unsigned*);
+inline HANDLE(WINAPI* realCreateEventA)(SECURITY_ATTRIBUTES*, BOOL, BOOL, const char*);
+inline HANDLE(WINAPI* realCreateSemaphoreA)(SECURITY_ATTRIBUTES*, LONG, LONG, const char*);
+inline HANDLE(WINAPI* realOpenProcess)(DWORD, BOOL, DWORD);
+inline BOOL(WINAPI* realDuplicateHandle)(HANDLE, HANDLE, HANDLE, HANDLE*, DWORD, BOOL, DWORD);
+inline BOOL(WINAPI* realCloseHandle)(HANDLE);
 
 inline void gained(void* p) {
     if (!p) return;
@@ -121,6 +157,48 @@ inline void WINAPI countDeleteCs(CRITICAL_SECTION* cs) {
     realDeleteCs(cs);
 }
 
+inline FILE* countFopen(const char* path, const char* mode) {
+    FILE* f = realFopen(path, mode);
+    if (f) files.fetch_add(1, std::memory_order_relaxed);
+    return f;
+}
+inline int countFclose(FILE* f) {
+    if (f) files.fetch_sub(1, std::memory_order_relaxed);
+    return realFclose(f);
+}
+inline std::uintptr_t countBeginThreadEx(void* security, unsigned stack, unsigned(__stdcall* start)(void*),
+                                         void* arg, unsigned flags, unsigned* id) {
+    const std::uintptr_t h = realBeginThreadEx(security, stack, start, arg, flags, id);
+    opened(reinterpret_cast<HANDLE>(h));
+    return h;
+}
+inline HANDLE WINAPI countCreateEventA(SECURITY_ATTRIBUTES* sa, BOOL manual, BOOL initial, const char* name) {
+    HANDLE h = realCreateEventA(sa, manual, initial, name);
+    opened(h);
+    return h;
+}
+inline HANDLE WINAPI countCreateSemaphoreA(SECURITY_ATTRIBUTES* sa, LONG initial, LONG most, const char* name) {
+    HANDLE h = realCreateSemaphoreA(sa, initial, most, name);
+    opened(h);
+    return h;
+}
+inline HANDLE WINAPI countOpenProcess(DWORD access, BOOL inherit, DWORD id) {
+    HANDLE h = realOpenProcess(access, inherit, id);
+    opened(h);
+    return h;
+}
+inline BOOL WINAPI countDuplicateHandle(HANDLE fromProcess, HANDLE from, HANDLE toProcess, HANDLE* to,
+                                        DWORD access, BOOL inherit, DWORD options) {
+    const BOOL ok = realDuplicateHandle(fromProcess, from, toProcess, to, access, inherit, options);
+    if (options & DUPLICATE_CLOSE_SOURCE) closed(from);
+    if (ok && to && GetProcessId(toProcess) == GetCurrentProcessId()) opened(*to);
+    return ok;
+}
+inline BOOL WINAPI countCloseHandle(HANDLE h) {
+    closed(h);
+    return realCloseHandle(h);
+}
+
 struct Hook {
     const char* dll;
     const char* name;
@@ -135,6 +213,20 @@ inline Hook hooks[] = {
     {"msvcrt.dll", "realloc", reinterpret_cast<void**>(&realRealloc), reinterpret_cast<void*>(&countRealloc)},
     {"msvcrt.dll", "free", reinterpret_cast<void**>(&realFree), reinterpret_cast<void*>(&countFree)},
     {"msvcrt.dll", "_strdup", reinterpret_cast<void**>(&realStrdup), reinterpret_cast<void*>(&countStrdup)},
+    {"msvcrt.dll", "fopen", reinterpret_cast<void**>(&realFopen), reinterpret_cast<void*>(&countFopen)},
+    {"msvcrt.dll", "fclose", reinterpret_cast<void**>(&realFclose), reinterpret_cast<void*>(&countFclose)},
+    {"msvcrt.dll", "_beginthreadex", reinterpret_cast<void**>(&realBeginThreadEx),
+     reinterpret_cast<void*>(&countBeginThreadEx)},
+    {"KERNEL32.dll", "CreateEventA", reinterpret_cast<void**>(&realCreateEventA),
+     reinterpret_cast<void*>(&countCreateEventA)},
+    {"KERNEL32.dll", "CreateSemaphoreA", reinterpret_cast<void**>(&realCreateSemaphoreA),
+     reinterpret_cast<void*>(&countCreateSemaphoreA)},
+    {"KERNEL32.dll", "OpenProcess", reinterpret_cast<void**>(&realOpenProcess),
+     reinterpret_cast<void*>(&countOpenProcess)},
+    {"KERNEL32.dll", "DuplicateHandle", reinterpret_cast<void**>(&realDuplicateHandle),
+     reinterpret_cast<void*>(&countDuplicateHandle)},
+    {"KERNEL32.dll", "CloseHandle", reinterpret_cast<void**>(&realCloseHandle),
+     reinterpret_cast<void*>(&countCloseHandle)},
     {"KERNEL32.dll", "TlsAlloc", reinterpret_cast<void**>(&realTlsAlloc), reinterpret_cast<void*>(&countTlsAlloc)},
     {"KERNEL32.dll", "TlsFree", reinterpret_cast<void**>(&realTlsFree), reinterpret_cast<void*>(&countTlsFree)},
     {"KERNEL32.dll", "InitializeCriticalSection", reinterpret_cast<void**>(&realInitCs),
@@ -232,21 +324,11 @@ inline bool install() {
     return true;
 }
 
-// Open handles, by asking for each low handle value whether it is one: the
-// system hands out the lowest free values first.
-inline int openHandles() {
-    int n = 0;
-    DWORD flags;
-    for (std::uintptr_t h = 4; h < 0x1000; h += 4)
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags)) ++n;
-    return n;
-}
-
 inline std::int64_t blocksHeld() { return detail::blocks.load(); }
 
 inline Counts now() {
     return {detail::blocks.load(), detail::bytes.load(), detail::sections.load(), detail::tls.load(),
-            openHandles()};
+            detail::handlesHeld(), detail::files.load()};
 }
 
 }  // namespace holdings
