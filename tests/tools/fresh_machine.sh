@@ -10,7 +10,8 @@
 #        FRESH_DIR  where the chroot goes (default: a new folder in /var/tmp,
 #                   removed at the end)
 #        FRESH_KEEP=1  keep the chroot (to look inside, or run again in it)
-#        FRESH_TARGET  what to make in it (default: test)
+#        FRESH_TARGETS what to make in it, one after the other (default: test;
+#                      "demo test" for both commands)
 # Needs root. The Debian mirror and the CA certificates are this machine's.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
@@ -33,10 +34,18 @@ chroot_mount
 rm -rf "$chroot_root/root/pacelark"
 git clone --quiet --no-local "$src" "$chroot_root/root/pacelark"
 git -C "$chroot_root/root/pacelark" checkout --quiet "$commit"
-target=${FRESH_TARGET:-test}
-echo "== make $target in a bare $suite, commit $(git -C "$src" log -1 --format='%h %s' "$commit")"
+# Each line of the log carries the seconds since the start, so the stages'
+# times can be read off it: installs, each build, each suite.
+stamp() { while IFS= read -r line; do printf '%5d %s\n' $(($(date +%s) - start)) "$line"; done; }
 status=0
-chroot_run "cd /root/pacelark && time make $target" 2>&1 | tee "$log" || status=$?
-echo "== fresh machine ($suite): make $target $([ "$status" = 0 ] && echo passed || echo "FAILED ($status)")" \
+: >"$log"
+for target in ${FRESH_TARGETS:-test}; do
+    echo "== make $target in a bare $suite, commit $(git -C "$src" log -1 --format='%h %s' "$commit")"
+    chroot_run "cd /root/pacelark && make $target" 2>&1 | stamp | tee -a "$log" | cut -c7- || status=$?
+    [ "$status" = 0 ] || break
+done
+echo "== stages (minutes:seconds)"
+bash "$src/tests/tools/stage_times.sh" "$log"
+echo "== fresh machine ($suite): make ${FRESH_TARGETS:-test} $([ "$status" = 0 ] && echo passed || echo "FAILED ($status)")" \
     "in $(( ($(date +%s) - start) / 60 )) min; log: $log"
 exit "$status"

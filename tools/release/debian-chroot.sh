@@ -61,7 +61,8 @@ chroot_setup() {  # PREFIX SUITE ROOT
     [ "$chroot_root" != / ] || chroot_fail "the chroot cannot be /"
     [ -z "$(chroot_mounts)" ] ||
         chroot_fail "something is still mounted under $chroot_root ($(chroot_mounts | tr '\n' ' ')); unmount it first"
-    [ -n "$(ls -A "$chroot_root")" ] || chroot_made=1
+    # A new root is the chroot's /: readable by all (apt's own user among them).
+    [ -n "$(ls -A "$chroot_root")" ] || { chroot_made=1; chmod 755 "$chroot_root"; }
     chroot_tmp=$(mktemp -d)
     chroot_mirrors
     chroot_reachable "$chroot_mirror/dists/$chroot_suite/InRelease" \
