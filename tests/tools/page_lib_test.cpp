@@ -78,7 +78,8 @@ TEST(KeyText, ReportAndPageNameKeysEachTheirWay) {
         const char *report, *page;
     } rows[] = {
         {"en", 121, "121 (F10)", "121 (F10)"},
-        {"en", 192, "192 (OEM_3, ` ~ on US keyboards)", "192 (` ~ on US keyboards)"},
+        {"en", 192, "192 (OEM_3, US keyboards: ` ~)", "192 (US keyboards: ` ~)"},
+        {"en", 219, "219 (OEM_4, US keyboards: [ {)", "219 (US keyboards: [ {)"},
         {"en", 193, "193 (ABNT_C1, not on US keyboards)", "193 (not on US keyboards)"},
         {"en", 8, "8 (BACK, Backspace)", "8 (Backspace)"},
         {"en", 106, "106 (MULTIPLY, numpad *)", "106 (numpad *)"},
@@ -95,6 +96,7 @@ TEST(KeyText, ReportAndPageNameKeysEachTheirWay) {
         {"fr", 192, "192 (OEM_3, ù % sur les claviers français)", "192 (ù % sur les claviers français)"},
         {"es", 192, "192 (OEM_3, Ñ en teclados españoles)", "192 (Ñ en teclados españoles)"},
         {"ru", 192, "192 (OEM_3, Ё (` ~))", "192 (Ё (` ~))"},
+        {"ru", 221, "221 (OEM_6, Ъ (] }))", "221 (Ъ (] }))"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.language);

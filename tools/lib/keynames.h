@@ -28,13 +28,13 @@ std::string mouseButton(std::int64_t code);
 // Whether the plug-in keeps a key state for the code.
 inline bool isWatchedKey(std::int64_t code) { return code >= 0 && code < KEY_TABLE_SIZE; }
 
-// "121 (F10)", "192 (OEM_3, ` ~ on US keyboards)", "7 (no key)": the name
+// "121 (F10)", "192 (OEM_3, US keyboards: ` ~)", "7 (no key)": the name
 // for those who write it in a scenario or a report, then the words, in the
 // current language.
 std::string describeKey(std::int64_t code);
 
 // A key as a player knows it, by code and words, never a system name:
-// "121 (F10)", "192 (` ~ on US keyboards)", "8 (Backspace)", "7 (no key)".
+// "121 (F10)", "192 (US keyboards: ` ~)", "8 (Backspace)", "7 (no key)".
 std::string playerKeyText(std::int64_t code);
 
 // A key by name (any case, "VK_" prefix optional, a few common aliases such
