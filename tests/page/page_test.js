@@ -348,13 +348,17 @@ pageCase("Tab and Esc keep their meaning while a field listens; Esc says what th
 });
 
 // A CRLF file with a note after the value: the whole value goes, the line end stays.
-pageCase("a key with a note after its value, CRLF: the whole value changes, the rest stays; ; is OEM_1 (186)", {}, async (t, { page }) => {
+// The message says the character the key types beside its code, then the key as the page names it.
+pageCase("a key with a note after its value, CRLF: the whole value changes, the rest stays; ; is 186, and the message says so", {}, async (t, { page }) => {
   const crlf = writeFile("keys", "Pacelark.ini", "; k\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY = 121 ; F10\r\nTOGGLE_HUD_KEY=122\r\n");
   await pick(page, crlf);
   await page.focus("#listen-TOGGLE_MOD_KEY");
   await page.keyboard.press("Enter");
   await page.keyboard.press("Semicolon");
-  assert.ok((await fileText(page)) === "; k\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY = 186\r\nTOGGLE_HUD_KEY=122\r\n", await fileText(page));
+  const m = await text(page, "#message");
+  assert.ok((await fileText(page)) === "; k\r\n[SETTINGS]\r\nTOGGLE_MOD_KEY = 186\r\nTOGGLE_HUD_KEY=122\r\n" &&
+    /^That key types “;”; its code is 186\. TOGGLE_MOD_KEY=186 is in the file at line 3; the plug-in reads 186 \(US keyboards: ; :\)\.$/.test(m),
+  `${await fileText(page)} | ${m}`);
 });
 
 pageCase("edits in the form: a key from the list, a typed code, one that is no key, Default, a decimal comma, a switch",
@@ -427,7 +431,7 @@ pageCase("Default on a setting the file lacks changes nothing and leaves the fil
 
 // The preview says why it draws no bars, and what it makes of its own fields.
 for (const [ini, view, want] of [
-  ["[SETTINGS]\nDISABLE_HORSE_SUPPORT=true\n", { resolution: "1920x1080", mounted: true }, /0 rectangles\. No bars: riding while mount support is off/],
+  ["[SETTINGS]\nDISABLE_HORSE_SUPPORT=true\n", { resolution: "1920x1080", mounted: true }, /0 rectangles\. No bars: riding while horse speed control is off/],
   ["[SETTINGS]\nUI_LEFT_OFFSET=2\n", { resolution: "1920x1080" }, /4 rectangles.*drawn outside the screen \(UI_LEFT_OFFSET 2,/],
   ["[SETTINGS]\n", { resolution: "1920x1080", desired: "abc" }, /4 rectangles, text 1\.50 1\.50\./],
 ]) {

@@ -37,6 +37,11 @@ TEST(Messages, ChoosesTheFirstPreferenceItHas) {
     } rows[] = {
         {"de-AT,en", "de"}, {"en-GB,de", "en"},  {"xx,de", "de"},    {"xx", "en"},   {"", "en"},
         {"DE", "de"},       {"de_DE.UTF-8@euro", "de"}, {"sv:de", "de"}, {"qps", "qps"},
+        // Simplified Chinese for its tags, never for Traditional's: those take
+        // the next preference; European Portuguese takes the Brazilian.
+        {"zh", "zh_CN"},    {"zh-CN", "zh_CN"},  {"zh-SG", "zh_CN"},  {"zh-Hans", "zh_CN"}, {"zh-Hans-TW", "zh_CN"},
+        {"zh-TW", "en"},    {"zh-HK,fr", "fr"},  {"zh-MO", "en"},     {"zh-Hant", "en"},   {"zh-Hant-CN,de", "de"},
+        {"zh_TW.UTF-8:zh_CN", "zh_CN"},          {"pt-PT", "pt_BR"},  {"pt", "pt_BR"},
     };
     for (const Row& r : rows) EXPECT_EQ(chooseLanguage(r.preferences), r.chosen) << r.preferences;
 }

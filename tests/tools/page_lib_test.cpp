@@ -68,33 +68,72 @@ TEST(SettingDescriptions, SampleFileAndReadmeSayTheSame) {
     }
 }
 
-// check-ini names a key as a scenario writes it, then its hint; the page
-// gives the hint in place of a system name.
+// check-ini names a key as a scenario writes it, then its words; the page
+// gives the words alone, in the player's language.
 TEST(KeyText, ReportAndPageNameKeysEachTheirWay) {
-    ASSERT_TRUE(setLanguage("en"));
+    LanguageGuard guard;
     const struct {
+        const char* language;
         std::int64_t code;
         const char *report, *page;
     } rows[] = {
-        {121, "121 (F10)", "121 (F10)"},
-        {192, "192 (OEM_3, ` ~ on US keyboards)", "192 (` ~ on US keyboards)"},
-        {220, "220 (OEM_5, \\ | on US keyboards)", "220 (\\ | on US keyboards)"},
-        {8, "8 (BACK, Backspace)", "8 (Backspace)"},
-        {106, "106 (MULTIPLY, numpad *)", "106 (numpad *)"},
-        {187, "187 (OEM_PLUS, = +)", "187 (= +)"},
-        {226, "226 (OEM_102, < > beside left Shift on some keyboards)", "226 (< > beside left Shift on some keyboards)"},
-        {2, "2 (RBUTTON, right mouse button)", "2 (right mouse button)"},
-        {6, "6 (XBUTTON2, mouse button 5)", "6 (mouse button 5)"},
-        {160, "160 (LSHIFT)", "160 (LSHIFT)"},
-        {7, "7 (no key)", "7 (no key)"},
-        {-1, "-1 (no key)", "-1 (no key)"},
+        {"en", 121, "121 (F10)", "121 (F10)"},
+        {"en", 192, "192 (OEM_3, US keyboards: ` ~)", "192 (US keyboards: ` ~)"},
+        {"en", 219, "219 (OEM_4, US keyboards: [ {)", "219 (US keyboards: [ {)"},
+        {"en", 193, "193 (ABNT_C1, not on US keyboards)", "193 (not on US keyboards)"},
+        {"en", 8, "8 (BACK, Backspace)", "8 (Backspace)"},
+        {"en", 106, "106 (MULTIPLY, numpad *)", "106 (numpad *)"},
+        {"en", 96, "96 (NUMPAD0, numpad 0)", "96 (numpad 0)"},
+        {"en", 160, "160 (LSHIFT, left Shift)", "160 (left Shift)"},
+        {"en", 2, "2 (RBUTTON, right mouse button)", "2 (right mouse button)"},
+        {"en", 6, "6 (XBUTTON2, mouse button 5)", "6 (mouse button 5)"},
+        {"en", 246, "246 (ATTN, a key few keyboards have)", "246 (a key few keyboards have)"},
+        {"en", 7, "7 (no key)", "7 (no key)"},
+        {"en", -1, "-1 (no key)", "-1 (no key)"},
+        {"de", 192, "192 (OEM_3, Ö auf deutschen Tastaturen)", "192 (Ö auf deutschen Tastaturen)"},
+        {"de", 220, "220 (OEM_5, ^ ° auf deutschen Tastaturen)", "220 (^ ° auf deutschen Tastaturen)"},
+        {"de", 16, "16 (SHIFT, Umschalt)", "16 (Umschalt)"},
+        {"fr", 192, "192 (OEM_3, ù % sur les claviers français)", "192 (ù % sur les claviers français)"},
+        {"es", 192, "192 (OEM_3, Ñ en teclados españoles)", "192 (Ñ en teclados españoles)"},
+        {"ru", 192, "192 (OEM_3, Ё (` ~))", "192 (Ё (` ~))"},
+        {"ru", 221, "221 (OEM_6, Ъ (] }))", "221 (Ъ (] }))"},
     };
     for (const auto& r : rows) {
+        SCOPED_TRACE(r.language);
+        ASSERT_TRUE(setLanguage(r.language));
         EXPECT_EQ(describeKey(r.code), r.report);
         EXPECT_EQ(playerKeyText(r.code), r.page);
     }
+    ASSERT_TRUE(setLanguage("en"));
     EXPECT_EQ(mouseButton(1), "the left mouse button");
     EXPECT_EQ(mouseButton(5), "mouse button 4");
+}
+
+// Each catalog names every code whose key the layout decides, in its own
+// words (English's would be a US keyboard's); no code's text on the page
+// holds a system name, in any language; the pickers leave out keys few
+// keyboards have.
+TEST(KeyText, EveryLanguageNamesEveryKeyInWords) {
+    LanguageGuard guard;
+    const std::int64_t layoutCodes[] = {186, 187, 188, 189, 190, 191, 192, 193, 194, 219, 220, 221, 222, 223, 226};
+    ASSERT_TRUE(setLanguage("en"));
+    std::vector<std::string> english;
+    for (const std::int64_t code : layoutCodes) english.push_back(keyWords(code));
+    for (const LanguageInfo& language : languages()) {
+        SCOPED_TRACE(language.tag);
+        ASSERT_TRUE(setLanguage(language.tag));
+        for (std::size_t k = 0; k < std::size(layoutCodes); ++k) {
+            EXPECT_FALSE(keyWords(layoutCodes[k]).empty()) << layoutCodes[k];
+            if (language.tag != "en") EXPECT_NE(keyWords(layoutCodes[k]), english[k]) << layoutCodes[k];
+        }
+        for (std::int64_t code = 0; code < 256; ++code) {
+            const std::string name(keyName(code));
+            const bool cap = name.size() == 1 || (name[0] == 'F' && name.find_first_not_of("0123456789", 1) == std::string::npos);
+            if (!name.empty() && !cap) EXPECT_EQ(playerKeyText(code).find(name), std::string::npos) << playerKeyText(code);
+        }
+    }
+    for (const std::int64_t code : {0x20, 0x60, 0xAD, 0xC0, 0xC1, 0xE2, 0x01}) EXPECT_TRUE(isCommonKey(code)) << code;
+    for (const std::int64_t code : {0x07, 0x15, 0x2A, 0xF6, 0xFD, 0xFE}) EXPECT_FALSE(isCommonKey(code)) << code;
 }
 
 // Descriptions, key hints and the editor's refusals come from the catalog: in
@@ -107,7 +146,7 @@ TEST(PageWords, FollowTheLanguage) {
         const char* kept;
     } rows[] = {
         {"description", [] { return settingDescription(12); }, "3"},
-        {"key hint", [] { return keyHint(192); }, "` ~"},
+        {"key words", [] { return keyWords(192); }, "` ~"},
         {"mouse button", [] { return mouseButton(5); }, "4"},
         {"page's key", [] { return playerKeyText(8); }, "8"},
         {"no key", [] { return describeKey(7); }, "7"},

@@ -112,20 +112,28 @@ void valueWarnings(const IniFacts& g, const Settings& loaded, std::size_t stop, 
         }
         if (wholeNumber(spot.value, e.kind)) continue;
         Message m{{}, {{"name", settingName(i)}, {"value", quotedValue(spot.value)}, {"read", valueText(e, loaded)}}};
+        // The page names a key by its words, the report by its system name too.
+        std::optional<Message> onPage;
+        if (e.kind == SettingKind::Integer)
+            onPage = Message{{}, {m.args[0], m.args[1], {"read", playerKeyText(loaded.*e.integerField)}}};
         std::int64_t code = -1;
         FindingSeverity severity = FindingSeverity::Warning;
         if (e.kind == SettingKind::Integer && hexKey(spot.value, code)) {
             explained.set(i);
             m.id = code >= 0 ? "check.value.hex_key" : "check.value.hex_key_unknown";
-            m.args.push_back({"code", std::to_string(code >= 0 ? code : kExampleKey)});
-            m.args.push_back({"key", std::string(keyName(code >= 0 ? code : kExampleKey))});
+            const std::int64_t shown = code >= 0 ? code : kExampleKey;
+            m.args.push_back({"code", std::to_string(shown)});
+            onPage->args.push_back(m.args.back());
+            m.args.push_back({"key", std::string(keyName(shown))});
+            onPage->args.push_back({"key", keyWords(shown)});
         } else if (commentAfterNumber(spot.value, e.kind)) {
             m.id = "check.value.comment";
             severity = FindingSeverity::Note;
         } else {
             m.id = fullWidthNumber(spot.value) ? "check.value.full_width" : "check.value.leading_number";
         }
-        out.push_back({severity, setting, spot.last, std::move(m), {}});
+        if (onPage) onPage->id = m.id;
+        out.push_back({severity, setting, spot.last, std::move(m), std::move(onPage)});
     }
 }
 
@@ -146,6 +154,14 @@ void toggleWarnings(const Settings& loaded, const std::bitset<kKeys>& explained,
         const std::string name = settingName(static_cast<std::size_t>(index));
         const std::int32_t code = loaded.*kToggles[t].key;
         const auto warn = [&](Message text) { out.push_back(warningAt(0, index, std::move(text))); };
+        // A sentence that names the key: the page's without its system name.
+        const auto warnWithKey = [&](std::string_view id, std::vector<MessageArg> args) {
+            IniFinding f = warningAt(0, index, {id, args});
+            args.push_back({"key", playerKeyText(code)});
+            f.text.args.push_back({"key", describeKey(code)});
+            f.forPage = Message{id, std::move(args)};
+            out.push_back(std::move(f));
+        };
         if (!isWatchedKey(code)) {
             warn({"check.toggle.not_watched",
                   {{"name", name}, {"code", std::to_string(code)}, {"first", "0"}, {"last", std::to_string(KEY_TABLE_SIZE - 1)}}});
@@ -153,14 +169,14 @@ void toggleWarnings(const Settings& loaded, const std::bitset<kKeys>& explained,
             warn({"check.toggle.no_key", {{"name", name}, {"code", std::to_string(code)}}});
         } else if (!mouseButton(code).empty()) {
             // XBUTTON1 and 2 (codes 5 and 6) are mouse buttons 4 and 5.
-            warn({mouseMessage(code), {{"name", name}, {"key", describeKey(code)}, {"number", std::to_string(code - 1)}}});
+            warnWithKey(mouseMessage(code), {{"name", name}, {"number", std::to_string(code - 1)}});
         } else {
             // A pass consumes a release at the first toggle that asks for it,
             // before that toggle's own conditions, so a later one never sees it.
             for (std::size_t j = 0; j < t; ++j) {
                 if (loaded.*kToggles[j].key != code) continue;
                 const std::string earlier = settingName(static_cast<std::size_t>(settingOf(kToggles[j].key)));
-                warn({"check.toggle.shared", {{"earlier", earlier}, {"name", name}, {"key", describeKey(code)}}});
+                warnWithKey("check.toggle.shared", {{"earlier", earlier}, {"name", name}});
                 break;
             }
         }

@@ -9,12 +9,17 @@
 #include "host/keys.h"
 
 // The key's name without the "VK_" prefix ("F10", "OEM_3", "A"), or "" when
-// the code names no key.
+// the code names no key: the system's name, for scenarios and reports.
 std::string_view keyName(std::int64_t code);
 
-// A hint for keys whose name does not say where they are ("` ~ on US
-// keyboards" for OEM_3, "Backspace" for BACK), in the current language; "".
-std::string keyHint(std::int64_t code);
+// The key as a player knows it, in the current language: what its cap reads
+// or where it is ("F10", "Backspace", "numpad 0", "Ö on German keyboards"
+// in German); a code few keyboards have a key for says so; "" for no key.
+std::string keyWords(std::int64_t code);
+
+// Whether a common keyboard or mouse has the key: the keys a player picks
+// from, all with words of their own.
+bool isCommonKey(std::int64_t code);
 
 // What a sentence calls a mouse button's code ("the left mouse button",
 // "mouse button 4") in the current language, or "" for any other code.
@@ -23,13 +28,13 @@ std::string mouseButton(std::int64_t code);
 // Whether the plug-in keeps a key state for the code.
 inline bool isWatchedKey(std::int64_t code) { return code >= 0 && code < KEY_TABLE_SIZE; }
 
-// "121 (F10)", "192 (OEM_3, ` ~ on US keyboards)", "7 (no key)": the name
-// for those who write it in a scenario or a report; the hint and "no key"
-// in the current language.
+// "121 (F10)", "192 (OEM_3, US keyboards: ` ~)", "7 (no key)": the name
+// for those who write it in a scenario or a report, then the words, in the
+// current language.
 std::string describeKey(std::int64_t code);
 
-// A key as a player knows it, without the system's name where a hint says
-// more: "121 (F10)", "192 (` ~ on US keyboards)", "8 (Backspace)", "7 (no key)".
+// A key as a player knows it, by code and words, never a system name:
+// "121 (F10)", "192 (US keyboards: ` ~)", "8 (Backspace)", "7 (no key)".
 std::string playerKeyText(std::int64_t code);
 
 // A key by name (any case, "VK_" prefix optional, a few common aliases such

@@ -370,6 +370,19 @@ std::string lowerTag(std::string_view t) {
     return out;
 }
 
+// Whether a Chinese tag asks for Traditional characters: by its script
+// subtag, else by a region that writes them.
+bool traditionalChinese(const std::string& tag) {
+    bool traditional = false;
+    for (std::size_t at = tag.find('_'); at != std::string::npos; at = tag.find('_', at + 1)) {
+        const std::string part = tag.substr(at + 1, tag.find('_', at + 1) - at - 1);
+        if (part == "hans") return false;
+        if (part == "hant") return true;
+        traditional = traditional || part == "tw" || part == "hk" || part == "mo";
+    }
+    return traditional;
+}
+
 }  // namespace
 
 long long evalPluralRule(std::string_view rule, long long n) {
@@ -423,6 +436,10 @@ std::string chooseLanguage(std::string_view preferences) {
         const std::string language = want.substr(0, want.find('_'));
         for (const Catalog& c : all)
             if (lowerTag(c.tag) == want) return c.tag;
+        // A reader of Traditional Chinese gets the next preference, not the
+        // Simplified catalog; any other tag takes its language's catalog
+        // (pt-PT the Brazilian one, whose key names say they are Brazilian).
+        if (language == "zh" && traditionalChinese(want)) continue;
         for (const Catalog& c : all)
             if (lowerTag(c.tag).substr(0, lowerTag(c.tag).find('_')) == language) return c.tag;
         if (want == kPseudoLanguage) return std::string(kPseudoLanguage);

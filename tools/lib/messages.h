@@ -43,7 +43,8 @@ inline constexpr std::string_view kPseudoLanguage = "qps";
 
 // The language of the first of `preferences` (tags such as "de-AT", "pt_BR",
 // "zh-Hans-CN"; split at ':' or ',') that has a catalog, matched whole, then
-// by its language alone; "en" when none has.
+// by its language alone, but never Simplified Chinese for a tag of
+// Traditional (zh-TW, zh-HK, zh-MO, zh-Hant); "en" when none has.
 std::string chooseLanguage(std::string_view preferences);
 
 // The language a command-line tool speaks: LANGUAGE's list, unless the locale

@@ -47,7 +47,7 @@ function call(name, ...args) {
 }
 
 export const engine = {
-  // The settings (name, kind, default, what), key names, notice kinds, the defaults file's bytes.
+  // The settings (name, kind, default, what), the keys to pick from, notice kinds, the defaults file's bytes.
   table: () => call("table"),
   // The checker's report of a file's bytes, its facts, and the settings as loaded.
   check: (bytes, name) => call("check", bytes, name),
@@ -60,6 +60,8 @@ export const engine = {
   preview: (loaded, view) => call("preview", loaded, view),
   // Message `id` in the current language, with named arguments {name: value}.
   message: (id, args) => call("message", id, args || {}),
+  // A key code as the page names it: {words, text}, in the current language.
+  key: (code) => call("key", code),
   // [{tag, name}]: the languages built in, each by its own name, English first.
   languages: () => call("languages"),
   setLanguage: (tag) => call("setLanguage", tag),

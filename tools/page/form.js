@@ -133,8 +133,10 @@ function afterEdit(i, changed) {
   return [m(changed ? "page.edit.written_past_stop" : "page.edit.same_past_stop", args), "bad"];
 }
 
-export function edit(i, typed) {
+// `heard`: what Listen says of the key first, if anything.
+export function edit(i, typed, heard) {
   const s = state.table.settings[i], bytes = state.doc.bytes;
+  const withHeard = (wording) => (heard ? [heard, wording] : wording);
   const r = engine.set(bytes, i, String(typed));
   if (r.error) {
     // The engine words the refusal: asked again after a change of language.
@@ -142,7 +144,7 @@ export function edit(i, typed) {
     const why = holdsSpec(i, ["page.edit.refused.holds", "page.edit.refused.absent"],
       { why: () => (language() === lang ? said : engine.set(bytes, i, String(typed)).error) });
     markField(i, why);
-    message(m("page.edit.refused", { setting: s.name, why }), "bad");
+    message(withHeard(m("page.edit.refused", { setting: s.name, why })), "bad");
     return false;
   }
   clearMark(i);
@@ -154,7 +156,7 @@ export function edit(i, typed) {
   const field = $("in-" + s.name);
   if (field.type === "text") field.value = field.dataset.shown = fieldText(i);
   const [wording, tone] = afterEdit(i, changed);
-  message(wording, tone);
+  message(withHeard(wording), tone);
   return true;
 }
 
@@ -238,5 +240,8 @@ function listenKey(i, e) {
     message(holdsSpec(i, ["page.form.listen_no_code.holds", "page.form.listen_no_code.absent"], { key: e.key || e.code }), "bad");
     return;
   }
-  edit(i, String(vk));
+  // The code is the layout's: the character the key types tells the player
+  // which key that is on their own keyboard.
+  const char = [...e.key].length === 1 && e.key.trim() !== "" ? e.key : "";
+  edit(i, String(vk), char ? m("page.form.listen_heard", { char, code: vk }) : null);
 }

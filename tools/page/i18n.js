@@ -13,8 +13,9 @@ export const names = NAMES;
 // language where keyboards there print other words: the catalogs' key
 // hints), and the system whose key codes the game sees: the markup's
 // messages may use them.
-const CAPS = { tab: "Tab", shift: "Shift", w: "W", up: "↑", f11: "F11" };
-const CAP_HINTS = { esc: "key.hint.esc", enter: "key.hint.enter", page_up: "key.hint.page_up", page_down: "key.hint.page_down" };
+const CAPS = { w: "W", up: "↑", f11: "F11" };
+const CAP_HINTS = { esc: "key.hint.esc", enter: "key.hint.enter", page_up: "key.hint.page_up", page_down: "key.hint.page_down",
+  tab: "key.hint.tab", shift: "key.hint.shift" };
 export const KEYCAPS = { ...CAPS };
 const MARKUP_ARGS = { system: "Windows" };
 function nameKeycaps() {

@@ -108,9 +108,8 @@ val origin(const IniCheck& c, std::size_t i) {
     return o;
 }
 
-// The table, the defaults and the key names: at start, and again when the
-// language changes, since descriptions and hints are in the current one.
-// A key's text is as the page shows a key, its hint in place of a system name.
+// The table, the defaults and the keys: at start, and again when the
+// language changes, since descriptions and key words are in the current one.
 val table() {
     val settingsOut = val::array();
     for (std::size_t i = 0; i < kKeys; ++i) {
@@ -121,14 +120,13 @@ val table() {
         s.set("what", settingDescription(i));
         settingsOut.set(i, s);
     }
+    // The keys a player picks from: those common keyboards and mice have.
     val keys = val::array();
     unsigned n = 0;
     for (std::uint32_t code = 0; code < KEY_TABLE_SIZE; ++code) {
-        if (keyName(code).empty()) continue;
+        if (!isCommonKey(code)) continue;
         val k = val::object();
         k.set("code", code);
-        k.set("name", std::string(keyName(code)));
-        k.set("hint", keyHint(code));
         k.set("text", playerKeyText(code));
         keys.set(n++, k);
     }
@@ -262,6 +260,15 @@ std::string message(const std::string& id, const val& args) {
     return tr(m);
 }
 
+// A key as the page names it, in the current language: {words} ("" for a
+// code no key has) and {text}, its code and words.
+val keyText(int code) {
+    val out = val::object();
+    out.set("words", keyWords(code));
+    out.set("text", playerKeyText(code));
+    return out;
+}
+
 // [{tag, name}], English first.
 val languageList() {
     val out = val::array();
@@ -297,6 +304,7 @@ EMSCRIPTEN_BINDINGS(settings_page) {
     emscripten::function("preview", &preview);
     emscripten::function("message", &message);
     emscripten::function("languages", &languageList);
+    emscripten::function("key", &keyText);
     // A tag of languages() or the tests' pseudo-language; false for any other.
     emscripten::function("setLanguage", emscripten::optional_override([](const std::string& tag) { return setLanguage(tag); }));
     // The first language of a list ("de-AT,en") that the page has, else "en".

@@ -153,11 +153,13 @@ export function setUpPreview() {
 
 
 // The lists' words, in the page's language. A notice keeps its in-game
-// label, as the game shows it.
+// label, as the game shows it, with the page's name for its toggle where the
+// label does not say it.
+const NOTICE_NAMES = { mod: "page.preview.notice_mod", hud: "page.preview.notice_hud", horseSupport: "page.preview.notice_horse" };
 export function labelPreview() {
   const notice = $("notice");
   state.table.notices.forEach((n, k) => {
-    notice.options[k + 1].textContent = n.name === "mod" ? t("page.preview.notice_mod", { label: n.label }) : n.label;
+    notice.options[k + 1].textContent = NOTICE_NAMES[n.name] ? t(NOTICE_NAMES[n.name], { label: n.label }) : n.label;
   });
   const res = $("resolution");
   RESOLUTIONS.forEach(([w, h, aspect, wide], k) => {

@@ -2,7 +2,7 @@
 // the page's settings. The session runs in the engine (the stand-in world,
 // the plug-in, the recording); this part only gathers input, paints the
 // frame and says what changed. Its state is state.try.
-import { tryEngine } from "./engine.js";
+import { engine, tryEngine } from "./engine.js";
 import { fromUtf8, sameBytes } from "./bytes.js";
 import { download } from "./download.js";
 import { showError } from "./errors.js";
@@ -17,11 +17,8 @@ const TRY_KEYS_MAX = 32;     // key messages handed to one pass; more wait for t
 const TRY_TIMINGS = 1024;    // frame work times kept for the test hooks
 const SESSION_FILE = "pacelark-session.txt";
 
-// The toggles' buttons: the mod's by the label its in-game notice shows.
-function toggleName(i) {
-  if (i === 0) return state.table.notices[0].label;
-  return t(["", "try.toggle.overlay", "try.toggle.auto_walk", "try.toggle.mount_support"][i]);
-}
+// The toggles' buttons, in the notices' order.
+const toggleName = (i) => t(["try.toggle.plugin", "try.toggle.overlay", "try.toggle.auto_walk", "try.toggle.mount_support"][i]);
 
 // Before the first session, by their names alone.
 function labelToggles() {
@@ -31,10 +28,10 @@ function labelToggles() {
     return;
   }
   panel.session.keys.forEach((k, i) => {
-    const b = $("try-toggle-" + i), bound = k.code < panel.inputs.keyTableSize;
-    b.textContent = bound ? t("try.toggle.with_key", { toggle: toggleName(i), key: k.name }) : toggleName(i);
+    const b = $("try-toggle-" + i), bound = k.code < panel.inputs.keyTableSize, key = bound && engine.key(k.code);
+    b.textContent = bound ? t("try.toggle.with_key", { toggle: toggleName(i), key: key.words || String(k.code) }) : toggleName(i);
     b.disabled = !bound;
-    b.title = bound ? t("try.toggle.title", { key: k.name }) : t("try.toggle.unbound");
+    b.title = bound ? t("try.toggle.title", { key: key.text }) : t("try.toggle.unbound");
   });
 }
 

@@ -63,12 +63,6 @@ void record(const std::string& text) { parseScenarioLine(live->scenario, text, +
 
 std::string at(std::uint64_t frame) { return std::to_string(frame) + " "; }
 
-// A toggle's key as the panel names it on its button.
-std::string keyText(std::int32_t code) {
-    const std::string_view name = keyName(code);
-    return name.empty() ? std::to_string(code) : std::string(name);
-}
-
 // A preview loads the plug-in afresh in the same process; the session's
 // state is put aside first and brought back before its next frame.
 void parkForPreview() {
@@ -103,7 +97,7 @@ val tryInputs() {
 }
 
 // Starts a session with the settings file's bytes; the clock steps `step` ms
-// a frame. Out: the four toggle keys as bound, {code, name} ("" unbound).
+// a frame. Out: the four toggle keys' codes as bound, {code}.
 val tryStart(const val& bytes, std::uint32_t step) {
     beforeNativePluginLoad = parkForPreview;
     live.reset();
@@ -128,7 +122,6 @@ val tryStart(const val& bytes, std::uint32_t step) {
         const auto code = static_cast<std::uint32_t>(settings.*kToggles[k].key);
         val key = val::object();
         key.set("code", code);
-        key.set("name", isWatchedKey(code) ? keyText(static_cast<std::int32_t>(code)) : std::string());
         keys.set(static_cast<unsigned>(k), key);
     }
     val out = val::object();
