@@ -94,7 +94,7 @@ std::size_t indexOf(std::string_view id) {
     return at != end && *at == id ? static_cast<std::size_t>(at - kMessageIds) : kMessageCount;
 }
 
-// The text of message `i` in `c`, a plural's form for the count `n`; empty
+// The text of message `i` in `c`, a plural's form for the argument n; empty
 // where `c` has none.
 std::string_view textOf(const Catalog& c, std::size_t i, const std::vector<MessageArg>& args) {
     std::string_view text = c.texts[i];
