@@ -93,7 +93,7 @@ done | awk '
         delete b
     }
     /^@/ { finish(); tag = $2; name[tag] = tag; gsub(/[^A-Za-z0-9_]/, "_", name[tag]); size = 0; next }
-    { b[size++] = $1 }
+    { b[size++] = $1 + 0 }
     END {
         if (failed) exit 1
         finish()

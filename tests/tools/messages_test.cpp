@@ -23,10 +23,11 @@ TEST(Messages, PluralRulesOfEachCatalog) {
         unsigned long long n;
         std::size_t form;
     } rows[] = {
-        {"en", 1, 0},  {"en", 0, 1},  {"en", 2, 1},    {"de", 1, 0},  {"de", 0, 1},  {"fr", 0, 0},
-        {"fr", 1, 0},  {"fr", 2, 1},  {"pt_BR", 1, 0}, {"pt_BR", 2, 1}, {"ru", 1, 0},  {"ru", 11, 2},
-        {"ru", 21, 0}, {"ru", 3, 1},  {"ru", 13, 2},   {"ru", 24, 1}, {"ru", 5, 2},  {"pl", 1, 0},
-        {"pl", 21, 2}, {"pl", 22, 1}, {"pl", 12, 2},   {"pl", 0, 2},  {"zh_CN", 1, 0}, {"zh_CN", 7, 0},
+        {"en", 1, 0},    {"en", 0, 1},    {"en", 2, 1},    {"de", 1, 0},    {"de", 0, 1},
+        {"fr", 0, 0},    {"fr", 1, 0},    {"fr", 2, 1},    {"pt_BR", 1, 0}, {"pt_BR", 2, 1},
+        {"ru", 1, 0},    {"ru", 11, 2},   {"ru", 21, 0},   {"ru", 3, 1},    {"ru", 13, 2},
+        {"ru", 24, 1},   {"ru", 5, 2},    {"pl", 1, 0},    {"pl", 21, 2},   {"pl", 22, 1},
+        {"pl", 12, 2},   {"pl", 0, 2},    {"zh_CN", 1, 0}, {"zh_CN", 7, 0},
     };
     for (const Row& r : rows) {
         const CatalogTable* table = std::find_if(kCatalogTables, kCatalogTables + kCatalogTableCount,
