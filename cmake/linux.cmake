@@ -36,6 +36,9 @@ gtest_discover_tests(plk_unit_tests DISCOVERY_TIMEOUT 60
 add_test(NAME lang_catalogs COMMAND bash ${PROJECT_SOURCE_DIR}/tools/lang/check.sh --complete)
 # The code uses the template's messages, all of them and no other.
 add_test(NAME message_ids COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/message_ids.sh ${PROJECT_SOURCE_DIR})
+# CONTRIBUTING.md's merge, played on copies, and lang-check after it.
+add_test(NAME translation_flow COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/translation_flow.sh
+    ${PROJECT_SOURCE_DIR} ${CMAKE_CXX_COMPILER})
 
 # The include graph keeps the layout's promises.
 add_test(NAME layout COMMAND bash ${PROJECT_SOURCE_DIR}/tests/check_layout.sh ${PROJECT_SOURCE_DIR})

@@ -6,7 +6,9 @@
 set -euo pipefail
 src="$1"
 cd "$src"
-ids=$(grep -o '^msgctxt "[^"]*"' tools/lang/pacelark.pot | sed 's/^msgctxt "//; s/"$//' | sort)
+# The template's ids, as gettext's msgexec reads them (a plural once).
+ids=$(msgexec -i tools/lang/pacelark.pot sh -c \
+    '[ "${MSGEXEC_PLURAL_FORM:-0}" != 0 ] || [ -z "${MSGEXEC_MSGCTXT+set}" ] || echo "$MSGEXEC_MSGCTXT"' | sort)
 used=$( {
     grep -rhoE "[\"'](language|check|report|edit|key|setting|page|try)\.[a-z0-9_.]+[\"']" \
         tools --include=*.cpp --include=*.h --include=*.js --include=*.html --include=*.sh | tr -d "\"'"

@@ -3,144 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <map>
-#include <memory>
 #include <string>
 
 #include "tools/lib/catalog_data.h"
 
 namespace {
-
-constexpr std::string_view kEnglishRule = "n != 1";
-
-// One message of a catalog: its forms, one unless it has a plural.
-struct Entry {
-    std::vector<std::string> forms;
-    bool plural = false;
-};
-
-struct Catalog {
-    std::string tag;
-    std::string rule;  // the plural rule; English's for the template
-    std::map<std::string, Entry, std::less<>> entries;
-};
-
-// ---- reading a PO file ---------------------------------------------------
-
-// The C-escaped text between the quotes of a PO string line.
-std::string unquote(std::string_view line) {
-    const std::size_t open = line.find('"'), close = line.rfind('"');
-    std::string out;
-    if (open == std::string_view::npos || close <= open) return out;
-    for (std::size_t i = open + 1; i < close; ++i) {
-        char c = line[i];
-        if (c == '\\' && i + 1 < close) {
-            c = line[++i];
-            c = c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
-        }
-        out += c;
-    }
-    return out;
-}
-
-struct PoEntry {
-    std::string ctxt, id, idPlural;
-    std::vector<std::string> strs;
-    bool fuzzy = false;
-};
-
-// Entries in file order; comments but flags are dropped, obsolete ones too.
-std::vector<PoEntry> readPo(std::string_view text) {
-    std::vector<PoEntry> out;
-    PoEntry cur;
-    std::string* field = nullptr;
-    bool hasCtxt = false, hasId = false;
-    const auto finish = [&] {
-        if (hasId) out.push_back(std::move(cur));
-        cur = PoEntry{};
-        field = nullptr;
-        hasCtxt = hasId = false;
-    };
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-        if (line.empty()) continue;
-        if (line[0] == '#') {
-            if (line.rfind("#,", 0) == 0) {
-                if (hasId) finish();
-                cur.fuzzy = cur.fuzzy || line.find("fuzzy") != std::string_view::npos;
-            }
-            continue;
-        }
-        if (line[0] == '"') {
-            if (field) *field += unquote(line);
-            continue;
-        }
-        const std::string_view word = line.substr(0, line.find_first_of(" \t"));
-        if ((word == "msgctxt" && (hasCtxt || hasId)) || (word == "msgid" && hasId)) finish();
-        field = nullptr;
-        if (word == "msgctxt") field = &cur.ctxt, hasCtxt = true;
-        else if (word == "msgid") field = &cur.id, hasId = true;
-        else if (word == "msgid_plural") field = &cur.idPlural;
-        else if (word.rfind("msgstr", 0) == 0) field = &cur.strs.emplace_back();
-        if (field) *field = unquote(line);
-    }
-    finish();
-    return out;
-}
-
-// A header field's value ("Language", "Plural-Forms").
-std::string headerField(const std::string& header, std::string_view name) {
-    std::size_t at = 0;
-    while (at < header.size()) {
-        std::size_t end = header.find('\n', at);
-        if (end == std::string::npos) end = header.size();
-        const std::string_view line(header.data() + at, end - at);
-        if (line.size() > name.size() && line.substr(0, name.size()) == name && line[name.size()] == ':') {
-            std::string_view v = line.substr(name.size() + 1);
-            while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
-            return std::string(v);
-        }
-        at = end + 1;
-    }
-    return {};
-}
-
-Catalog readCatalog(const CatalogSource& src) {
-    Catalog c;
-    std::string file = src.file;
-    const bool isTemplate = file.size() > 4 && file.substr(file.size() - 4) == ".pot";
-    c.tag = isTemplate ? "en" : file.substr(0, file.rfind('.'));
-    c.rule = kEnglishRule;
-    for (PoEntry& e : readPo(src.text)) {
-        if (e.ctxt.empty() && e.id.empty()) {
-            const std::string forms = headerField(e.strs.empty() ? std::string() : e.strs[0], "Plural-Forms");
-            const std::size_t p = forms.find("plural=");
-            if (!isTemplate && p != std::string::npos) {
-                std::string rule = forms.substr(p + 7);
-                while (!rule.empty() && (rule.back() == ';' || rule.back() == ' ')) rule.pop_back();
-                c.rule = rule;
-            }
-            continue;
-        }
-        if (e.ctxt.empty()) continue;
-        Entry entry;
-        entry.plural = !e.idPlural.empty();
-        if (isTemplate) {
-            entry.forms.push_back(e.id);
-            if (entry.plural) entry.forms.push_back(e.idPlural);
-        } else if (!e.fuzzy) {
-            entry.forms = e.strs;
-        }
-        c.entries.emplace(e.ctxt, std::move(entry));
-    }
-    return c;
-}
 
 // ---- the pseudo-language --------------------------------------------------
 
@@ -184,26 +51,21 @@ std::string pseudo(std::string_view text) {
 
 // ---- the catalogs -----------------------------------------------------------
 
+// A catalog as tr() reads it: a table of the build, or the pseudo-language.
+struct Catalog {
+    std::string tag;
+    std::size_t (*plural)(unsigned long long n);
+    const std::string_view* texts;  // as kMessageIds orders them
+};
+
 struct Catalogs {
     std::vector<Catalog> all;  // English first
-    std::vector<LanguageInfo> infos;
     const Catalog* current = nullptr;
-    std::string currentTag = "en";
-    Catalog pseudoCatalog;
 
     Catalogs() {
-        for (std::size_t i = 0; i < kCatalogSourceCount; ++i) all.push_back(readCatalog(kCatalogSources[i]));
-        std::stable_sort(all.begin(), all.end(), [](const Catalog& a, const Catalog& b) {
-            return (a.tag != "en") < (b.tag != "en") || ((a.tag != "en") == (b.tag != "en") && a.tag < b.tag);
-        });
+        for (std::size_t i = 0; i < kCatalogTableCount; ++i)
+            all.push_back({kCatalogTables[i].tag, kCatalogTables[i].plural, kCatalogTables[i].texts});
         current = &all.front();
-        pseudoCatalog.tag = kPseudoLanguage;
-        pseudoCatalog.rule = kEnglishRule;
-        for (const auto& [id, entry] : all.front().entries) {
-            Entry p = entry;
-            for (std::string& f : p.forms) f = pseudo(f);
-            pseudoCatalog.entries.emplace(id, std::move(p));
-        }
     }
     const Catalog& english() const { return all.front(); }
 };
@@ -213,20 +75,38 @@ Catalogs& catalogs() {
     return c;
 }
 
-std::string formOf(const Catalog& c, const Entry& e, const std::vector<MessageArg>& args, bool& ok) {
-    ok = false;
-    if (e.forms.empty()) return {};
-    std::size_t index = 0;
-    if (e.plural) {
-        long long n = 0;
-        for (const MessageArg& a : args)
-            if (a.name == "n") n = std::strtoll(a.value.c_str(), nullptr, 10);
-        const long long k = evalPluralRule(c.rule, n);
-        if (k < 0 || static_cast<std::size_t>(k) >= e.forms.size()) return {};
-        index = static_cast<std::size_t>(k);
+// English with every text through pseudo(), made when first asked for.
+const Catalog& pseudoCatalog() {
+    static const std::vector<std::string> texts = [] {
+        std::vector<std::string> out;
+        for (std::size_t i = 0; i < kMessageCount; ++i) out.push_back(pseudo(catalogs().english().texts[i]));
+        return out;
+    }();
+    static const std::vector<std::string_view> views(texts.begin(), texts.end());
+    static const Catalog c{std::string(kPseudoLanguage), catalogs().english().plural, views.data()};
+    return c;
+}
+
+// The message's place in kMessageIds; kMessageCount for an id no catalog knows.
+std::size_t indexOf(std::string_view id) {
+    const std::string_view* end = kMessageIds + kMessageCount;
+    const std::string_view* at = std::lower_bound(kMessageIds, end, id);
+    return at != end && *at == id ? static_cast<std::size_t>(at - kMessageIds) : kMessageCount;
+}
+
+// The text of message `i` in `c`, a plural's form for the argument n; empty
+// where `c` has none.
+std::string_view textOf(const Catalog& c, std::size_t i, const std::vector<MessageArg>& args) {
+    std::string_view text = c.texts[i];
+    if (catalogs().english().texts[i].find('\0') == std::string_view::npos) return text;
+    unsigned long long n = 0;
+    for (const MessageArg& a : args)
+        if (a.name == "n") n = std::strtoull(a.value.c_str(), nullptr, 10);
+    for (std::size_t form = c.plural(n); form > 0 && !text.empty(); --form) {
+        const std::size_t end = text.find('\0');
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     }
-    ok = !e.forms[index].empty();
-    return e.forms[index];
+    return text.substr(0, text.find('\0'));
 }
 
 std::string fill(std::string_view text, const std::vector<MessageArg>& args) {
@@ -255,115 +135,6 @@ std::string fill(std::string_view text, const std::vector<MessageArg>& args) {
     return out;
 }
 
-// ---- plural rules -----------------------------------------------------------
-
-// A recursive descent over C's operators as plural rules use them.
-struct RuleParser {
-    std::string_view s;
-    std::size_t at = 0;
-    long long n = 0;
-    bool bad = false;
-
-    void space() {
-        while (at < s.size() && std::isspace(static_cast<unsigned char>(s[at]))) ++at;
-    }
-    bool take(std::string_view op) {
-        space();
-        if (s.substr(at, op.size()) != op) return false;
-        // "<" is not "<=", "!" is not "!=", "|" alone is no operator.
-        if (op.size() == 1 && at + 1 < s.size() && s[at + 1] == '=' && (op == "<" || op == ">" || op == "!"))
-            return false;
-        at += op.size();
-        return true;
-    }
-    long long primary() {
-        space();
-        if (take("(")) {
-            const long long v = ternary();
-            if (!take(")")) bad = true;
-            return v;
-        }
-        if (take("!")) return !primary();
-        if (take("-")) return -primary();
-        if (at < s.size() && s[at] == 'n') {
-            ++at;
-            return n;
-        }
-        if (at < s.size() && std::isdigit(static_cast<unsigned char>(s[at]))) {
-            long long v = 0;
-            while (at < s.size() && std::isdigit(static_cast<unsigned char>(s[at]))) v = v * 10 + (s[at++] - '0');
-            return v;
-        }
-        bad = true;
-        return 0;
-    }
-    long long product() {
-        long long v = primary();
-        for (;;) {
-            if (take("*")) v *= primary();
-            else if (take("/") || take("%")) {
-                const char op = s[at - 1];
-                const long long r = primary();
-                if (r == 0) {
-                    bad = true;
-                    return 0;
-                }
-                v = op == '/' ? v / r : v % r;
-            } else return v;
-        }
-    }
-    long long sum() {
-        long long v = product();
-        for (;;) {
-            if (take("+")) v += product();
-            else if (take("-")) v -= product();
-            else return v;
-        }
-    }
-    long long relation() {
-        long long v = sum();
-        for (;;) {
-            if (take("<=")) v = v <= sum();
-            else if (take(">=")) v = v >= sum();
-            else if (take("<")) v = v < sum();
-            else if (take(">")) v = v > sum();
-            else return v;
-        }
-    }
-    long long equality() {
-        long long v = relation();
-        for (;;) {
-            if (take("==")) v = v == relation();
-            else if (take("!=")) v = v != relation();
-            else return v;
-        }
-    }
-    long long conjunction() {
-        long long v = equality();
-        while (take("&&")) {
-            const long long r = equality();
-            v = v && r;
-        }
-        return v;
-    }
-    long long disjunction() {
-        long long v = conjunction();
-        while (take("||")) {
-            const long long r = conjunction();
-            v = v || r;
-        }
-        return v;
-    }
-    long long ternary() {
-        const long long c = disjunction();
-        if (!take("?")) return c;
-        const long long a = ternary();
-        if (!take(":")) bad = true;
-        const long long b = ternary();
-        return c ? a : b;
-    }
-};
-
 std::string lowerTag(std::string_view t) {
     std::string out;
     for (char c : t) out += c == '-' ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -385,24 +156,11 @@ bool traditionalChinese(const std::string& tag) {
 
 }  // namespace
 
-long long evalPluralRule(std::string_view rule, long long n) {
-    RuleParser p{rule, 0, n};
-    const long long v = p.ternary();
-    p.space();
-    return p.bad || p.at != rule.size() ? -1 : v;
-}
-
 std::string tr(const Message& m) {
-    Catalogs& all = catalogs();
-    bool ok = false;
-    std::string text;
-    if (const auto it = all.current->entries.find(m.id); it != all.current->entries.end())
-        text = formOf(*all.current, it->second, m.args, ok);
-    if (!ok) {
-        const auto it = all.english().entries.find(m.id);
-        if (it == all.english().entries.end()) return std::string(m.id);
-        text = formOf(all.english(), it->second, m.args, ok);
-    }
+    const std::size_t i = indexOf(m.id);
+    if (i == kMessageCount) return std::string(m.id);
+    std::string_view text = textOf(*catalogs().current, i, m.args);
+    if (text.empty()) text = textOf(catalogs().english(), i, m.args);
     return fill(text, m.args);
 }
 
@@ -411,16 +169,16 @@ std::string tr(std::string_view id, std::initializer_list<MessageArg> args) { re
 MessageArg count(std::string_view name, long long n) { return {name, std::to_string(n)}; }
 
 const std::vector<LanguageInfo>& languages() {
-    Catalogs& all = catalogs();
-    if (all.infos.empty()) {
-        const Catalog* was = all.current;
-        for (const Catalog& c : all.all) {
-            all.current = &c;
-            all.infos.push_back({c.tag, tr("language.name")});
+    static const std::vector<LanguageInfo> infos = [] {
+        std::vector<LanguageInfo> out;
+        const std::size_t name = indexOf("language.name");
+        for (const Catalog& c : catalogs().all) {
+            const std::string_view own = textOf(c, name, {});
+            out.push_back({c.tag, std::string(own.empty() ? textOf(catalogs().english(), name, {}) : own)});
         }
-        all.current = was;
-    }
-    return all.infos;
+        return out;
+    }();
+    return infos;
 }
 
 std::string chooseLanguage(std::string_view preferences) {
@@ -463,20 +221,10 @@ std::string languageFromEnvironment() {
 
 bool setLanguage(std::string_view tag) {
     Catalogs& all = catalogs();
-    all.current = &all.english();
-    all.currentTag = "en";
-    if (tag == kPseudoLanguage) {
-        all.current = &all.pseudoCatalog;
-        all.currentTag = kPseudoLanguage;
-        return true;
-    }
+    all.current = tag == kPseudoLanguage ? &pseudoCatalog() : &all.english();
     for (const Catalog& c : all.all)
-        if (c.tag == tag) {
-            all.current = &c;
-            all.currentTag = c.tag;
-            return true;
-        }
-    return tag == "en";
+        if (c.tag == tag) all.current = &c;
+    return all.current->tag == tag;
 }
 
-const std::string& currentLanguage() { return catalogs().currentTag; }
+const std::string& currentLanguage() { return catalogs().current->tag; }

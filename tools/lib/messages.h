@@ -55,7 +55,3 @@ std::string languageFromEnvironment();
 // pseudo-language); false, and English, for any other.
 bool setLanguage(std::string_view tag);
 const std::string& currentLanguage();
-
-// Evaluates a catalog's plural rule (a C expression in n, as its
-// Plural-Forms header writes it); -1 when the rule cannot be read.
-long long evalPluralRule(std::string_view rule, long long n);
