@@ -68,6 +68,25 @@ for part in libstdc++ libgcc winpthreads mingw-w64 musl libc++ libc++abi compile
     grep -qF "$part" "$notices" || fail "$notices does not name $part"
 done
 
+# How the notices read a DEP-5 file: the last stanza whose pattern matches a
+# source file whole covers it, so does an earlier one naming it, and a member
+# without debugging information ("") is matched by "*" alone.
+/usr/bin/python3 - "$src/tools/release" <<'PY' || fail "notices.py covers source files with the wrong stanzas"
+import sys
+sys.path.insert(0, sys.argv[1])
+import notices
+text = "".join(f"\nFiles: {files}\nCopyright: {who}\nLicense: {terms}\n" for files, who, terms in (
+    ("*", "A", "Expat"), ("lib/gdtoa/* lib/pformat.c", "B", "Lucent"),
+    ("lib/pformat.*", "C", "KM"), ("lib/x.c lib/y/*", "D", "Other")))
+dep5 = notices.Dep5("test", "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n" + text)
+out = dep5.stanzas(["lib/pformat.c", "lib/x.cpp", "", "lib/gdtoa/a.c"])
+got = [(block.split()[0], block.split("\n\n", 1)[1].split("    Copyright")[0]) for block in out.split("\nFor ")[1:]]
+want = [("2", "    Files: *\n"), ("2", "    Files: lib/gdtoa/*\n           lib/pformat.c\n"),
+        ("1", "    Files: lib/pformat.*\n")]
+assert got == want, got
+assert dep5.needed == {"expat", "lucent", "km"}, dep5.needed
+PY
+
 # BUILDINFO.txt: as loose; this checkout's commit, release and architecture;
 # the sum of every other file; and the exact version of every package whose
 # files go into the bytes: those the links took archives from, and those of

@@ -89,9 +89,10 @@ def field_text(paragraph, key, value=None):
 
 
 def matches(pattern, name):
-    # One pattern at a time: the library joins a paragraph's patterns without
-    # a group, so its end anchor would hold for the last one only.
-    return dep5.globs_to_re([pattern]).match(name) is not None
+    # Matched whole: Debian 12's python3-debian (0.1.49) anchors only the last
+    # of a paragraph's patterns at the end, so its find_files_paragraph takes
+    # "a/b.c" for "a/b.cpp"; Debian 13's (1.0.1) anchors none and uses fullmatch.
+    return dep5.globs_to_re([pattern]).fullmatch(name) is not None
 
 
 def licence_names(synopsis):
