@@ -61,7 +61,7 @@ chroot_reachable() {  # URL WHAT
     else
         out=$(wget -q -O "$chroot_tmp/probe" "$1" 2>&1) && return 0
     fi
-    chroot_fail "$2: $(grep -m1 -E '^(E|W):' <<<"$out" | sed 's/^[EW]: //' || echo "$out" | tail -n1)"
+    chroot_fail "$2: $({ grep -m1 '^E:' <<<"$out" || grep -m1 '^W:' <<<"$out" || tail -n1 <<<"$out"; } | sed 's/^[EW]: //')"
 }
 
 chroot_need() {  # check the host's tools and the keyring; install nothing
