@@ -11,7 +11,8 @@
 # env:  VERIFY_DIR   the chroot (default: a new folder in /var/tmp, removed at
 #                    the end); one kept from before is built in again
 #       VERIFY_KEEP=1  keep it
-# Exit: 0 the same, 1 a file differs, 2 no verdict (bad input, no build).
+# Exit: 0 the same, 1 a file differs, 2 no verdict (bad input, no build);
+# through make, any but 0 is make's 2.
 # Needs root, git, unzip, debootstrap and Debian's archive keyring; runs no
 # package manager of the host's and leaves nothing mounted.
 set -euo pipefail
@@ -75,7 +76,8 @@ echo "== make dist in $suite ($arch), commit $(git -C "$src" log -1 --format='%h
 start=$(date +%s)
 status=0
 chroot_run "cd /root/pacelark && SOURCE_DATE_EPOCH=$epoch make dist" >"$log" 2>&1 || status=$?
-echo "== built in $(( ($(date +%s) - start) / 60 )) min"
+took=$(( $(date +%s) - start ))
+echo "== make dist took $((took / 60)) min $((took % 60)) s"
 
 # 3. The packages: each BUILDINFO.txt recorded against what is here (the
 # rebuild's own record, or else what dpkg says of those recorded).
@@ -112,10 +114,13 @@ unzip -q "$zip" -d "$work/a" && unzip -q "$rebuilt" -d "$work/b"
 differs() {  # FILE: how it differs from the rebuilt one, or nothing
     local a="$work/a/$1" b="$work/b/$1" n first
     cmp -s "$a" "$b" && return 0
-    n=$(cmp -l "$a" "$b" 2>/dev/null | wc -l) first=$(cmp "$a" "$b" 2>/dev/null | awk '{ print $5 }' | tr -d ,)
+    # cmp counts from 1; past the shorter file's end it says "EOF ... after byte N".
+    n=$(cmp -l "$a" "$b" 2>/dev/null | wc -l)
+    first=$(cmp "$a" "$b" 2>&1 | awk '{ for (i = 1; i < NF; i++) if ($i == "byte") { n = $(i + 1) + 0
+                                     print /EOF/ ? n + 1 : n; exit } }')
     [ "$(stat -c %s "$a")" = "$(stat -c %s "$b")" ] ||
         n="$n (and its length: $(stat -c %s "$a") bytes against $(stat -c %s "$b"))"
-    echo "$1 differs from the rebuild in $n bytes${first:+, the first at byte $first}"
+    echo "$1 differs from the rebuild in $n byte$([ "${n%% *}" = 1 ] || echo s)${first:+, the first at byte $first}"
 }
 for f in $names; do
     [ "$f" = BUILDINFO.txt ] && continue
