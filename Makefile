@@ -10,15 +10,21 @@ VERSION := $(shell awk '/^project/ {print $$3}' CMakeLists.txt)
 NATIVE_PACKAGES := cmake ninja-build g++ make git \
 	libgtest-dev libgmock-dev googletest libbenchmark-dev \
 	libcairo2-dev fonts-dejavu-core libinih-dev gettext
-PACKAGES := $(NATIVE_PACKAGES) clang zip unzip \
-	g++-mingw-w64-x86-64-posix wine64 llvm libclang-rt-dev valgrind
+# What the release package is built from, and all `make dist` installs: the
+# compilers and runtimes whose output ships, what drives them, and the tools
+# that write the package (the notices read the links with llvm and the
+# copyright files with python3-debian). BUILDINFO.txt records their versions
+# and those of all they depend on.
+DIST_PACKAGES := cmake ninja-build make git googletest g++-mingw-w64-x86-64-posix llvm \
+	emscripten esbuild nodejs gettext zip python3-debian
+PACKAGES := $(NATIVE_PACKAGES) $(DIST_PACKAGES) clang unzip wine64 libclang-rt-dev valgrind
 # The settings page and its browser tests. npm only where there is none: a
 # node from elsewhere may bring its own and conflict with Debian's.
 WEB_PACKAGES := cmake ninja-build emscripten esbuild chromium firefox-esr fonts-dejavu-core gettext \
 	$(if $(shell command -v npm),,npm)
 NODE_DIR := build/web/node
 
-.PHONY: all deps deps-native deps-web build linux windows asan tsan web node-modules check test test-linux \
+.PHONY: all deps deps-native deps-web deps-dist dist-packages verify-release build linux windows asan tsan web node-modules check test test-linux \
 	test-windows test-asan test-tsan test-page test-release fresh-machine demo dist bench fuzz fuzz-build test-fuzz mutate \
 	lang-check clean
 
@@ -47,6 +53,12 @@ build/.deps-native-ok: Makefile
 deps-web: build/.deps-web-ok
 build/.deps-web-ok: Makefile
 	@$(call install,$(WEB_PACKAGES),--no-install-recommends)
+	@mkdir -p build && touch $@
+
+# Without recommends too: a bare machine builds the release in minutes.
+deps-dist: build/.deps-dist-ok
+build/.deps-dist-ok: Makefile
+	@$(call install,$(DIST_PACKAGES),--no-install-recommends)
 	@mkdir -p build && touch $@
 
 # One target per configure preset; the native build needs only its own packages.
@@ -140,8 +152,21 @@ mutate: deps-native
 demo: linux windows
 	@bash scenarios/demo.sh
 
-dist: windows web
+# The release package: only what ships is built, with only DIST_PACKAGES.
+dist: deps-dist
+	cmake --preset windows >/dev/null && cmake --build --preset windows -j $(JOBS) --target Pacelark
+	cmake --preset web >/dev/null && cmake --build --preset web -j $(JOBS) --target settings_page
 	@bash tools/release/dist.sh $(VERSION)
+
+dist-packages:
+	@echo $(DIST_PACKAGES)
+
+# A published release rebuilt where it was built: `make verify-release
+# ZIP=Pacelark-VERSION-win64.zip` (as root, with debootstrap and Debian's
+# archive keyring) makes a chroot of the Debian release its BUILDINFO.txt
+# names, builds its commit there and compares every file (docs/release.md).
+verify-release:
+	@bash tools/release/verify.sh "$(ZIP)"
 
 clean:
 	rm -rf build dist

@@ -3,8 +3,9 @@
 # settings page, built again from a copy of the sources in a folder whose path
 # has another length, as the system runs any build (address randomisation as
 # it is set, no namespace), give the bytes of the build at hand; the package
-# made from each tree, the second time with another umask and time zone,
-# gives the same zip and SHA256SUMS, with every entry dated the release date.
+# made from each tree, the second time with another umask and time zone and
+# without git (the commit as BUILDINFO.txt named it the first time), gives
+# the same zip and SHA256SUMS, with every entry dated the release date.
 # Arguments: the source folder (build/windows and build/web built), build jobs.
 set -euo pipefail
 src=$(cd "$1" && pwd) jobs=${2:-2}
@@ -34,8 +35,10 @@ same() {
 same "$src/build/windows/bin/Pacelark.dll" "$other/build/windows/bin/Pacelark.dll"
 same "$src/build/web/Pacelark-settings.html" "$other/build/web/Pacelark-settings.html"
 
+git -C "$src" rev-parse --git-dir >/dev/null 2>&1 || export SOURCE_COMMIT=${SOURCE_COMMIT:-none}
 SOURCE_DATE_EPOCH=$epoch DIST_DIR="$work/one" bash "$src/tools/release/dist.sh" "$version" >/dev/null
-(umask 077 && SOURCE_DATE_EPOCH=$epoch TZ=Pacific/Kiritimati DIST_DIR="$work/two" \
+commit=$(awk '/^Source-Commit:/ { print $2 }' "$work/one/BUILDINFO.txt")
+(umask 077 && SOURCE_DATE_EPOCH=$epoch SOURCE_COMMIT=$commit TZ=Pacific/Kiritimati DIST_DIR="$work/two" \
     bash "$other/tools/release/dist.sh" "$version" >/dev/null)
 for f in $(ls "$work/one") ; do same "$work/one/$f" "$work/two/$f"; done
 [ "$(ls "$work/one")" = "$(ls "$work/two")" ] || fail "the two packages hold different files"
@@ -43,7 +46,7 @@ for f in $(ls "$work/one") ; do same "$work/one/$f" "$work/two/$f"; done
 # Every entry: the release date (zip rounds up to even seconds), mode 644.
 date=$(TZ=UTC date -d "@$(((epoch + 1) / 2 * 2))" +%Y%m%d.%H%M%S)
 entries=$(TZ=UTC zipinfo -T "$work/two/Pacelark-$version-win64.zip" | awk 'NF == 8 && $1 ~ /^-/')
-[ "$(wc -l <<<"$entries")" = 5 ] || fail "the zip holds other than five files: $entries"
+[ "$(wc -l <<<"$entries")" = 6 ] || fail "the zip holds other than six files: $entries"
 bad=$(awk -v d="$date" '$1 != "-rw-r--r--" || $7 != d' <<<"$entries")
 [ -z "$bad" ] || fail "zip entries not dated $date with mode 644: $bad"
 echo "release ok: Pacelark.dll, the settings page and the package rebuild bit for bit"

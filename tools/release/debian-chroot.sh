@@ -7,9 +7,12 @@
 #   chroot_mount / chroot_run CMD    mount /proc, /sys, /dev; run CMD as root
 #   chroot_cleanup                   unmount; remove ROOT unless CHROOT_KEEP=1
 #
-# Every refusal is one line on standard error and a non-zero status. Nothing is
-# deleted while anything is still mounted under ROOT, and then only on ROOT's
-# own file system.
+# CHROOT_ARCH: the architecture (default: this machine's). The host needs
+# debootstrap and Debian's archive keyring, and this runs no package manager
+# of the host's; the Debian mirror is the host's apt sources' or else
+# deb.debian.org. Every refusal is one line on standard error and a non-zero
+# status. Nothing is deleted while anything is still mounted under ROOT, and
+# then only on ROOT's own file system.
 
 chroot_fail() { echo "$chroot_prefix: $*" >&2; exit 2; }
 
@@ -18,6 +21,7 @@ chroot_mounts() {
 }
 
 chroot_cleanup() {
+    [ -z "${chroot_tmp:-}" ] || rm -rf "$chroot_tmp"
     [ -n "${chroot_root:-}" ] && [ -d "$chroot_root" ] || return 0
     local m
     for m in $(chroot_mounts); do umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || true; done
@@ -27,11 +31,14 @@ chroot_cleanup() {
         echo "$chroot_prefix: the chroot is kept in $chroot_root" >&2
     elif [ "${chroot_made:-0}" = 1 ]; then
         rm -rf --one-file-system "$chroot_root"
+    else
+        rmdir "$chroot_root" 2>/dev/null || true  # made empty for a setup refused
     fi
 }
 
 # The host's sources name the mirror; the security archive is the entry whose
-# suite ends in -security, else the mirror's sibling folder.
+# suite ends in -security, else the mirror's sibling folder. A host without
+# apt takes Debian's own.
 chroot_mirrors() {
     local sources
     sources=$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
@@ -41,21 +48,36 @@ chroot_mirrors() {
         chroot_mirror=$(awk '$1 == "deb" && $3 !~ /-security/ {print $2; exit}' /etc/apt/sources.list)
         chroot_security=$(awk '$1 == "deb" && $3 ~ /-security/ {print $2; exit}' /etc/apt/sources.list)
     fi
-    [ -n "$chroot_mirror" ] || chroot_fail "no Debian mirror in this machine's apt sources"
+    [ -n "$chroot_mirror" ] || chroot_mirror=http://deb.debian.org/debian
     [ -n "$chroot_security" ] || chroot_security="${chroot_mirror%/debian}/debian-security"
 }
 
-# apt's own downloader, so the host's proxy settings hold; one line on failure.
+# apt's own downloader, so the host's proxy settings hold, else wget, which
+# debootstrap uses; one line on failure.
 chroot_reachable() {  # URL WHAT
     local out
-    out=$(/usr/lib/apt/apt-helper download-file "$1" "$chroot_tmp/probe" 2>&1) && return 0
-    chroot_fail "$2: $(grep -m1 -E '^(E|W):' <<<"$out" | sed 's/^[EW]: //' || echo "$out" | tail -n1)"
+    if [ -x /usr/lib/apt/apt-helper ]; then
+        out=$(/usr/lib/apt/apt-helper download-file "$1" "$chroot_tmp/probe" 2>&1) && return 0
+    else
+        out=$(wget -q -O "$chroot_tmp/probe" "$1" 2>&1) && return 0
+    fi
+    chroot_fail "$2: $({ grep -m1 '^E:' <<<"$out" || grep -m1 '^W:' <<<"$out" || tail -n1 <<<"$out"; } | sed 's/^[EW]: //')"
+}
+
+chroot_need() {  # check the host's tools and the keyring; install nothing
+    local t keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+    for t in debootstrap chroot mount umount $([ -x /usr/lib/apt/apt-helper ] || echo wget); do
+        command -v "$t" >/dev/null || chroot_fail "$t not found (install the package $t)"
+    done
+    [ -f "$keyring" ] || chroot_fail "$keyring not found (install Debian's archive keyring, debian-archive-keyring)"
+    chroot_keyring=$keyring
 }
 
 chroot_setup() {  # PREFIX SUITE ROOT
     chroot_prefix=$1 chroot_suite=$2 chroot_root=$3 chroot_made=0
     [ "$(id -u)" = 0 ] || chroot_fail "run as root (debootstrap, mount and chroot need it)"
     [[ "$chroot_suite" =~ ^[a-z]+$ ]] || chroot_fail "'$chroot_suite' is not a Debian suite name (bookworm, trixie)"
+    chroot_need
     mkdir -p "$chroot_root"
     chroot_root=$(cd "$chroot_root" && pwd)
     [ "$chroot_root" != / ] || chroot_fail "the chroot cannot be /"
@@ -67,16 +89,18 @@ chroot_setup() {  # PREFIX SUITE ROOT
     chroot_mirrors
     chroot_reachable "$chroot_mirror/dists/$chroot_suite/InRelease" \
         "the mirror $chroot_mirror does not serve '$chroot_suite' or cannot be reached"
-    if ! command -v debootstrap >/dev/null; then
-        apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null ||
-            chroot_fail "debootstrap is not installed and could not be"
-    fi
-    local log="$chroot_tmp/debootstrap.log"
+    local log="$chroot_tmp/debootstrap.log" arch=${CHROOT_ARCH:-}
     if [ ! -x "$chroot_root/usr/bin/apt-get" ]; then
-        echo "== debootstrap $chroot_suite (minbase, git, make, ca-certificates) into $chroot_root"
-        debootstrap --variant=minbase --include=git,make,ca-certificates \
-            "$chroot_suite" "$chroot_root" "$chroot_mirror" >"$log" 2>&1 ||
+        echo "== debootstrap $chroot_suite${arch:+ ($arch)} (minbase, git, make, ca-certificates) into $chroot_root"
+        debootstrap --variant=minbase --include=git,make,ca-certificates --keyring="$chroot_keyring" \
+            ${arch:+--arch="$arch"} "$chroot_suite" "$chroot_root" "$chroot_mirror" >"$log" 2>&1 ||
             chroot_fail "debootstrap $chroot_suite failed: $(grep -m1 -E '^E:' "$log" || tail -n1 "$log")"
+    else  # a chroot kept from before: of this release and architecture only
+        local was
+        # shellcheck disable=SC2016  # expanded in the chroot
+        was=$(chroot "$chroot_root" sh -c '. /etc/os-release; echo "$VERSION_CODENAME/$(dpkg --print-architecture)"')
+        [ "$was" = "$chroot_suite/${arch:-${was#*/}}" ] ||
+            chroot_fail "$chroot_root holds $was, not $chroot_suite${arch:+/$arch}: give an empty folder"
     fi
     # What every install of the release has beside it: its updates and its
     # security archive. The host's apt settings (proxy, dates) and CA

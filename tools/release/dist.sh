@@ -1,13 +1,17 @@
 #!/bin/bash
 # The release package: the DLL, the sample settings, the settings page, the
-# players' readme and the third-party notices, in
+# players' readme, the third-party notices and BUILDINFO.txt, in
 # dist/Pacelark-VERSION-win64.zip (DIST_DIR chooses another folder), the files
-# a player copies, the page and the notices loose beside it, and a SHA256SUMS
-# file over them all.
+# a player copies, the page, the notices and BUILDINFO.txt loose beside it, and
+# a SHA256SUMS file over them all.
 #
 # The same commit gives the same bytes in any folder, at any time, for any
-# user: every file in the zip carries the release date (SOURCE_DATE_EPOCH, or
-# else the commit's time), mode 644, in a fixed order, with no extra fields.
+# user, on the same Debian release: every file in the zip carries the release
+# date (SOURCE_DATE_EPOCH, or else the commit's time), mode 644, in a fixed
+# order, with no extra fields. BUILDINFO.txt names the commit (SOURCE_COMMIT,
+# or else HEAD, "+modified" when the tree differs from it), the release and
+# the package versions, so the bytes can be rebuilt elsewhere
+# (tools/release/verify.sh).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 version="${1:?usage: dist.sh VERSION}"
@@ -16,6 +20,11 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || true)
     [ -n "$SOURCE_DATE_EPOCH" ] ||
         { echo "dist.sh: no release date: build from a git checkout or set SOURCE_DATE_EPOCH" >&2; exit 1; }
+fi
+if [ -z "${SOURCE_COMMIT:-}" ]; then
+    SOURCE_COMMIT=$(git rev-parse --verify --quiet HEAD 2>/dev/null) ||
+        { echo "dist.sh: no commit: build from a git checkout or set SOURCE_COMMIT" >&2; exit 1; }
+    [ -z "$(git status --porcelain 2>/dev/null)" ] || SOURCE_COMMIT+="+modified"
 fi
 zip="$dir/Pacelark-$version-win64.zip"
 stage=$(mktemp -d)
@@ -48,7 +57,15 @@ cp "$page" "$stage/Pacelark-settings.html"
 # build/web), with each component's version and terms; Windows line ends too.
 bash tools/release/notices.sh "$version" build/windows/Pacelark.map build/web/plk_page.trace |
     awk '{ printf "%s\r\n", $0 }' >"$stage/THIRD-PARTY-NOTICES.txt"
-packed=(Pacelark.dll Pacelark.ini Pacelark-settings.html README.txt THIRD-PARTY-NOTICES.txt)
+# What built them: the commit, the release, each file's sum, and the version of
+# every package the release build installs (the Makefile's DIST_PACKAGES) and
+# of all they depend on.
+built=(Pacelark.dll Pacelark.ini Pacelark-settings.html README.txt THIRD-PARTY-NOTICES.txt)
+roots=$(MAKEFLAGS='' make -s --no-print-directory dist-packages)
+# shellcheck disable=SC2086  # one package name a word
+/usr/bin/python3 tools/release/buildinfo.py "$version" "$SOURCE_COMMIT" "$SOURCE_DATE_EPOCH" \
+    "$stage" "${built[@]}" -- $roots >"$stage/BUILDINFO.txt"
+packed=("${built[@]}" BUILDINFO.txt)
 (cd "$stage" && chmod 644 "${packed[@]}" && touch -d "@$SOURCE_DATE_EPOCH" "${packed[@]}")
 mkdir -p "$dir"
 zip=$(cd "$dir" && pwd)/$(basename "$zip")
@@ -56,9 +73,9 @@ rm -f "$zip.tmp"
 # zip writes local times: in UTC they are the same everywhere.
 (cd "$stage" && TZ=UTC zip -q -X "$zip.tmp" "${packed[@]}")
 mv -f "$zip.tmp" "$zip"
-# The two files a player copies, the settings page and the notices, also loose
-# beside the zip.
-loose=(Pacelark.dll Pacelark.ini Pacelark-settings.html THIRD-PARTY-NOTICES.txt)
+# The two files a player copies, the settings page, the notices and what built
+# them, also loose beside the zip.
+loose=(Pacelark.dll Pacelark.ini Pacelark-settings.html THIRD-PARTY-NOTICES.txt BUILDINFO.txt)
 for f in "${loose[@]}"; do
     cp "$stage/$f" "$dir/$f.tmp" && mv -f "$dir/$f.tmp" "$dir/$f"
 done
