@@ -30,7 +30,8 @@ add_executable(plk_page
     # The Try panel: a live session, recorded as a scenario.
     ${PROJECT_SOURCE_DIR}/tools/lib/frame_reader.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/frame_table.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/scenario.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/scenario_parse.cpp
+    ${PROJECT_SOURCE_DIR}/tools/lib/scenario_write.cpp
     ${PROJECT_SOURCE_DIR}/tools/lib/session.cpp
     ${PROJECT_SOURCE_DIR}/tools/page/try_api.cpp)
 target_include_directories(plk_page PRIVATE ${PROJECT_SOURCE_DIR})

@@ -203,17 +203,11 @@ IniSection& IniDocument::sectionFor(std::string_view name) {
 
 IniReader::IniReader(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
 
-IniReader::IniReader(std::string_view bytes, std::int64_t end) : bytes_(Bytes{bytes, end, 0}) {}
-
-IniReader IniReader::fromBytes(std::string_view bytes) {
-    return IniReader(bytes, static_cast<std::int64_t>(bytes.size()));
-}
-
-IniReader IniReader::fromBytes(std::string_view bytes, std::int64_t end) { return IniReader(bytes, end); }
+IniReader IniReader::fromBytes(std::string_view bytes) { return IniReader(Bytes{bytes, 0}); }
 
 std::int64_t IniReader::sizeOfSource() {
     if (bytes_)
-        return bytes_->end;
+        return static_cast<std::int64_t>(bytes_->data.size());
     return seekFile(file_.get(), 0, SEEK_END) == 0 ? tellFile(file_.get()) : -1;
 }
 
@@ -243,11 +237,12 @@ std::vector<std::string> IniReader::readIniLines() {
     const std::int64_t size = sizeOfSource();
     std::string bytes;
     if (size > 0) {
+        bool byteOrderMark = false;
         if (size >= 3 && seekTo(0)) {
             char mark[3] = {};
-            byteOrderMark_ = startsWithByteOrderMark({mark, readSome(mark, 3)});
+            byteOrderMark = startsWithByteOrderMark({mark, readSome(mark, 3)});
         }
-        if (seekTo(byteOrderMark_ ? 3 : 0))
+        if (seekTo(byteOrderMark ? 3 : 0))
             bytes = readUpTo([this](char* into, std::size_t count) { return readSome(into, count); }, size);
     }
     file_.reset();

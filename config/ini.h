@@ -102,13 +102,8 @@ public:
     explicit IniReader(const std::string& path);
     // Reads `bytes` as a file holding them; the view must outlive the reader.
     static IniReader fromBytes(std::string_view bytes);
-    // As above, but the size query answers `end` (-1: unknown), as for a file
-    // that grew or shrank after it; reads still stop at the bytes' end.
-    static IniReader fromBytes(std::string_view bytes, std::int64_t end);
 
     bool isOpen() const { return file_ != nullptr || bytes_.has_value(); }
-    // Whether the source started with EF BB BF; known after readIniLines.
-    bool hasByteOrderMark() const { return byteOrderMark_; }
 
     // Reads the whole source, closes it and returns its lines without line
     // ends; an empty source, or one not open, gives no lines.
@@ -121,22 +116,21 @@ private:
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
 
-    IniReader(std::string_view bytes, std::int64_t end);
     // The source's end, or -1 when it cannot be told.
     std::int64_t sizeOfSource();
     bool seekTo(std::int64_t offset);
     std::size_t readSome(char* into, std::size_t count);
 
-    // Bytes in memory with a file's size and position.
+    // Bytes in memory with a file's position.
     struct Bytes {
         std::string_view data;
-        std::int64_t end;
         std::int64_t at;
     };
 
+    explicit IniReader(Bytes bytes) : bytes_(bytes) {}
+
     std::unique_ptr<std::FILE, FileCloser> file_;
     std::optional<Bytes> bytes_;
-    bool byteOrderMark_ = false;
 };
 
 // Empties `doc` and fills it from the file at `path`; false for an empty path

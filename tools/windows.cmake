@@ -2,7 +2,8 @@
 set(PLK_TOOLS_DIR ${PROJECT_SOURCE_DIR}/tools)
 add_library(plk_tools_portable STATIC
     ${PLK_TOOLS_DIR}/lib/keynames.cpp
-    ${PLK_TOOLS_DIR}/lib/scenario.cpp
+    ${PLK_TOOLS_DIR}/lib/scenario_parse.cpp
+    ${PLK_TOOLS_DIR}/lib/scenario_write.cpp
     ${PLK_TOOLS_DIR}/lib/frame_table.cpp
     ${PLK_TOOLS_DIR}/lib/frame_reader.cpp
     ${PLK_TOOLS_DIR}/lib/session.cpp

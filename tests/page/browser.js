@@ -5,6 +5,7 @@
 const fs = require("fs");
 const path = require("path");
 const { pathToFileURL } = require("url");
+const { parseArgs } = require("util");
 
 const modules = process.env.NODE_MODULES || path.resolve(__dirname, "../../build/web/node/node_modules");
 // A package, or one of its files, from the lock file's install.
@@ -98,4 +99,64 @@ async function axeFindings(page) {
   return { passes: r.passes, bad, lesser, said: bad.map((v) => `${v.id} (${v.impact}): ${v.nodes}`).join("\n") };
 }
 
-module.exports = { launch, openPage, waitForDownload, axeFindings, fromModules, modules, TIMEOUT };
+// A browser suite: its page and folder from the command line (--page HTML
+// --out DIR [--browser chrome|firefox]; under node --test, which passes no
+// arguments, PLK_PAGE, PLK_OUT and PLK_BROWSER stand in), the browser
+// launched before the cases into an emptied folder and closed after them.
+// `launched(suite)` runs in the same hook: node runs top-level hooks at once,
+// not one after another.
+function browserSuite(defaultOut, launched = async () => {}) {
+  const { before, after } = require("node:test");
+  const { values } = parseArgs({ options: { page: { type: "string" }, out: { type: "string" }, browser: { type: "string" } } });
+  const suite = {
+    pagePath: path.resolve(values.page || process.env.PLK_PAGE || "build/web/Pacelark-settings.html"),
+    outDir: path.resolve(values.out || process.env.PLK_OUT || defaultOut),
+    browserName: values.browser || process.env.PLK_BROWSER || "chrome",
+    browser: null, downloads: null, launchMs: 0,
+    open: (viewport, page) => openPage(suite.browser, suite.pagePath, viewport, page),
+  };
+  before(async () => {
+    fs.rmSync(suite.outDir, { recursive: true, force: true });
+    fs.mkdirSync(suite.outDir, { recursive: true });
+    const started = Date.now();
+    ({ browser: suite.browser, downloads: suite.downloads } = await launch(suite.browserName, suite.outDir));
+    suite.launchMs = Date.now() - started;
+    await launched(suite);
+  });
+  after(async () => {
+    if (suite.browser) await suite.browser.close();
+  });
+  return suite;
+}
+
+// The cases run one after another on one page, as a player's visit would; the
+// first case that needs it opens it with `open(t)` (so any case runs alone
+// too). A case that fails, or spoils the page, leaves it to the next case to
+// open another. Every page opened stays open, in `pages`, for the last checks.
+function sharedPage(open) {
+  const { test } = require("node:test");
+  const pages = [];
+  let current = null;
+  async function get(t, fresh = false) {
+    if (fresh || !current) {
+      current = await open(t);
+      pages.push(current);
+    }
+    return current;
+  }
+  function pageCase(name, { skip = false, fresh = false, spoils = false }, fn) {
+    test(name, { skip }, async (t) => {
+      const shared = await get(t, fresh);
+      let ok = false;
+      try {
+        await fn(t, shared);
+        ok = true;
+      } finally {
+        if (!ok || spoils) current = null;
+      }
+    });
+  }
+  return { pages, get, pageCase };
+}
+
+module.exports = { launch, openPage, browserSuite, sharedPage, waitForDownload, axeFindings, fromModules, modules, TIMEOUT };

@@ -10,29 +10,17 @@
 "use strict";
 const fs = require("fs");
 const path = require("path");
-const { test, before, after } = require("node:test");
+const { test } = require("node:test");
 const strict = require("node:assert/strict");
-const { launch, openPage, axeFindings, TIMEOUT } = require("./browser");
+const { browserSuite, axeFindings, TIMEOUT } = require("./browser");
 
-const opt = {};
-for (let i = 2; i + 1 < process.argv.length; i += 2) opt[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
-const pagePath = path.resolve(opt.page || process.env.PLK_PAGE || "build/web/Pacelark-settings.html");
-const outDir = path.resolve(opt.out || process.env.PLK_OUT || "build/web/test-languages");
+const suite = browserSuite("build/web/test-languages");
+const { outDir } = suite;
 
 // The file of a stopped load, misnamed: the first screen says most there.
 const STOPS = "[settings]\nTOGGLE_MOD_KEY=121\nINITIAL_WALK_SPEED=2\nMIN_SCROLL_VAL=abc\nMAX_SCROLL_VAL=4\n";
 // Keys the findings name: shared, a mouse button, one written in hexadecimal.
 const WARNS = "[SETTINGS]\r\nTOGGLE_HUD_KEY=0xDC\r\nTOGGLE_AUTO_WALK_KEY=121\r\nTOGGLE_HORSE_SUPPORT=2\r\nUI_LEFT_OFFSET=2\r\nFOO=1\r\n";
-
-let browser;
-before(async () => {
-  fs.rmSync(outDir, { recursive: true, force: true });
-  fs.mkdirSync(outDir, { recursive: true });
-  ({ browser } = await launch("chrome", outDir));
-});
-after(async () => {
-  if (browser) await browser.close();
-});
 
 const picked = [];
 async function pick(page, name, bytes) {
@@ -124,7 +112,7 @@ function englishLeft(texts, names) {
 // reached in the pseudo-language itself, for what is said only as it
 // happens (a question, the Try panel's announcements).
 test("the pseudo-language: no English word of the page's own in any state a player reaches", async (t) => {
-  const { page } = await openPage(browser, pagePath, { width: 1400, height: 1000 });
+  const { page } = await suite.open({ width: 1400, height: 1000 });
   const asked = [];
   page.on("dialog", (d) => {
     asked.push({ where: "a question", text: d.message() });
@@ -229,7 +217,7 @@ for (const [language, how] of [["qps", "the pseudo-language"], ["de", "German"]]
   for (const [size, viewport] of [["390 px wide", { width: 390, height: 844 }],
     ["at 200% zoom", { width: 640, height: 800, deviceScaleFactor: 2 }]]) {
     test(`${how}, ${size}: no text runs out of its box`, async () => {
-      const { page } = await openPage(browser, pagePath, viewport);
+      const { page } = await suite.open(viewport);
       try {
         if (language === "qps") await setLanguage(page, language);
         else await page.select("#language", language);
@@ -252,7 +240,7 @@ for (const [language, how] of [["qps", "the pseudo-language"], ["de", "German"]]
 // A key's code is the layout's: German names the default auto-walk key as a
 // German keyboard prints it, in the Listen button, the list and the Try panel.
 test("German: the default auto-walk key, 192, reads Ö wherever the page names it", async () => {
-  const { page } = await openPage(browser, pagePath, { width: 1400, height: 1000 });
+  const { page } = await suite.open({ width: 1400, height: 1000 });
   try {
     await page.select("#language", "de");
     await page.click("#use-defaults");
@@ -270,7 +258,7 @@ test("German: the default auto-walk key, 192, reads Ö wherever the page names i
 // Every language, German first for its long words: a label's visible words
 // inside its accessible name and the like are the translations' to keep.
 test("each language: axe-core finds nothing serious or critical, the report and the Try panel open", async (t) => {
-  const { page } = await openPage(browser, pagePath, { width: 1400, height: 1000 });
+  const { page } = await suite.open({ width: 1400, height: 1000 });
   try {
     const tags = await page.evaluate(() => pacelarkTest.engine.languages().map((l) => l.tag));
     const ordered = ["de", ...tags.filter((l) => l !== "de")];
@@ -296,11 +284,11 @@ test("each language: axe-core finds nothing serious or critical, the report and 
 // their own names, never the pseudo-language; a choice is kept for the next
 // visit, and a browser that keeps nothing still switches.
 test("the language menu: the browser's choice first, each language by its own name, the choice kept, storage optional", async () => {
-  const context = await browser.createBrowserContext();
+  const context = await suite.browser.createBrowserContext();
   try {
     const german = await context.newPage();
     await german.evaluateOnNewDocument(() => Object.defineProperty(navigator, "languages", { get: () => ["de-AT", "fr", "en"] }));
-    const { page } = await openPage(browser, pagePath, { width: 1400, height: 1000 }, german);
+    const { page } = await suite.open({ width: 1400, height: 1000 }, german);
     const reopen = async () => {
       await page.reload({ waitUntil: "load" });
       await page.waitForFunction(() => document.body.dataset.state === "ready");

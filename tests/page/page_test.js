@@ -11,17 +11,17 @@
 const fs = require("fs");
 const path = require("path");
 const { execFileSync, spawnSync } = require("child_process");
-const { test, before, after } = require("node:test");
+const { test } = require("node:test");
 const strict = require("node:assert/strict");
-const { launch, openPage, waitForDownload, axeFindings, fromModules, TIMEOUT } = require("./browser");
+const { browserSuite, sharedPage, waitForDownload, axeFindings, fromModules, TIMEOUT } = require("./browser");
 const { PNG } = fromModules("pngjs");
 
-const opt = {};
-for (let i = 2; i + 1 < process.argv.length; i += 2) opt[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
-const pagePath = path.resolve(opt.page || process.env.PLK_PAGE || "build/web/Pacelark-settings.html");
-const outDir = path.resolve(opt.out || process.env.PLK_OUT || "build/web/test-chromium");
-const browserName = opt.browser || process.env.PLK_BROWSER || "chrome";
 const sim = path.resolve(process.env.PLK_SIM || path.resolve(__dirname, "../../build/linux/tools/pacelark-sim"));
+const suite = browserSuite("build/web/test-chromium", async ({ browser, launchMs, pagePath }) => {
+  strict.ok(fs.existsSync(sim), `pacelark-sim not found at ${sim} (build the linux preset first)`);
+  console.log(`# ${await browser.version()}, launched in ${launchMs} ms; page ${fs.statSync(pagePath).size} bytes`);
+});
+const { outDir, browserName } = suite;
 const firefox = browserName === "firefox";
 // Skip reasons: Firefox runs the smoke set, Chromium all but Firefox's own case.
 const CHROMIUM_ONLY = firefox && "Chromium only; Firefox runs the smoke set";
@@ -188,53 +188,23 @@ async function setPreview(page, v) {
 
 // ---- the browser, and the page most cases share ----
 
-let browser, downloads;
-before(async () => {
-  fs.rmSync(outDir, { recursive: true, force: true });
-  fs.mkdirSync(outDir, { recursive: true });
-  strict.ok(fs.existsSync(sim), `pacelark-sim not found at ${sim} (build the linux preset first)`);
-  const started = Date.now();
-  ({ browser, downloads } = await launch(browserName, outDir));
-  console.log(`# ${await browser.version()}, launched in ${Date.now() - started} ms; page ${fs.statSync(pagePath).size} bytes`);
-});
-after(async () => {
-  if (browser) await browser.close();
-});
-
-// The cases run one after another on one page, as a player's visit would; the
-// first case that needs it opens it (so any case runs alone too). A case that
-// fails leaves it to the next case to open another. Every page opened stays
-// open for the policy's checks.
-const pages = [];
-let current = null;
-async function sharedPage(t, fresh) {
-  if (fresh || !current) {
-    const opened = await openPage(browser, pagePath, { width: 1400, height: 1000 });
-    const dialogs = { answer: true, seen: 0, last: "" };
-    opened.page.on("dialog", (d) => {
-      dialogs.seen++;
-      dialogs.last = d.message();
-      (dialogs.answer ? d.accept() : d.dismiss()).catch(() => {});
-    });
-    current = { page: opened.page, log: opened.log, dialogs };
-    pages.push(current);
-    const shownAt = await opened.page.evaluate(() => pacelarkTest.state.firstShownAt);
-    t.diagnostic(`goto to ready ${opened.loadMs} ms; first report and preview at ${shownAt.toFixed(0)} ms`);
-  }
-  current.dialogs.answer = true;
-  return current;
-}
-function pageCase(name, { skip = false, fresh = false }, fn) {
-  test(name, { skip }, async (t) => {
-    const shared = await sharedPage(t, fresh);
-    try {
-      await fn(t, shared);
-    } catch (e) {
-      current = null;
-      throw e;
-    }
+// Each page answers its dialogs as the case last asked, by default yes.
+const shared = sharedPage(async (t) => {
+  const opened = await suite.open({ width: 1400, height: 1000 });
+  const dialogs = { answer: true, seen: 0, last: "" };
+  opened.page.on("dialog", (d) => {
+    dialogs.seen++;
+    dialogs.last = d.message();
+    (dialogs.answer ? d.accept() : d.dismiss()).catch(() => {});
   });
-}
+  const shownAt = await opened.page.evaluate(() => pacelarkTest.state.firstShownAt);
+  t.diagnostic(`goto to ready ${opened.loadMs} ms; first report and preview at ${shownAt.toFixed(0)} ms`);
+  return { page: opened.page, log: opened.log, dialogs };
+});
+const pageCase = (name, options, fn) => shared.pageCase(name, options, (t, page) => {
+  page.dialogs.answer = true;
+  return fn(t, page);
+});
 
 // ---- the cases ----
 
@@ -467,7 +437,7 @@ pageCase("Save downloads exactly the shown text, says where the plug-in reads it
       return e.defaultPrevented;
     });
     const warnedBefore = await unloadBlocked();
-    const saved = path.join(downloads, "Pacelark.ini");
+    const saved = path.join(suite.downloads, "Pacelark.ini");
     fs.rmSync(saved, { force: true });
     const shown = await fileText(page);
     const started = Date.now();
@@ -708,7 +678,7 @@ const openTry = (p) => p.evaluate(() => { document.getElementById("try-panel").o
 
 test("readable at 200% zoom: nothing runs off to the side", { skip: CHROMIUM_ONLY }, async (t) => {
   // 200 % zoom of a 1280 px wide window: 640 CSS pixels at two device pixels each.
-  const { page } = await openPage(browser, pagePath, { width: 640, height: 800, deviceScaleFactor: 2 });
+  const { page } = await suite.open({ width: 640, height: 800, deviceScaleFactor: 2 });
   try {
     await openTry(page);
     const fit = await page.evaluate(() => {
@@ -725,7 +695,7 @@ test("readable at 200% zoom: nothing runs off to the side", { skip: CHROMIUM_ONL
 });
 
 test("390 px wide: nothing runs off to the side", { skip: CHROMIUM_ONLY }, async (t) => {
-  const { page } = await openPage(browser, pagePath, { width: 390, height: 844 });
+  const { page } = await suite.open({ width: 390, height: 844 });
   try {
     await (await page.$("#file-input")).uploadFile(writeFile("phone", "Pacelark.ini", "[SETTINGS]\nINITIAL_WALK_SPEED=2,5\nTOGGLE_AUTO_WALK_KEY=121\n"));
     await page.waitForFunction(() => pacelarkTest.state.filesTaken > 0);
@@ -753,7 +723,7 @@ pageCase("the canvas matches the Cairo preview: rectangles to the pixel, texts w
 pageCase("the policy holds: no violations, no request but file:, data: and blob:, no page errors; an injected script refused", {},
   async (t, { page }) => {
     const csp = [], log = { console: [], requests: [], errors: [] };
-    for (const p of pages) {
+    for (const p of shared.pages) {
       csp.push(...(await p.page.evaluate(() => pacelarkTest.policy.slice())));
       for (const k of Object.keys(log)) log[k].push(...p.log[k]);
     }

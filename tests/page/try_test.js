@@ -11,14 +11,12 @@
 const fs = require("fs");
 const path = require("path");
 const { spawnSync } = require("child_process");
-const { test, before, after } = require("node:test");
+const { test } = require("node:test");
 const strict = require("node:assert/strict");
-const { launch, openPage, waitForDownload } = require("./browser");
+const { browserSuite, sharedPage, waitForDownload } = require("./browser");
 
-const opt = {};
-for (let i = 2; i + 1 < process.argv.length; i += 2) opt[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
-const pagePath = path.resolve(opt.page || process.env.PLK_PAGE || "build/web/Pacelark-settings.html");
-const outDir = path.resolve(opt.out || process.env.PLK_OUT || "build/web/test-try");
+const suite = browserSuite("build/web/test-try");
+const { outDir } = suite;
 const sim = path.resolve(process.env.PLK_SIM || path.resolve(__dirname, "../../build/linux/tools/pacelark-sim"));
 
 // assert.ok, and the assertions that held counted: the run ends with their
@@ -55,44 +53,15 @@ async function restart(page, text) {
 
 // ---- the browser, and the page the cases share ----
 
-let browser, downloads;
-before(async () => {
-  fs.rmSync(outDir, { recursive: true, force: true });
-  fs.mkdirSync(outDir, { recursive: true });
-  ({ browser, downloads } = await launch("chrome", outDir));
+// One page, the panel open, each case (re)starting its session; a case that
+// breaks the engine spoils the page.
+const shared = sharedPage(async () => {
+  const { page, log } = await suite.open({ width: 1400, height: 1000 });
+  await frames(page, 0, 17);  // manual frames before the panel opens
+  await page.click("#try-panel > summary");
+  return { page, log };
 });
-after(async () => {
-  if (browser) await browser.close();
-});
-
-// One page, the panel open, each case (re)starting its session; the first
-// case that needs it opens it (so any case runs alone too). A case that fails
-// or breaks the engine leaves it to the next case to open another. Every page
-// opened stays open for the last check.
-const pages = [];
-let current = null;
-async function sharedPage() {
-  if (!current) {
-    const { page, log } = await openPage(browser, pagePath, { width: 1400, height: 1000 });
-    await frames(page, 0, 17);  // manual frames before the panel opens
-    await page.click("#try-panel > summary");
-    current = { page, log };
-    pages.push(current);
-  }
-  return current.page;
-}
-function tryCase(name, fn, { spoils = false } = {}) {
-  test(name, async (t) => {
-    const page = await sharedPage();
-    let ok = false;
-    try {
-      await fn(t, page);
-      ok = true;
-    } finally {
-      if (!ok || spoils) current = null;
-    }
-  });
-}
+const tryCase = (name, fn, { spoils = false } = {}) => shared.pageCase(name, { spoils }, (t, { page }) => fn(t, page));
 
 // ---- the cases ----
 
@@ -220,7 +189,7 @@ tryCase("one truth: a session played live, saved as a scenario byte for byte, gi
   await frames(page, 0, 17);  // the loop stops here
   const table = await page.evaluate(() => window.pacelarkTest.try.table());
   const scenario = await page.evaluate(() => window.pacelarkTest.try.scenario());
-  const saved = path.join(downloads, "pacelark-session.txt");
+  const saved = path.join(suite.downloads, "pacelark-session.txt");
   await page.click("#try-save");
   // Byte for byte, plain ASCII, the Latin-1 byte escaped: the engine's text
   // decoded here would show any other byte as U+FFFD, and differ.
@@ -254,7 +223,7 @@ tryCase("an engine error in a live frame stops the loop and is told to the playe
 
 // Over everything the pages did: last, so it sees every case's.
 test("no page errors", async () => {
-  if (!pages.length) await sharedPage();
-  const errors = pages.flatMap((p) => p.log.errors);
+  if (!shared.pages.length) await shared.get();
+  const errors = shared.pages.flatMap((p) => p.log.errors);
   assert.ok(errors.length === 0, errors.join("\n"));
 });

@@ -14,10 +14,17 @@ const fs = require("fs");
 const path = require("path");
 const crypto = require("crypto");
 const { execFileSync } = require("child_process");
+const { parseArgs } = require("util");
 
-const args = {};
-for (let i = 2; i + 1 < process.argv.length; i += 2) args[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
-for (const need of ["template", "entry", "esbuild", "runtime", "wasm", "sample", "lang", "version", "out"]) {
+const NEEDED = ["template", "entry", "esbuild", "runtime", "wasm", "sample", "lang", "version", "out"];
+let args;
+try {
+  args = parseArgs({ options: Object.fromEntries(NEEDED.map((name) => [name, { type: "string" }])) }).values;
+} catch (e) {
+  console.error(`build-page: ${e.message}`);
+  process.exit(2);
+}
+for (const need of NEEDED) {
   if (!args[need]) {
     console.error(`build-page: --${need} missing`);
     process.exit(2);

@@ -232,13 +232,24 @@ export function setUpTry() {
     timings: { at: new Float64Array(TRY_TIMINGS), n: 0 },
     covered: [], paintedSize: "", sky: null,
   };
-  const t = state.try, box = $("try-box"), canvas = $("try-canvas"), message = t.inputs.keyMessages;
-  const watched = (vk) => vk !== null && vk < t.inputs.keyTableSize;
-
+  const t = state.try;
   for (const [w, h] of TRY_SIZES) $("try-size").appendChild(element("option", { value: w + "x" + h, text: w + "×" + h }));
   $("try-size").value = "1920x1080";
   labelToggles();
+  listenForTryInput(t);
+  $("try-restart").addEventListener("click", () => { tryStart(); trySchedule(); });
+  $("try-save").addEventListener("click", trySave);
+  const wake = () => { t.lastNow = 0; trySchedule(); };
+  $("try-panel").addEventListener("toggle", wake);
+  document.addEventListener("visibilitychange", wake);
+  addTryTestHooks(t);
+}
 
+// The box's keys, the canvas's wheel and the toggle buttons, queued for the
+// next frame.
+function listenForTryInput(t) {
+  const box = $("try-box"), canvas = $("try-canvas"), message = t.inputs.keyMessages;
+  const watched = (vk) => vk !== null && vk < t.inputs.keyTableSize;
   box.addEventListener("keydown", (e) => {
     if (e.key === "Tab") return;                          // focus moves on, as everywhere
     if (e.key === "Escape") { box.blur(); return; }       // the way out
@@ -274,13 +285,10 @@ export function setUpTry() {
       if (t.session && watched(t.session.keys[i].code)) t.keyQueue.push([t.session.keys[i].code, message.tap]);
     });
   }
-  $("try-restart").addEventListener("click", () => { tryStart(); trySchedule(); });
-  $("try-save").addEventListener("click", trySave);
-  const wake = () => { t.lastNow = 0; trySchedule(); };
-  $("try-panel").addEventListener("toggle", wake);
-  document.addEventListener("visibilitychange", wake);
+}
 
-  // window.pacelarkTest.try once a test enables the hooks.
+// window.pacelarkTest.try once a test enables the hooks.
+function addTryTestHooks(t) {
   testHooks.try = {
     passes: () => t.passes,
     // Stops the animation loop and runs n passes of ms milliseconds each.

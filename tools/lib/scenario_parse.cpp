@@ -1,42 +1,22 @@
+// Reading a scenario file, line by line, into a Scenario.
 #include "tools/lib/scenario.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string_view>
 #include <variant>
 
-#include "host/game_codes.h"
 #include "tools/lib/keynames.h"
+#include "tools/lib/scenario_table.h"
 
 namespace {
 
-struct ControlName {
-    const char* name;
-    ControlHash onFoot, mounted;
-    bool secondary;
-};
-
-// Each name answers on foot and mounted, so a scenario holds "move" whether
-// or not the player rides at that moment.
-constexpr const MovementControls& kFoot = kOnFootControls;
-constexpr const MovementControls& kRide = kMountedControls;
-constexpr ControlName kControls[] = {
-    {"speed-up", kSpeedUpControl, kSpeedUpControl, false},
-    {"speed-down", kSpeedDownControl, kSpeedDownControl, false},
-    {"pace", kFoot.pace, kRide.pace, false},
-    {"pace-hold", kFoot.pace, kRide.pace, true},
-    {"move", kFoot.move[0], kRide.move[0], false},
-    {"move2", kFoot.move[1], kRide.move[1], false},
-    {"move3", kFoot.move[2], kRide.move[2], false},
-    {"move4", kFoot.move[3], kRide.move[3], false},
-};
+using namespace scenario_table;
 
 // The names a scenario may hold, for error messages.
 std::string controlNames() {
@@ -77,58 +57,6 @@ bool parseSigned(const std::string& s, std::int32_t& out) {
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
     return !s.empty() && ec == std::errc{} && end == s.data() + s.size();
 }
-
-// What follows an action's word, read and written by the same rules.
-enum class Args {
-    None,
-    Key,           // KEY: a name such as F10, or a code
-    Number,        // an unsigned 32-bit number, decimal or 0x
-    SnapshotName,  // [NAME]
-    Controls,      // CONTROL...: names, or hashes 0x...
-    GateAnswers,   // G O: two integers
-    Speed,         // V: a finite number
-};
-
-// An event happens at frame N, a state holds over frames N-M.
-using ActionKind = std::variant<ScenarioEventKind, SpanKind>;
-
-struct Action {
-    std::string_view word;
-    ActionKind kind;
-    Args args;
-    std::string_view usage = {};  // the arguments as a usage message shows them
-};
-
-// Every action a line may name, for the parser and the writer alike.
-constexpr Action kActions[] = {
-    {"tap", ScenarioEventKind::Tap, Args::Key, " KEY"},
-    {"press", ScenarioEventKind::Press, Args::Key, " KEY"},
-    {"release", ScenarioEventKind::Release, Args::Key, " KEY"},
-    {"mount", ScenarioEventKind::Mount, Args::None},
-    {"dismount", ScenarioEventKind::Dismount, Args::None},
-    {"tick", ScenarioEventKind::SetTick, Args::Number, " T"},
-    {"advance", ScenarioEventKind::Advance, Args::Number, " MS"},
-    {"step", ScenarioEventKind::SetStep, Args::Number, " MS"},
-    {"snapshot", ScenarioEventKind::Snapshot, Args::SnapshotName},
-    {"hold", SpanKind::Hold, Args::Controls},
-    {"blocked", SpanKind::Blocked, Args::None},
-    {"gate", SpanKind::Gate, Args::GateAnswers, " G O"},
-    {"report", SpanKind::Report, Args::Speed, " V"},
-};
-
-const Action* actionNamed(std::string_view word) {
-    for (const Action& a : kActions)
-        if (a.word == word) return &a;
-    return nullptr;
-}
-
-const Action* actionOf(ActionKind kind) {
-    for (const Action& a : kActions)
-        if (a.kind == kind) return &a;
-    return nullptr;
-}
-
-bool isState(const Action& a) { return std::holds_alternative<SpanKind>(a.kind); }
 
 class LineParser {
 public:
@@ -351,131 +279,4 @@ Scenario loadScenario(const std::string& path) {
     buf << in.rdbuf();
     if (in.bad()) throw ScenarioError(path, 0, "cannot read the scenario file");
     return parseScenario(buf.str(), path);
-}
-
-namespace {
-
-std::string escapeIni(std::string_view piece) {
-    std::string out;
-    for (std::size_t i = 0; i < piece.size(); ++i) {
-        const auto c = static_cast<unsigned char>(piece[i]);
-        // A space that ends the line is written out, so no editor can lose it;
-        // bytes outside printable ASCII too, so the file is plain ASCII that no
-        // decode (a browser's, an editor's) can change.
-        const bool lastSpace = c == ' ' && i + 1 == piece.size();
-        if (c == '\\') out += "\\\\";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (c < 0x20 || c >= 0x7F || lastSpace) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-        } else out += static_cast<char>(c);
-    }
-    return out;
-}
-
-std::string eventLine(const ScenarioEvent& e) {
-    std::string line = std::to_string(e.frame) + " ";
-    const Action* a = actionOf(e.kind);
-    if (!a) return line;
-    line += a->word;
-    switch (a->args) {
-        case Args::Key: return line + " " + scenarioKeyText(e.value);
-        case Args::Number: return line + " " + std::to_string(e.value);
-        case Args::SnapshotName: return line + (e.name.empty() ? "" : " " + e.name);
-        case Args::None:
-        case Args::Controls:
-        case Args::GateAnswers:
-        case Args::Speed:
-            break;
-    }
-    return line;
-}
-
-// Names for the hashes a hold was parsed from; any left over as 0x hashes.
-std::string holdArgs(const ScenarioSpan& sp) {
-    std::vector<std::uint32_t> controls = sp.controls, secondary = sp.secondary;
-    auto take = [](std::vector<std::uint32_t>& v, std::uint32_t h) {
-        auto it = std::find(v.begin(), v.end(), h);
-        if (it == v.end()) return false;
-        v.erase(it);
-        return true;
-    };
-    std::string out;
-    for (const ControlName& c : kControls) {
-        auto& from = c.secondary ? secondary : controls;
-        for (;;) {
-            std::vector<std::uint32_t> trial = from;
-            if (!take(trial, c.onFoot) || (c.mounted != c.onFoot && !take(trial, c.mounted))) break;
-            from = std::move(trial);
-            out += std::string(" ") + c.name;
-        }
-    }
-    for (std::uint32_t h : controls) {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, " 0x%08X", h);
-        out += buf;
-    }
-    return out;
-}
-
-std::string spanLine(const ScenarioSpan& sp) {
-    std::string line = std::to_string(sp.first);
-    if (sp.last != sp.first) line += "-" + std::to_string(sp.last);
-    const Action* a = actionOf(sp.kind);
-    if (!a) return line;
-    line += " " + std::string(a->word);
-    switch (a->args) {
-        case Args::Controls: return line + holdArgs(sp);
-        case Args::GateAnswers: return line + " " + std::to_string(sp.gate) + " " + std::to_string(sp.gateOverride);
-        case Args::Speed: {
-            char buf[32];
-            std::snprintf(buf, sizeof buf, " %.9g", static_cast<double>(sp.speed));  // reads back exactly
-            return line + buf;
-        }
-        case Args::None:
-        case Args::Key:
-        case Args::Number:
-        case Args::SnapshotName:
-            break;
-    }
-    return line;
-}
-
-}  // namespace
-
-std::string formatScenario(const Scenario& s) {
-    std::string out;
-    if (s.frames) out += "frames " + std::to_string(*s.frames) + "\n";
-    if (s.ini) {
-        std::string_view rest = *s.ini;
-        do {
-            const std::size_t end = rest.find('\n');
-            const std::size_t n = end == std::string_view::npos ? rest.size() : end + 1;
-            out += (n ? "ini " : "ini") + escapeIni(rest.substr(0, n)) + "\n";
-            rest.remove_prefix(n);
-        } while (!rest.empty());
-    }
-    // Events run in frame order, ties in file order; states keep their own
-    // order, which decides between overlapping gates and reports.
-    std::vector<const ScenarioEvent*> events;
-    for (const ScenarioEvent& e : s.events) events.push_back(&e);
-    std::stable_sort(events.begin(), events.end(),
-                     [](const ScenarioEvent* a, const ScenarioEvent* b) { return a->frame < b->frame; });
-    std::size_t i = 0, j = 0;
-    while (i < events.size() || j < s.spans.size()) {
-        if (j == s.spans.size() || (i < events.size() && events[i]->frame <= s.spans[j].first))
-            out += eventLine(*events[i++]) + "\n";
-        else
-            out += spanLine(s.spans[j++]) + "\n";
-    }
-    return out;
-}
-
-std::string scenarioKeyText(std::uint32_t code) {
-    const std::string_view name = keyName(code);
-    if (!name.empty() && parseKey(name) == code) return std::string(name);
-    return std::to_string(code);
 }
