@@ -234,13 +234,61 @@ tryCase("one truth: a session played live, saved as a scenario byte for byte, gi
     `the page's frame table equals pacelark-sim run's, frame by frame\npage:\n${table}\nsim:\n${run.stdout}\nscenario:\n${scenario}`);
 });
 
+// The session belongs to the script: a preview between two frames, a session
+// deleted mid-run and the next one each leave pacelark-sim run's table, and
+// the heap is back where it was once none lives. A second session ends the
+// first, whose frames are then refused.
+tryCase("sessions the script starts and deletes, with a preview between frames, play back the same and give the heap back", async (t, page) => {
+  const hooks = (fn, ...args) => page.evaluate(fn, ...args);
+  const heap = () => hooks(() => window.pacelarkTest.try.heapInUse());
+  const playedBack = async (name) => {
+    const file = path.join(outDir, name);
+    fs.writeFileSync(file, Buffer.from(await hooks(() => window.pacelarkTest.try.scenario()), "latin1"));
+    const table = await hooks(() => window.pacelarkTest.try.table());
+    const run = spawnSync(sim, ["run", "--scenario", file], { encoding: "utf8" });
+    assert.ok(run.status === 0 && run.stdout === table && /PLK HUD: Off/.test(table), `${name}\npage:\n${table}\nsim:\n${run.stdout}${run.stderr}`);
+  };
+  // One session, keys and a preview midway, deleted while it runs.
+  const cycle = async (name) => {
+    await frames(page, 3, 17);
+    await page.focus("#try-box");
+    await page.keyboard.down("KeyW");
+    await frames(page, 4, 17);
+    await page.evaluate(() => pacelarkTest.drawPreview());
+    await page.keyboard.press("KeyO");
+    await page.keyboard.up("KeyW");
+    await frames(page, 5, 17);
+    await playedBack(name);
+    await hooks(() => window.pacelarkTest.try.end());
+  };
+  await restart(page, BOUND);
+  await cycle("warm-up.txt");  // the engine's first use of each path allocates for good
+  const before = await heap();
+  await cycle("first.txt");
+  await cycle("second.txt");
+  const after = await heap();
+  assert.ok(after === before, `the heap in use with no session: ${before} bytes before, ${after} after two sessions`);
+
+  const rival = await hooks(() => {
+    const first = new window.Module.TrySession(new Uint8Array(), 17);
+    const second = new window.Module.TrySession(new Uint8Array(), 17);
+    const told = [first.frame([], 0, 17), second.frame([], 0, 17)];
+    first.delete();
+    const still = second.frame([], 0, 17);
+    second.delete();
+    return { first: told[0].error || null, second: told[1].row ? told[1].row.frame : null, still: still.row ? still.row.frame : null };
+  });
+  assert.ok(/no session/.test(rival.first) && rival.second === 0 && rival.still === 1,
+    `a second session ends the first, and deleting the ended one leaves the second running\n${JSON.stringify(rival)}`);
+});
+
 // A C++ throw inside a live frame reaches the script as a bare number:
 // the loop stops and the player is told, in the panel too. The engine is
 // left unusable: later cases get a page of their own.
 tryCase("an engine error in a live frame stops the loop and is told to the player", async (t, page) => {
   await restart(page, BOUND);
   await page.evaluate(() => {
-    window.Module.tryFrame = () => { throw 1234; };
+    window.Module.TrySession.prototype.frame = () => { throw 1234; };
     window.pacelarkTest.try.live();
   });
   await page.waitForFunction(() => /stopped/.test(document.getElementById("try-note").textContent));

@@ -38,13 +38,15 @@ export function startEngine(gzipped, onReady, onAbort) {
 
 // The engine catches no C++ exception: one thrown anyway arrives as a bare
 // number, and is named instead.
-function call(name, ...args) {
+function guard(run) {
   try {
-    return runtime[name](...args);
+    return run();
   } catch (e) {
     throw e instanceof Error ? e : new EngineError("unhandled C++ exception " + e, "page.error.unhandled");
   }
 }
+const call = (name, ...args) => guard(() => runtime[name](...args));
+const construct = (name, ...args) => guard(() => new runtime[name](...args));
 
 export const engine = {
   // The settings (name, kind, default, what), the keys to pick from, notice kinds, the defaults file's bytes.
@@ -69,18 +71,28 @@ export const engine = {
   chooseLanguage: (list) => call("chooseLanguage", list),
 };
 
-// The Try panel's live session.
+// The Try panel's engine: the inputs a frame takes, and the heap's use.
 export const tryEngine = {
   // The held-input bits, key message kinds and key table size a frame takes.
   inputs: () => call("tryInputs"),
-  start: (bytes, step) => call("tryStart", bytes, step),
-  // keys: [code, message, ...]. Out: {row, draws}.
-  frame(keys, held, step) {
-    const f = call("tryFrame", keys, held, step);
-    if (f.error) throw new EngineError(f.error);
-    return f;
-  },
-  table: () => call("tryTable"),
-  scenario: () => call("tryScenario"),
   heapInUse: () => call("tryHeap"),
 };
+
+// A live session: the plug-in over the stand-in world, recorded as it runs.
+// Its owner deletes it, which unloads the plug-in; one started while another
+// lives ends that one, whose frames are then refused.
+export class TrySession {
+  constructor(bytes, step) {
+    this.native = construct("TrySession", bytes, step);
+    this.keys = this.native.keys();  // [{code}]: the toggles' keys as bound
+  }
+  // keys: [code, message, ...]. Out: {row, draws}.
+  frame(keys, held, step) {
+    const f = guard(() => this.native.frame(keys, held, step));
+    if (f.error) throw new EngineError(f.error);
+    return f;
+  }
+  table() { return guard(() => this.native.table()); }
+  scenario() { return guard(() => this.native.scenario()); }
+  delete() { this.native.delete(); }
+}

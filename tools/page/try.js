@@ -2,7 +2,7 @@
 // the page's settings. The session runs in the engine (the stand-in world,
 // the plug-in, the recording); this part only gathers input, paints the
 // frame and says what changed. Its state is state.try.
-import { engine, tryEngine } from "./engine.js";
+import { engine, tryEngine, TrySession } from "./engine.js";
 import { fromUtf8, sameBytes } from "./bytes.js";
 import { download } from "./download.js";
 import { showError } from "./errors.js";
@@ -39,7 +39,8 @@ function tryStart() {
   const t = state.try;
   t.startedWith = currentIniBytes();
   t.stale = false;
-  t.session = tryEngine.start(t.startedWith, t.step);
+  if (t.session) t.session.delete();
+  t.session = new TrySession(t.startedWith, t.step);
   t.keyQueue = [];
   t.wheel = [];
   t.lastRow = null;
@@ -130,7 +131,7 @@ function tryFrame(ms) {
   const keys = t.keyQueue.splice(0, TRY_KEYS_MAX).flat();
   const bits = tryHeldBits();
   t.wheel.shift();
-  const f = tryEngine.frame(keys, bits, ms);
+  const f = t.session.frame(keys, bits, ms);
   t.passes++;
   tryPaint(f, ms);
   // Timed only for a test that enabled the hooks; a player's frame pays nothing.
@@ -213,14 +214,14 @@ function tryAnnounce(wording) { $("try-live").textContent = render(wording); }
 function trySave() {
   if (!state.try.session) tryStart();
   // The engine's bytes as they are: a decode and encode on the way could change them.
-  download(tryEngine.scenario(), SESSION_FILE, "text/plain");
+  download(state.try.session.scenario(), SESSION_FILE, "text/plain");
   tryAnnounce(m("try.said.saved", { file: SESSION_FILE, command: `pacelark-sim run --scenario ${SESSION_FILE}` }));
 }
 
 export function setUpTry() {
   state.try = {
     inputs: tryEngine.inputs(),  // held-input bits, key message kinds, key table size
-    session: null,      // { keys: bound toggle keys } once started
+    session: null,      // the TrySession once started; its keys: the toggles' keys as bound
     startedWith: null,  // the settings bytes the session read
     stale: false,       // the file's bytes differ from those
     keyQueue: [],       // [code, key message kind]
@@ -291,9 +292,11 @@ export function setUpTry() {
       return t.lastRow;
     },
     live() { t.manual = false; trySchedule(); },
-    table: () => tryEngine.table(),
+    table: () => t.session.table(),
     // As text; the download takes the bytes.
-    scenario: () => fromUtf8.decode(tryEngine.scenario()),
+    scenario: () => fromUtf8.decode(t.session.scenario()),
+    // Deletes the session; the next frame starts another.
+    end() { t.session.delete(); t.session = null; },
     // Oldest first.
     timings() {
       const { at, n } = t.timings;
