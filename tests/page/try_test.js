@@ -100,8 +100,8 @@ function tryCase(name, fn, { spoils = false } = {}) {
 tryCase("each toggle on the key bound to it; a key bound to nothing toggles nothing", async (t, page) => {
   await restart(page, BOUND);
   await page.focus("#try-box");
-  const rows = [["F9", "autoWalk", "PLK Auto-Walk: On"], ["KeyO", "overlay", "PLK HUD: Off"],
-    ["KeyH", "support", "PLK Horse-Support: Off"], ["KeyM", "mod", "PLK: Off"]];
+  const rows = [["F9", "autoWalk", "PLK Auto-Walk: On"], ["KeyO", "speedBars", "PLK HUD: Off"],
+    ["KeyH", "horseSpeedControl", "PLK Horse-Support: Off"], ["KeyM", "plugin", "PLK: Off"]];
   for (const [key, flag, notice] of rows) {
     const before = await frames(page, 1, 17);
     await page.keyboard.press(key);
@@ -111,7 +111,7 @@ tryCase("each toggle on the key bound to it; a key bound to nothing toggles noth
   const unbound = await frames(page, 1, 17);
   await page.keyboard.press("F10");  // the default mod key, not bound here
   const pressed = await frames(page, 1, 17);
-  assert.ok(pressed.mod === unbound.mod, `a key bound to nothing toggles nothing\n${JSON.stringify({ unbound, pressed })}`);
+  assert.ok(pressed.plugin === unbound.plugin, `a key bound to nothing toggles nothing\n${JSON.stringify({ unbound, pressed })}`);
 });
 
 // A toggle on a digit key: the key's name is a number too, so the
@@ -127,7 +127,7 @@ tryCase("a toggle bound to the digit 1 toggles, and its session plays back the s
   fs.writeFileSync(digitFile, await page.evaluate(() => window.pacelarkTest.try.scenario()));
   const digitRun = spawnSync(sim, ["run", "--scenario", digitFile], { encoding: "utf8" });
   const digitTable = await page.evaluate(() => window.pacelarkTest.try.table());
-  assert.ok(digitAfter.overlay === !digitBefore.overlay && digitAfter.notice === "PLK HUD: Off" &&
+  assert.ok(digitAfter.speedBars === !digitBefore.speedBars && digitAfter.notice === "PLK HUD: Off" &&
     digitRun.status === 0 && digitRun.stdout === digitTable,
   JSON.stringify({ digitBefore, digitAfter }) + `\n${digitRun.stderr}\npage:\n${digitTable}\nsim:\n${digitRun.stdout}`);
 });
@@ -155,7 +155,7 @@ tryCase("Tab and Esc leave the panel and reach no toggle; the button's notice sh
   await page.focus("#try-box");
   await page.keyboard.press("Escape");
   const escaped = await frames(page, 1, 100);
-  assert.ok(tabbed && !(await inBox()) && escaped.overlay === true && escaped.autoWalk === false && escaped.notice === "",
+  assert.ok(tabbed && !(await inBox()) && escaped.speedBars === true && escaped.autoWalk === false && escaped.notice === "",
     `Tab and Esc leave the panel and reach no toggle\n${JSON.stringify({ tabbed, escaped })}`);
   await page.click("#try-toggle-1");
   const shown = [];
@@ -179,7 +179,7 @@ tryCase("a changed file is named and waits for Restart; the note goes when the b
   await page.focus("#try-box");
   const kept = await frames(page, 1, 17);
   await page.keyboard.press("KeyO");  // bound in the session, not in the new file
-  const toggled = (await frames(page, 1, 17)).overlay !== kept.overlay;
+  const toggled = (await frames(page, 1, 17)).speedBars !== kept.speedBars;
   await withSettings(page, BOUND);
   const back = await tryNote();
   assert.ok(/changed since this session started/.test(note) && toggled && !/changed/.test(back), `${note}\n${back}`);

@@ -49,7 +49,9 @@ const call = (name, ...args) => guard(() => runtime[name](...args));
 const construct = (name, ...args) => guard(() => new runtime[name](...args));
 
 export const engine = {
-  // The settings (name, kind, default, what), the keys to pick from, notice kinds, the defaults file's bytes.
+  // Its facts in no language, once: names, the settings' section, the toggles, screen sizes, the Try panel's inputs.
+  facts: () => call("facts"),
+  // The settings (name, kind, default, what), the keys to pick from, the defaults file's bytes.
   table: () => call("table"),
   // The checker's report of a file's bytes, its facts, and the settings as loaded.
   check: (bytes, name) => call("check", bytes, name),
@@ -71,12 +73,8 @@ export const engine = {
   chooseLanguage: (list) => call("chooseLanguage", list),
 };
 
-// The Try panel's engine: the inputs a frame takes, and the heap's use.
-export const tryEngine = {
-  // The held-input bits, key message kinds and key table size a frame takes.
-  inputs: () => call("tryInputs"),
-  heapInUse: () => call("tryHeap"),
-};
+// The WebAssembly heap's bytes in use, for the Try panel's memory figure.
+export const heapInUse = () => call("tryHeap");
 
 // A live session: the plug-in over the stand-in world, recorded as it runs.
 // Its owner deletes it, which unloads the plug-in; one started while another

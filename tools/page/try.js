@@ -2,29 +2,38 @@
 // the page's settings. The session runs in the engine (the stand-in world,
 // the plug-in, the recording); this part only gathers input, paints the
 // frame and says what changed. Its state is state.try.
-import { engine, tryEngine, TrySession } from "./engine.js";
+import { engine, heapInUse, TrySession } from "./engine.js";
 import { fromUtf8, sameBytes } from "./bytes.js";
 import { download } from "./download.js";
 import { showError } from "./errors.js";
 import { paintHud } from "./hud_paint.js";
-import { m, put, render, t } from "./i18n.js";
+import { m, names, put, render, t } from "./i18n.js";
 import { virtualKey } from "./keys.js";
 import { state, currentIniBytes, testHooks } from "./state.js";
 import { $, element } from "./ui.js";
 
-const TRY_SIZES = [[1280, 720], [1920, 1080], [2560, 1440], [3840, 2160], [1920, 1200], [3440, 1440]];
 const TRY_KEYS_MAX = 32;     // key messages handed to one pass; more wait for the next
 const TRY_TIMINGS = 1024;    // frame work times kept for the test hooks
-const SESSION_FILE = "pacelark-session.txt";
 
+// Each toggle's words, by the engine's name for it: its button; its state
+// on, off and not known in this frame; its argument in the state line.
+const TOGGLE_WORDS = {
+  plugin: { button: "try.toggle.plugin", arg: "mod", state: ["try.state.mod_on", "try.state.mod_off", "try.state.mod_unknown"] },
+  speedBars: { button: "try.toggle.overlay", arg: "overlay",
+    state: ["try.state.overlay_on", "try.state.overlay_off", "try.state.overlay_unknown"] },
+  autoWalk: { button: "try.toggle.auto_walk", arg: "auto_walk",
+    state: ["try.state.auto_walk_on", "try.state.auto_walk_off", "try.state.auto_walk_unknown"] },
+  horseSpeedControl: { button: "try.toggle.mount_support", arg: "support",
+    state: ["try.state.support_on", "try.state.support_off", "try.state.support_unknown"] },
+};
 // The toggles' buttons, in the notices' order.
-const toggleName = (i) => t(["try.toggle.plugin", "try.toggle.overlay", "try.toggle.auto_walk", "try.toggle.mount_support"][i]);
+const toggleName = (i) => t(TOGGLE_WORDS[state.facts.toggles[i].name].button);
 
 // Before the first session, by their names alone.
 function labelToggles() {
   const panel = state.try;
   if (!panel.session) {
-    for (let i = 0; i < 4; i++) $("try-toggle-" + i).textContent = toggleName(i);
+    state.facts.toggles.forEach((n, i) => { $("try-toggle-" + i).textContent = toggleName(i); });
     return;
   }
   panel.session.keys.forEach((k, i) => {
@@ -112,12 +121,12 @@ function tryOnFrame(now) {
 }
 
 function tryHeldBits() {
-  const t = state.try, held = t.held, bit = t.inputs.held;
+  const t = state.try, bit = t.inputs.held, held = (name) => t.inputs.keys[name].some((code) => t.held[code]);
   let bits = 0;
-  if (t.wheel[0] === 1 || held[33]) bits |= bit.speedUp;      // Page Up
-  if (t.wheel[0] === -1 || held[34]) bits |= bit.speedDown;   // Page Down
-  if ($("try-pace").checked || held[16]) bits |= bit.pace;
-  if ($("try-walk").checked || held[87] || held[38]) bits |= bit.move;
+  if (t.wheel[0] === 1 || held("speedUp")) bits |= bit.speedUp;
+  if (t.wheel[0] === -1 || held("speedDown")) bits |= bit.speedDown;
+  if ($("try-pace").checked || held("pace")) bits |= bit.pace;
+  if ($("try-walk").checked || held("move")) bits |= bit.move;
   if ($("try-mounted").checked) bits |= bit.mounted;
   if ($("try-blocked").checked) bits |= bit.blocked;
   return bits;
@@ -181,14 +190,7 @@ function tryPaintScene(reported, ms) {
   }
 }
 
-// Each switch's words by its state: on, off, not known in this frame.
-const SWITCHES = {
-  mod: ["try.state.mod_on", "try.state.mod_off", "try.state.mod_unknown"],
-  overlay: ["try.state.overlay_on", "try.state.overlay_off", "try.state.overlay_unknown"],
-  autoWalk: ["try.state.auto_walk_on", "try.state.auto_walk_off", "try.state.auto_walk_unknown"],
-  support: ["try.state.support_on", "try.state.support_off", "try.state.support_unknown"],
-};
-const switchText = (r, name) => t(SWITCHES[name][r[name] === null ? 2 : r[name] ? 0 : 1]);
+const switchText = (r, name) => t(TOGGLE_WORDS[name].state[r[name] === null ? 2 : r[name] ? 0 : 1]);
 const trySpeed = (v) => (v === null ? "?" : v.toFixed(2));
 
 // The line in words whenever it changes; the polite announcement only when
@@ -196,11 +198,12 @@ const trySpeed = (v) => (v === null ? "?" : v.toFixed(2));
 // change, not every frame.
 function tryDescribe(r) {
   const panel = state.try;
-  const key = [r.mod, r.overlay, r.autoWalk, r.support, r.mounted, trySpeed(r.desired), trySpeed(r.reported), r.notice].join("|");
+  const toggles = state.facts.toggles;
+  const key = [...toggles.map((n) => r[n.name]), r.mounted, trySpeed(r.desired), trySpeed(r.reported), r.notice].join("|");
   if (key === panel.described) return;
   panel.described = key;
-  const parts = { mod: switchText(r, "mod"), overlay: switchText(r, "overlay"), auto_walk: switchText(r, "autoWalk"),
-    support: switchText(r, "support"), player: t(r.mounted ? "try.state.riding" : "try.state.on_foot") };
+  const parts = { player: t(r.mounted ? "try.state.riding" : "try.state.on_foot") };
+  for (const { name } of toggles) parts[TOGGLE_WORDS[name].arg] = switchText(r, name);
   const speeds = { ...parts, chosen: trySpeed(r.desired), reported: trySpeed(r.reported) };
   // The notice is the plug-in's own text, in English as in the game.
   $("try-state").textContent = r.notice ? t("try.state.line_notice", { ...speeds, notice: r.notice }) : t("try.state.line", speeds);
@@ -214,13 +217,13 @@ function tryAnnounce(wording) { $("try-live").textContent = render(wording); }
 function trySave() {
   if (!state.try.session) tryStart();
   // The engine's bytes as they are: a decode and encode on the way could change them.
-  download(state.try.session.scenario(), SESSION_FILE, "text/plain");
-  tryAnnounce(m("try.said.saved", { file: SESSION_FILE, command: `pacelark-sim run --scenario ${SESSION_FILE}` }));
+  download(state.try.session.scenario(), names.session, "text/plain");
+  tryAnnounce(m("try.said.saved", { file: names.session, command: `${names.sim} run --scenario ${names.session}` }));
 }
 
 export function setUpTry() {
   state.try = {
-    inputs: tryEngine.inputs(),  // held-input bits, key message kinds, key table size
+    inputs: state.facts.try,  // held-input bits and keys, key message kinds, key table size
     session: null,      // the TrySession once started; its keys: the toggles' keys as bound
     startedWith: null,  // the settings bytes the session read
     stale: false,       // the file's bytes differ from those
@@ -236,8 +239,11 @@ export function setUpTry() {
   const t = state.try, box = $("try-box"), canvas = $("try-canvas"), message = t.inputs.keyMessages;
   const watched = (vk) => vk !== null && vk < t.inputs.keyTableSize;
 
-  for (const [w, h] of TRY_SIZES) $("try-size").appendChild(element("option", { value: w + "x" + h, text: w + "×" + h }));
-  $("try-size").value = "1920x1080";
+  for (const { width: w, height: h, inTry, usual } of state.facts.screens) {
+    if (inTry) $("try-size").appendChild(element("option", { value: w + "x" + h, text: w + "×" + h }));
+    if (usual) $("try-size").value = w + "x" + h;
+  }
+  state.facts.toggles.forEach((n, i) => $("try-toggles").appendChild(element("button", { type: "button", id: "try-toggle-" + i })));
   labelToggles();
 
   box.addEventListener("keydown", (e) => {
@@ -270,7 +276,7 @@ export function setUpTry() {
     if (t.wheel.length < 64) t.wheel.push(e.deltaY < 0 ? 1 : -1);
   }, { passive: false });
   canvas.addEventListener("click", () => box.focus());
-  for (let i = 0; i < 4; i++) {
+  for (let i = 0; i < state.facts.toggles.length; i++) {
     $("try-toggle-" + i).addEventListener("click", () => {
       if (t.session && watched(t.session.keys[i].code)) t.keyQueue.push([t.session.keys[i].code, message.tap]);
     });
@@ -303,6 +309,6 @@ export function setUpTry() {
       return n <= TRY_TIMINGS ? Array.from(at.subarray(0, n))
         : [...at.subarray(n % TRY_TIMINGS), ...at.subarray(0, n % TRY_TIMINGS)];
     },
-    heapInUse: () => tryEngine.heapInUse(),
+    heapInUse,
   };
 }

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <iterator>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,16 +29,21 @@ using emscripten::val;
 
 namespace {
 
-// What the panel holds, bit by bit (the script takes the bits from
-// tryInputs()), and the scenario line that holds it.
+// What the panel holds, bit by bit (the script takes the bits from the
+// engine's facts), the keys that hold it in the panel's box (none: only a
+// control does), and the scenario line that holds it.
 struct HeldInput {
     int bit;
     const char* name;
+    std::initializer_list<std::uint32_t> keys;
     const char* action;
 };
-constexpr HeldInput kHeld[] = {
-    {1, "speedUp", "hold speed-up"}, {2, "speedDown", "hold speed-down"}, {4, "pace", "hold pace"},
-    {8, "move", "hold move"}, {32, "blocked", "blocked"},
+const HeldInput kHeld[] = {
+    {1, "speedUp", {0x21}, "hold speed-up"},    // Page Up, as the wheel up
+    {2, "speedDown", {0x22}, "hold speed-down"},  // Page Down
+    {4, "pace", {0x10}, "hold pace"},             // Shift
+    {8, "move", {0x57, 0x26}, "hold move"},       // W, Up
+    {32, "blocked", {}, "blocked"},
 };
 constexpr int kMountedBit = 16;
 constexpr int kHeldCount = sizeof kHeld / sizeof kHeld[0];
@@ -51,10 +56,17 @@ std::string at(std::uint64_t frame) { return std::to_string(frame) + " "; }
 val maybe(const std::optional<bool>& b) { return b ? val(*b) : val::null(); }
 val maybe(const std::optional<float>& v) { return v ? val(*v) : val::null(); }
 
-// The bits and key messages tryFrame takes, and the key codes the plug-in watches.
-val tryInputs() {
-    val held = val::object();
-    for (const HeldInput& h : kHeld) held.set(h.name, h.bit);
+}  // namespace
+
+val page::tryFacts() {
+    val held = val::object(), keys = val::object();
+    for (const HeldInput& h : kHeld) {
+        held.set(h.name, h.bit);
+        val codes = val::array();
+        unsigned i = 0;
+        for (const std::uint32_t code : h.keys) codes.set(i++, code);
+        keys.set(h.name, codes);
+    }
     held.set("mounted", kMountedBit);
     val messages = val::object();
     messages.set("down", static_cast<int>(KeyDown));
@@ -62,10 +74,13 @@ val tryInputs() {
     messages.set("tap", static_cast<int>(KeyTap));
     val out = val::object();
     out.set("held", held);
+    out.set("keys", keys);
     out.set("keyMessages", messages);
     out.set("keyTableSize", KEY_TABLE_SIZE);
     return out;
 }
+
+namespace {
 
 class TrySession;
 // The session whose plug-in the process holds: the plug-in's state is one
@@ -91,7 +106,7 @@ public:
         o.runFrame = runNativePluginFrame;
         o.probe = readNativePluginFlags;
         runner_ = std::make_unique<SessionRunner>(o);
-        for (std::size_t k = 0; k < std::size(keys_); ++k)
+        for (std::size_t k = 0; k < kNoticeKinds; ++k)
             keys_[k] = static_cast<std::uint32_t>(settings.*kToggles[k].key);
         record("0 step " + std::to_string(step));
     }
@@ -102,7 +117,7 @@ public:
     // The four toggle keys' codes as bound, [{code}], by notice kind.
     val keys() const {
         val out = val::array();
-        for (unsigned k = 0; k < std::size(keys_); ++k) {
+        for (unsigned k = 0; k < kNoticeKinds; ++k) {
             val key = val::object();
             key.set("code", keys_[k]);
             out.set(k, key);
@@ -187,10 +202,10 @@ private:
         val r = val::object();
         r.set("frame", static_cast<double>(row.frame));
         r.set("tick", row.tick);
-        r.set("mod", maybe(row.mod));
-        r.set("overlay", maybe(row.overlay));
-        r.set("autoWalk", maybe(row.autoWalk));
-        r.set("support", maybe(row.horseSupportOff ? std::optional<bool>(!*row.horseSupportOff) : std::nullopt));
+        const std::optional<bool> on[kNoticeKinds] = {
+            row.mod, row.overlay, row.autoWalk,
+            row.horseSupportOff ? std::optional<bool>(!*row.horseSupportOff) : std::nullopt};
+        for (std::size_t k = 0; k < kNoticeKinds; ++k) r.set(page::kToggleNames[k], maybe(on[k]));
         r.set("mounted", row.mounted);
         r.set("desired", maybe(row.desired));
         r.set("primary", maybe(row.primary));
@@ -206,7 +221,7 @@ private:
     int openSpan_[kHeldCount] = {-1, -1, -1, -1, -1};  // the span each held input extends
     bool mounted_ = false;
     std::uint32_t step_ = 0;
-    std::uint32_t keys_[std::size(kToggles)] = {};
+    std::uint32_t keys_[kNoticeKinds] = {};
     std::vector<FrameRow> changed_;  // the frame table as pacelark-sim run prints it
     std::string lastState_;
 };
@@ -217,7 +232,6 @@ std::size_t tryHeap() { return mallinfo().uordblks; }
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(try_panel) {
-    emscripten::function("tryInputs", &tryInputs);
     emscripten::class_<TrySession>("TrySession")
         .constructor<const val&, std::uint32_t>()
         .function("keys", &TrySession::keys)
