@@ -4,6 +4,12 @@
 
 let runtime = null;
 
+// Embind's enums, once the engine runs: a setting's kind (Integer, Float,
+// Bool) and a finding's severity (Note, Warning, Stop), the engine's own
+// values, compared by identity.
+export const SettingKind = {};
+export const FindingSeverity = {};
+
 // The engine failed: a refusal is a value, this is not. `id`: the message
 // that tells the player, for a failure the engine cannot word itself.
 export class EngineError extends Error {
@@ -31,6 +37,8 @@ export function startEngine(gzipped, onReady, onAbort) {
     onAbort: (what) => onAbort(String(what)),
     onRuntimeInitialized: () => {
       runtime = window.Module;
+      Object.assign(SettingKind, runtime.SettingKind);
+      Object.assign(FindingSeverity, runtime.FindingSeverity);
       onReady();
     },
   };

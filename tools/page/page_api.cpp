@@ -35,14 +35,6 @@ namespace {
 
 constexpr std::size_t kKeys = kSettingsTable.size();
 
-const char* kindName(SettingKind k) {
-    return k == SettingKind::Integer ? "key" : k == SettingKind::Float ? "number" : "switch";
-}
-
-const char* severityName(FindingSeverity s) {
-    return s == FindingSeverity::Note ? "note" : s == FindingSeverity::Warning ? "warning" : "stop";
-}
-
 // Also the label the page's TextDecoder takes for the UTF-16 kinds.
 const char* fileKindName(FileKind k) {
     switch (k) {
@@ -115,7 +107,7 @@ val table() {
     for (std::size_t i = 0; i < kKeys; ++i) {
         val s = val::object();
         s.set("name", nameOf(i));
-        s.set("kind", kindName(kSettingsTable[i].kind));
+        s.set("kind", kSettingsTable[i].kind);
         s.set("default", defaultText(i));
         s.set("what", settingDescription(i));
         settingsOut.set(i, s);
@@ -219,7 +211,7 @@ val check(const val& bytes, const std::string& name) {
     for (std::size_t i = 0; i < c.findings.size(); ++i) {
         const IniFinding& f = c.findings[i];
         val o = val::object();
-        o.set("severity", severityName(f.severity));
+        o.set("severity", f.severity);
         o.set("setting", f.setting);
         o.set("line", f.line);
         o.set("text", textOut(tr(f.forPage ? *f.forPage : f.text)));
@@ -339,6 +331,15 @@ EMSCRIPTEN_BINDINGS(settings_page) {
             case SettingKind::Bool: loaded.field(name.c_str(), e.boolField); break;
         }
     }
+    // A setting's kind and a finding's severity reach the script as these.
+    emscripten::enum_<SettingKind>("SettingKind")
+        .value("Integer", SettingKind::Integer)
+        .value("Float", SettingKind::Float)
+        .value("Bool", SettingKind::Bool);
+    emscripten::enum_<FindingSeverity>("FindingSeverity")
+        .value("Note", FindingSeverity::Note)
+        .value("Warning", FindingSeverity::Warning)
+        .value("Stop", FindingSeverity::Stop);
     emscripten::function("facts", &facts);
     emscripten::function("table", &table);
     emscripten::function("check", &check);
