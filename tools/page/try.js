@@ -49,6 +49,7 @@ function tryStart() {
   t.startedWith = currentIniBytes();
   t.stale = false;
   if (t.session) t.session.delete();
+  t.session = null;  // should the start fail, no deleted session is left behind
   t.session = new TrySession(t.startedWith, t.step);
   t.keyQueue = [];
   t.wheel = [];

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,15 +29,15 @@ using emscripten::val;
 namespace {
 
 // What the panel holds, bit by bit (the script takes the bits from the
-// engine's facts), the keys that hold it in the panel's box (none: only a
-// control does), and the scenario line that holds it.
+// engine's facts), the keys that hold it in the panel's box (0: none; some
+// only a control holds), and the scenario line that holds it.
 struct HeldInput {
     int bit;
     const char* name;
-    std::initializer_list<std::uint32_t> keys;
+    std::uint32_t keys[2];
     const char* action;
 };
-const HeldInput kHeld[] = {
+constexpr HeldInput kHeld[] = {
     {1, "speedUp", {0x21}, "hold speed-up"},    // Page Up, as the wheel up
     {2, "speedDown", {0x22}, "hold speed-down"},  // Page Down
     {4, "pace", {0x10}, "hold pace"},             // Shift
@@ -64,7 +63,8 @@ val page::tryFacts() {
         held.set(h.name, h.bit);
         val codes = val::array();
         unsigned i = 0;
-        for (const std::uint32_t code : h.keys) codes.set(i++, code);
+        for (const std::uint32_t code : h.keys)
+            if (code) codes.set(i++, code);
         keys.set(h.name, codes);
     }
     held.set("mounted", kMountedBit);
@@ -126,7 +126,7 @@ public:
     }
 
     // One frame: key messages as [code, message, code, message, ...] and
-    // what is held (tryInputs' bits), then the pass. Out: {row, draws}, or
+    // what is held (the facts' bits), then the pass. Out: {row, draws}, or
     // {error}.
     val frame(const val& keyList, int held, std::uint32_t step) {
         val out = val::object();
