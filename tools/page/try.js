@@ -222,6 +222,16 @@ function trySave() {
   tryAnnounce(m("try.said.saved", { file: names.session, command: `${names.sim} run --scenario ${names.session}` }));
 }
 
+// The screen sizes and the toggles' buttons, as the engine lists them.
+function buildTryControls() {
+  for (const { width: w, height: h, inTry, usual } of state.facts.screens) {
+    if (inTry) $("try-size").appendChild(element("option", { value: w + "x" + h, text: w + "×" + h }));
+    if (usual) $("try-size").value = w + "x" + h;
+  }
+  state.facts.toggles.forEach((n, i) => $("try-toggles").appendChild(element("button", { type: "button", id: "try-toggle-" + i })));
+  labelToggles();
+}
+
 export function setUpTry() {
   state.try = {
     inputs: state.facts.try,  // held-input bits and keys, key message kinds, key table size
@@ -240,12 +250,7 @@ export function setUpTry() {
   const t = state.try, box = $("try-box"), canvas = $("try-canvas"), message = t.inputs.keyMessages;
   const watched = (vk) => vk !== null && vk < t.inputs.keyTableSize;
 
-  for (const { width: w, height: h, inTry, usual } of state.facts.screens) {
-    if (inTry) $("try-size").appendChild(element("option", { value: w + "x" + h, text: w + "×" + h }));
-    if (usual) $("try-size").value = w + "x" + h;
-  }
-  state.facts.toggles.forEach((n, i) => $("try-toggles").appendChild(element("button", { type: "button", id: "try-toggle-" + i })));
-  labelToggles();
+  buildTryControls();
 
   box.addEventListener("keydown", (e) => {
     if (e.key === "Tab") return;                          // focus moves on, as everywhere
