@@ -10,29 +10,16 @@
 # Source paths are mapped out, so any folder gives the same bytes.
 add_compile_options(-Wall -Wextra -sDISABLE_EXCEPTION_CATCHING=1 -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
 
+include(${PROJECT_SOURCE_DIR}/cmake/tools-sources.cmake)
 add_executable(plk_page
     ${PLK_PLUGIN_SOURCES}
     ${PLK_INI_WALK_SOURCES}
     ${PLK_STANDIN_SOURCES}
     ${PROJECT_SOURCE_DIR}/standin/script_context_none.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/check_findings.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/check_gather.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/check_report.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/descriptions.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/files.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/float_text.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/ini_edit.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/keynames.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/native_plugin.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/preview.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/quick_edit.cpp
+    ${PLK_TOOLS_SESSION_SOURCES}
+    ${PLK_TOOLS_CHECK_SOURCES}
     ${PROJECT_SOURCE_DIR}/tools/page/page_api.cpp
     # The Try panel: a live session, recorded as a scenario.
-    ${PROJECT_SOURCE_DIR}/tools/lib/frame_reader.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/frame_table.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/scenario_parse.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/scenario_write.cpp
-    ${PROJECT_SOURCE_DIR}/tools/lib/session.cpp
     ${PROJECT_SOURCE_DIR}/tools/page/try_api.cpp)
 target_include_directories(plk_page PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(plk_page PRIVATE plk_messages)

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 struct Settings {
     std::int32_t TOGGLE_MOD_KEY = 121;        // VK_F10
@@ -60,6 +61,23 @@ inline constexpr std::array<SettingEntry, 13> kSettingsTable{{
     {.name = "UI_BOTTOM_OFFSET", .kind = SettingKind::Float, .floatField = &Settings::UI_BOTTOM_OFFSET},
     {.name = "UI_BAR_LENGTH", .kind = SettingKind::Float, .floatField = &Settings::UI_BAR_LENGTH},
 }};
+
+// The table's index of the setting held in `field` (the table's size for
+// none): a setting is found by its field here alone.
+template <class T>
+constexpr std::size_t settingIndexOf(T Settings::*field) {
+    for (std::size_t i = 0; i < kSettingsTable.size(); ++i) {
+        const SettingEntry& e = kSettingsTable[i];
+        if constexpr (std::is_same_v<T, std::int32_t>) {
+            if (e.integerField == field) return i;
+        } else if constexpr (std::is_same_v<T, float>) {
+            if (e.floatField == field) return i;
+        } else {
+            if (e.boolField == field) return i;
+        }
+    }
+    return kSettingsTable.size();
+}
 
 enum class SettingsLoadEnd {
     NoFile,     // the presence test failed: nothing was read

@@ -40,7 +40,7 @@ struct Toggle {
     bool onWhenFlagSet;  // horse support reports "On" while its flag is clear
 };
 
-inline constexpr Toggle kToggles[4] = {
+inline constexpr Toggle kToggles[] = {
     {&Settings::TOGGLE_MOD_KEY, &ModState::modEnabled, true},
     {&Settings::TOGGLE_HUD_KEY, &ModState::hudVisible, true},
     {&Settings::TOGGLE_AUTO_WALK_KEY, &ModState::autoWalk, true},

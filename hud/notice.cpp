@@ -16,7 +16,8 @@ struct NoticeLayout {
     float wordX;
 };
 
-constexpr NoticeLayout kLayouts[4] = {{0.08f, 0.051f}, {0.115f, 0.091f}, {0.15f, 0.126f}, {0.18f, 0.156f}};
+static_assert(sizeof kToggles / sizeof kToggles[0] == kNoticeKinds);
+constexpr NoticeLayout kLayouts[kNoticeKinds] = {{0.08f, 0.051f}, {0.115f, 0.091f}, {0.15f, 0.126f}, {0.18f, 0.156f}};
 
 char* copies[2] = {nullptr, nullptr};
 

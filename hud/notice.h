@@ -6,8 +6,12 @@
 // Text scale of the label and the word.
 inline constexpr float kNoticeTextScale = 0.5f;
 
+// The toggles, one notice kind each (control/mod_state.h names them); the
+// tools take their count from here.
+inline constexpr std::size_t kNoticeKinds = 4;
+
 // The toggle's name drawn ahead of its state, by notice kind.
-inline constexpr const char* kNoticeLabels[4] = {"PLK:", "PLK HUD:", "PLK Auto-Walk:", "PLK Horse-Support:"};
+inline constexpr const char* kNoticeLabels[kNoticeKinds] = {"PLK:", "PLK HUD:", "PLK Auto-Walk:", "PLK Horse-Support:"};
 
 void drawToggleNotice();
 

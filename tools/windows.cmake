@@ -1,16 +1,7 @@
 # The Windows host: loads the real DLL, over the tools' portable library.
 set(PLK_TOOLS_DIR ${PROJECT_SOURCE_DIR}/tools)
-add_library(plk_tools_portable STATIC
-    ${PLK_TOOLS_DIR}/lib/keynames.cpp
-    ${PLK_TOOLS_DIR}/lib/scenario_parse.cpp
-    ${PLK_TOOLS_DIR}/lib/scenario_write.cpp
-    ${PLK_TOOLS_DIR}/lib/frame_table.cpp
-    ${PLK_TOOLS_DIR}/lib/frame_reader.cpp
-    ${PLK_TOOLS_DIR}/lib/session.cpp
-    ${PLK_TOOLS_DIR}/lib/command_line.cpp
-    ${PLK_TOOLS_DIR}/lib/run_command.cpp
-    ${PLK_TOOLS_DIR}/lib/drawlist.cpp
-    ${PLK_TOOLS_DIR}/lib/files.cpp)
+include(${PROJECT_SOURCE_DIR}/cmake/tools-sources.cmake)
+add_library(plk_tools_portable STATIC ${PLK_TOOLS_SESSION_SOURCES} ${PLK_TOOLS_RUN_SOURCES})
 target_include_directories(plk_tools_portable PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(plk_tools_portable PUBLIC ScriptHookFRTR plk_messages)
 

@@ -78,8 +78,8 @@ function shownTexts() {
 function allowedNames(files) {
   const runtime = ["invalid stoi argument", "stoi argument out of range", "invalid stof argument", "stof argument out of range",
     "std::bad_alloc"];
-  const { table, doc, other } = pacelarkTest.state;
-  const notices = table.notices.flatMap((n) => [n.label, n.label + ": On", n.label + ": Off"]);
+  const { facts, table, doc, other } = pacelarkTest.state;
+  const notices = facts.toggles.flatMap((n) => [n.label, n.label + ": On", n.label + ": Off"]);
   // Whole lines (the file's text shows them), and each name and value.
   const fileText = (bytes) => new TextDecoder().decode(bytes).split(/\r?\n/)
     .flatMap((l) => [l.trim(), ...l.replace(/[;#].*/, "").split("=").map((p) => p.trim())]);
@@ -87,8 +87,7 @@ function allowedNames(files) {
   const own = [...document.querySelectorAll("#language option, #desired, #reported")]
     .map((e) => (e.tagName === "OPTION" ? e.textContent : e.value));
   return [...table.settings.map((s) => s.name), ...notices, ...runtime, ...own,
-    table.fileName, "[SETTINGS]", "Pacelark", "Pacelark (1).ini", "ScriptHookFRTR.dll", "pacelark-sim", "check-ini",
-    "pacelark-session.txt", "Windows", "UTF-8", "UTF-16", "true", "false",
+    ...Object.values(facts.names), facts.section, "Pacelark (1).ini", "Windows", "UTF-8", "UTF-16", "true", "false",
     ...files, doc.name, ...fileText(doc.bytes), ...(other ? [other.name] : [])].filter((s) => s);
 }
 

@@ -69,8 +69,8 @@ const tryCase = (name, fn, { spoils = false } = {}) => shared.pageCase(name, { s
 tryCase("each toggle on the key bound to it; a key bound to nothing toggles nothing", async (t, page) => {
   await restart(page, BOUND);
   await page.focus("#try-box");
-  const rows = [["F9", "autoWalk", "PLK Auto-Walk: On"], ["KeyO", "overlay", "PLK HUD: Off"],
-    ["KeyH", "support", "PLK Horse-Support: Off"], ["KeyM", "mod", "PLK: Off"]];
+  const rows = [["F9", "autoWalk", "PLK Auto-Walk: On"], ["KeyO", "speedBars", "PLK HUD: Off"],
+    ["KeyH", "horseSpeedControl", "PLK Horse-Support: Off"], ["KeyM", "plugin", "PLK: Off"]];
   for (const [key, flag, notice] of rows) {
     const before = await frames(page, 1, 17);
     await page.keyboard.press(key);
@@ -80,7 +80,7 @@ tryCase("each toggle on the key bound to it; a key bound to nothing toggles noth
   const unbound = await frames(page, 1, 17);
   await page.keyboard.press("F10");  // the default mod key, not bound here
   const pressed = await frames(page, 1, 17);
-  assert.ok(pressed.mod === unbound.mod, `a key bound to nothing toggles nothing\n${JSON.stringify({ unbound, pressed })}`);
+  assert.ok(pressed.plugin === unbound.plugin, `a key bound to nothing toggles nothing\n${JSON.stringify({ unbound, pressed })}`);
 });
 
 // A toggle on a digit key: the key's name is a number too, so the
@@ -96,7 +96,7 @@ tryCase("a toggle bound to the digit 1 toggles, and its session plays back the s
   fs.writeFileSync(digitFile, await page.evaluate(() => window.pacelarkTest.try.scenario()));
   const digitRun = spawnSync(sim, ["run", "--scenario", digitFile], { encoding: "utf8" });
   const digitTable = await page.evaluate(() => window.pacelarkTest.try.table());
-  assert.ok(digitAfter.overlay === !digitBefore.overlay && digitAfter.notice === "PLK HUD: Off" &&
+  assert.ok(digitAfter.speedBars === !digitBefore.speedBars && digitAfter.notice === "PLK HUD: Off" &&
     digitRun.status === 0 && digitRun.stdout === digitTable,
   JSON.stringify({ digitBefore, digitAfter }) + `\n${digitRun.stderr}\npage:\n${digitTable}\nsim:\n${digitRun.stdout}`);
 });
@@ -124,7 +124,7 @@ tryCase("Tab and Esc leave the panel and reach no toggle; the button's notice sh
   await page.focus("#try-box");
   await page.keyboard.press("Escape");
   const escaped = await frames(page, 1, 100);
-  assert.ok(tabbed && !(await inBox()) && escaped.overlay === true && escaped.autoWalk === false && escaped.notice === "",
+  assert.ok(tabbed && !(await inBox()) && escaped.speedBars === true && escaped.autoWalk === false && escaped.notice === "",
     `Tab and Esc leave the panel and reach no toggle\n${JSON.stringify({ tabbed, escaped })}`);
   await page.click("#try-toggle-1");
   const shown = [];
@@ -148,7 +148,7 @@ tryCase("a changed file is named and waits for Restart; the note goes when the b
   await page.focus("#try-box");
   const kept = await frames(page, 1, 17);
   await page.keyboard.press("KeyO");  // bound in the session, not in the new file
-  const toggled = (await frames(page, 1, 17)).overlay !== kept.overlay;
+  const toggled = (await frames(page, 1, 17)).speedBars !== kept.speedBars;
   await withSettings(page, BOUND);
   const back = await tryNote();
   assert.ok(/changed since this session started/.test(note) && toggled && !/changed/.test(back), `${note}\n${back}`);
@@ -203,13 +203,61 @@ tryCase("one truth: a session played live, saved as a scenario byte for byte, gi
     `the page's frame table equals pacelark-sim run's, frame by frame\npage:\n${table}\nsim:\n${run.stdout}\nscenario:\n${scenario}`);
 });
 
+// The session belongs to the script: a preview between two frames, a session
+// deleted mid-run and the next one each leave pacelark-sim run's table, and
+// the heap is back where it was once none lives. A second session ends the
+// first, whose frames are then refused.
+tryCase("sessions the script starts and deletes, with a preview between frames, play back the same and give the heap back", async (t, page) => {
+  const hooks = (fn, ...args) => page.evaluate(fn, ...args);
+  const heap = () => hooks(() => window.pacelarkTest.try.heapInUse());
+  const playedBack = async (name) => {
+    const file = path.join(outDir, name);
+    fs.writeFileSync(file, Buffer.from(await hooks(() => window.pacelarkTest.try.scenario()), "latin1"));
+    const table = await hooks(() => window.pacelarkTest.try.table());
+    const run = spawnSync(sim, ["run", "--scenario", file], { encoding: "utf8" });
+    assert.ok(run.status === 0 && run.stdout === table && /PLK HUD: Off/.test(table), `${name}\npage:\n${table}\nsim:\n${run.stdout}${run.stderr}`);
+  };
+  // One session, keys and a preview midway, deleted while it runs.
+  const cycle = async (name) => {
+    await frames(page, 3, 17);
+    await page.focus("#try-box");
+    await page.keyboard.down("KeyW");
+    await frames(page, 4, 17);
+    await page.evaluate(() => pacelarkTest.drawPreview());
+    await page.keyboard.press("KeyO");
+    await page.keyboard.up("KeyW");
+    await frames(page, 5, 17);
+    await playedBack(name);
+    await hooks(() => window.pacelarkTest.try.end());
+  };
+  await restart(page, BOUND);
+  await cycle("warm-up.txt");  // the engine's first use of each path allocates for good
+  const before = await heap();
+  await cycle("first.txt");
+  await cycle("second.txt");
+  const after = await heap();
+  assert.ok(after === before, `the heap in use with no session: ${before} bytes before, ${after} after two sessions`);
+
+  const rival = await hooks(() => {
+    const first = new window.Module.TrySession(new Uint8Array(), 17);
+    const second = new window.Module.TrySession(new Uint8Array(), 17);
+    const told = [first.frame([], 0, 17), second.frame([], 0, 17)];
+    first.delete();
+    const still = second.frame([], 0, 17);
+    second.delete();
+    return { first: told[0].error || null, second: told[1].row ? told[1].row.frame : null, still: still.row ? still.row.frame : null };
+  });
+  assert.ok(/no session/.test(rival.first) && rival.second === 0 && rival.still === 1,
+    `a second session ends the first, and deleting the ended one leaves the second running\n${JSON.stringify(rival)}`);
+});
+
 // A C++ throw inside a live frame reaches the script as a bare number:
 // the loop stops and the player is told, in the panel too. The engine is
 // left unusable: later cases get a page of their own.
 tryCase("an engine error in a live frame stops the loop and is told to the player", async (t, page) => {
   await restart(page, BOUND);
   await page.evaluate(() => {
-    window.Module.tryFrame = () => { throw 1234; };
+    window.Module.TrySession.prototype.frame = () => { throw 1234; };
     window.pacelarkTest.try.live();
   });
   await page.waitForFunction(() => /stopped/.test(document.getElementById("try-note").textContent));

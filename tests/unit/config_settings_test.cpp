@@ -256,6 +256,15 @@ TEST(SettingsDefaults, AreTheStatedOnesInLoadOrder) {
     EXPECT_EQ(names, expected);
 }
 
+// By the load order above; each kind of field, and the table's ends.
+TEST(SettingsTable, FindsASettingByItsField) {
+    EXPECT_EQ(settingIndexOf(&Settings::TOGGLE_MOD_KEY), 0u);
+    EXPECT_EQ(settingIndexOf(&Settings::TOGGLE_HORSE_SUPPORT), 3u);
+    EXPECT_EQ(settingIndexOf(&Settings::MIN_SCROLL_VAL), 6u);
+    EXPECT_EQ(settingIndexOf(&Settings::UI_HIDE_PED_DESIRED_SPEED), 9u);
+    EXPECT_EQ(settingIndexOf(&Settings::UI_BAR_LENGTH), 12u);
+}
+
 TEST_F(SettingsLoad, SampleFileHoldsEveryKeyAtItsDefault) {
     Settings loaded;
     for (std::size_t i = 0; i < kSettingsTable.size(); ++i) storeSetting(kSettingsTable[i], kFields[i].good, loaded);

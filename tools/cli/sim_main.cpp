@@ -36,20 +36,11 @@ const char* const kUsage =
     "\n"
     "pacelark-sim COMMAND --help shows a command's options.\n";
 
-const char* const kRunHelp =
-    "usage: pacelark-sim run [--ini FILE] [--scenario FILE] [--frames N] [--snapshots DIR] [--draws FILE]\n"
-    "\n"
+const char* const kRunAbout =
     "Loads the plug-in into the stand-in host and runs it frame by frame, then prints\n"
     "one row per frame in which something changed: frame, tick, mod, overlay, auto-walk,\n"
     "mount support, mounted, desired speed, the two speeds sent, the speed the game\n"
-    "reports, the notice shown.\n"
-    "\n"
-    "  --ini FILE        the settings file the plug-in reads (default: the scenario's\n"
-    "                    ini lines, else none, so defaults)\n"
-    "  --scenario FILE   what happens in the game, frame by frame (see docs/scenarios.md)\n"
-    "  --frames N        frames to run (default: the scenario's, or 120)\n"
-    "  --snapshots DIR   write a PNG of the HUD for each frame the scenario marks\n"
-    "  --draws FILE      write the marked frames' draw lists as text\n";
+    "reports, the notice shown.\n";
 
 const char* const kCheckHelp =
     "usage: pacelark-sim check-ini FILE\n"
@@ -101,7 +92,9 @@ void renderSnapshots(const std::vector<DrawSnapshot>& snapshots, const fs::path&
 
 int run(CommandLine a) {
     RunOptions r;
-    if (!readRunOptions(a, {"--ini", "--scenario", "--frames", "--snapshots", "--draws"}, kRunHelp, r)) return 0;
+    if (!readRunOptions(a, "pacelark-sim run", {"--ini", "--scenario", "--frames", "--snapshots", "--draws"}, kRunAbout,
+                        r))
+        return 0;
     const Scenario scenario = loadRunScenario(a, r);
     if (r.ini) requireReadable(a, "--ini", *r.ini);
     if (r.draws) requireFolderOf(a, "--draws", *r.draws);

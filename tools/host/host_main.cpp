@@ -12,20 +12,11 @@
 
 namespace {
 
-const char* const kHelp =
-    "usage: pacelark-host [--dll FILE] [--ini FILE] [--scenario FILE] [--frames N] [--draws FILE]\n"
-    "\n"
+const char* const kAbout =
     "Loads Pacelark.dll into the stand-in host, runs it frame by frame and prints one row\n"
     "per frame in which something changed. The plug-in's flags are read off what it does\n"
     "(the natives it calls, the notice and labels it draws); '?' marks a value no frame\n"
-    "has shown yet.\n"
-    "\n"
-    "  --dll FILE        the plug-in (default: Pacelark.dll)\n"
-    "  --ini FILE        the settings file the plug-in reads (default: the scenario's\n"
-    "                    ini lines, else none, so defaults)\n"
-    "  --scenario FILE   what happens in the game, frame by frame (see docs/scenarios.md)\n"
-    "  --frames N        frames to run (default: the scenario's, or 120)\n"
-    "  --draws FILE      write the draw lists of the frames the scenario marks\n";
+    "has shown yet.\n";
 
 }  // namespace
 
@@ -34,7 +25,8 @@ int main(int argc, char** argv) {
     try {
         RunOptions r;
         r.dll = "Pacelark.dll";
-        if (!readRunOptions(a, {"--dll", "--ini", "--scenario", "--frames", "--draws"}, kHelp, r)) return 0;
+        if (!readRunOptions(a, "pacelark-host", {"--dll", "--ini", "--scenario", "--frames", "--draws"}, kAbout, r))
+            return 0;
         const Scenario scenario = loadRunScenario(a, r);
         if (r.draws) requireParentFolder(a, "--draws", *r.draws);
         HMODULE plugin = nullptr;

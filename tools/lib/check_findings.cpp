@@ -33,17 +33,7 @@ std::string_view nanMessage(float Settings::*field) {
     return "check.range.nan_bars";
 }
 
-int settingOf(std::int32_t Settings::*field) {
-    for (std::size_t i = 0; i < kKeys; ++i)
-        if (kSettingsTable[i].integerField == field) return static_cast<int>(i);
-    return -1;
-}
-
-std::string nameOfField(float Settings::*field) {
-    std::size_t i = 0;
-    while (kSettingsTable[i].floatField != field) ++i;
-    return settingName(i);
-}
+std::string nameOfField(float Settings::*field) { return settingName(settingIndexOf(field)); }
 
 // The bytes a value holds past the number the plug-in reads from it.
 std::string_view afterNumber(std::string_view text, SettingKind kind) {
@@ -149,9 +139,10 @@ std::string_view mouseMessage(std::int32_t code) {
 // Toggle keys that can never fire, in the order a pass takes them.
 void toggleWarnings(const Settings& loaded, const std::bitset<kKeys>& explained, std::vector<IniFinding>& out) {
     for (std::size_t t = 0; t < std::size(kToggles); ++t) {
-        const int index = settingOf(kToggles[t].key);
-        if (explained[static_cast<std::size_t>(index)]) continue;
-        const std::string name = settingName(static_cast<std::size_t>(index));
+        const std::size_t at = settingIndexOf(kToggles[t].key);
+        if (explained[at]) continue;
+        const int index = static_cast<int>(at);
+        const std::string name = settingName(at);
         const std::int32_t code = loaded.*kToggles[t].key;
         const auto warn = [&](Message text) { out.push_back(warningAt(0, index, std::move(text))); };
         // A sentence that names the key: the page's without its system name.
@@ -175,7 +166,7 @@ void toggleWarnings(const Settings& loaded, const std::bitset<kKeys>& explained,
             // before that toggle's own conditions, so a later one never sees it.
             for (std::size_t j = 0; j < t; ++j) {
                 if (loaded.*kToggles[j].key != code) continue;
-                const std::string earlier = settingName(static_cast<std::size_t>(settingOf(kToggles[j].key)));
+                const std::string earlier = settingName(settingIndexOf(kToggles[j].key));
                 warnWithKey("check.toggle.shared", {{"earlier", earlier}, {"name", name}});
                 break;
             }
@@ -187,9 +178,8 @@ void toggleWarnings(const Settings& loaded, const std::bitset<kKeys>& explained,
 void rangeWarnings(const IniFacts& g, const Settings& s, std::vector<IniFinding>& out) {
     // `atLine`: the report names the line that gives the value.
     const auto warn = [&](float Settings::*field, Message text, bool atLine = false) {
-        int index = 0;
-        while (kSettingsTable[static_cast<std::size_t>(index)].floatField != field) ++index;
-        out.push_back(warningAt(atLine ? g.keys[static_cast<std::size_t>(index)].last : 0, index, std::move(text)));
+        const std::size_t index = settingIndexOf(field);
+        out.push_back(warningAt(atLine ? g.keys[index].last : 0, static_cast<int>(index), std::move(text)));
     };
     const std::string minName = nameOfField(&Settings::MIN_SCROLL_VAL), maxName = nameOfField(&Settings::MAX_SCROLL_VAL);
     for (const SettingEntry& e : kSettingsTable) {
@@ -334,7 +324,7 @@ void judgeIni(IniFacts g, const SettingsLoadResult& load, const std::string& nam
     }
 
     std::vector<IniFinding>& f = c.findings;
-    const std::string settings = "[" + std::string(kSettingsSectionName) + "]";
+    const std::string settings = settingsSectionHeader();
     const auto more = [&](std::string_view id, std::size_t n) {
         f.push_back(warningAt(0, -1, {id, {count("n", static_cast<long long>(n)), {"section", settings}}}));
     };

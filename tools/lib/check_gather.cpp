@@ -132,8 +132,6 @@ std::string keyAsWritten(std::string_view key) {
 // The current section's header as the file writes it, shown as a name.
 std::string sectionShown(const IniFacts& g) { return shownText("[" + g.sectionWritten + "]"); }
 
-std::string settingsSectionHeader() { return "[" + std::string(kSettingsSectionName) + "]"; }
-
 // A carriage return without a line feed: the plug-in drops it and reads on,
 // so the line takes in the ones the player meant to follow it.
 void joinedLines(const IniWalkLine& line, bool inSettingsBefore, IniFacts& g) {

@@ -36,8 +36,8 @@ int noticeKindOf(const FrameRecord& f, std::string& label, std::string& word) {
     if (texts.size() < 2) return -1;
     label = texts[0]->text;
     word = texts[1]->text;
-    for (int k = 0; k < 4; ++k)
-        if (label == kNoticeLabels[k]) return k;
+    for (std::size_t k = 0; k < kNoticeKinds; ++k)
+        if (label == kNoticeLabels[k]) return static_cast<int>(k);
     return -1;
 }
 

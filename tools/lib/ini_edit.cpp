@@ -108,6 +108,8 @@ std::string marked(std::string shown, bool cut) {
 
 }  // namespace
 
+std::string settingsSectionHeader() { return "[" + std::string(kSettingsSectionName) + "]"; }
+
 std::string quotedValue(std::string_view text) {
     bool cut = false;
     std::string shown = "\"" + shownPart(text, cut) + "\"";
@@ -230,7 +232,7 @@ EditResult setSettingValue(std::string_view bytes, std::size_t key, std::string_
         out.insert(at, eol + line);
     } else {
         if (!out.empty() && out.back() != '\n') out += eol;
-        out += "[" + std::string(kSettingsSectionName) + "]" + eol + line + eol;
+        out += settingsSectionHeader() + eol + line + eol;
     }
 
     // The plug-in must now read exactly this value for the key.

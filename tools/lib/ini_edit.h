@@ -26,6 +26,9 @@ struct EditResult {
 // 40 bytes, which a word outside the quotes says.
 std::string quotedValue(std::string_view text);
 
+// The settings' section header as a file writes it: [SETTINGS].
+std::string settingsSectionHeader();
+
 // `text` as quotedValue shows it, without the quotes: a name from a file.
 std::string shownText(std::string_view text);
 

@@ -8,24 +8,22 @@ namespace {
 // Any distinct address serves as the module handle.
 char moduleTag;
 HINSTANCE module() { return reinterpret_cast<HINSTANCE>(&moduleTag); }
-std::uint64_t loads = 0;
+bool loaded = false;
 }  // namespace
 
-void (*beforeNativePluginLoad)() = nullptr;
-
 void loadNativePlugin() {
-    if (beforeNativePluginLoad) beforeNativePluginLoad();
     standin_reset();
     // What a fresh process would hold, so several sessions can share one.
     resetPluginState();
     DllMain(module(), DLL_PROCESS_ATTACH, nullptr);
-    ++loads;
+    loaded = true;
 }
 
 void unloadNativePlugin() {
     DllMain(module(), DLL_PROCESS_DETACH, nullptr);
     standin_reset();
     unloadPluginState();
+    loaded = false;
 }
 
 PluginFlags readNativePluginFlags() {
@@ -35,7 +33,7 @@ PluginFlags readNativePluginFlags() {
 
 int runNativePluginFrame() { return standin_runFrameWith(runControlPass); }
 
-std::uint64_t nativePluginLoads() { return loads; }
+bool nativePluginLoaded() { return loaded; }
 
 NativePluginState saveNativePlugin() {
     NativePluginState s;

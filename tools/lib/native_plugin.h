@@ -19,10 +19,8 @@ PluginFlags readNativePluginFlags();
 // One stand-in frame whose pass runs directly, without a script context.
 int runNativePluginFrame();
 
-// Loads so far, and a function run at the start of each: the page's live
-// session shares the one plug-in with the preview, which loads it afresh.
-std::uint64_t nativePluginLoads();
-extern void (*beforeNativePluginLoad)();
+// Between a load and its unload.
+bool nativePluginLoaded();
 
 // Everything of the plug-in and the stand-in that lasts from frame to frame.
 struct NativePluginState {

@@ -1,6 +1,7 @@
 #include "tools/lib/preview.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "config/settings.h"
 #include "control/control_loop.h"
@@ -12,6 +13,11 @@
 PreviewFrame previewFrame(const PreviewRequest& request) {
     // One real pass of the loop after a settings load, with the world and
     // the flags arranged as asked.
+    std::optional<NativePluginState> before;
+    if (nativePluginLoaded()) {
+        before = saveNativePlugin();
+        unloadNativePlugin();
+    }
     loadNativePlugin();
     // The clock as a running game has it: at tick 0 the initial notice
     // deadline (0) would still count as due and show a notice nobody asked for.
@@ -43,5 +49,6 @@ PreviewFrame previewFrame(const PreviewRequest& request) {
     });
     frame.noticeRefused = request.notice && !(modState.noticeKind == request.notice->kind && noticeDrawn);
     unloadNativePlugin();
+    if (before) restoreNativePlugin(*before);
     return frame;
 }

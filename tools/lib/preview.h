@@ -31,5 +31,7 @@ struct PreviewFrame {
     bool noticeRefused = false;  // a notice was asked for, but the plug-in refused its toggle
 };
 
-// Leaves the plug-in unloaded and the stand-in reset.
+// A plug-in loaded before (the page's Try session) is unloaded for the pass
+// and loaded again after it with its state as it was; else the plug-in is
+// left unloaded and the stand-in reset.
 PreviewFrame previewFrame(const PreviewRequest& request);

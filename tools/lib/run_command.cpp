@@ -8,12 +8,45 @@
 #include "tools/lib/drawlist.h"
 #include "tools/lib/files.h"
 
-bool readRunOptions(CommandLine& a, std::initializer_list<std::string_view> accepted, const char* help,
-                    RunOptions& r) {
+namespace {
+
+// Every run option, as both front ends' help lists it.
+struct RunOptionHelp {
+    std::string_view name, argument, help;
+};
+constexpr RunOptionHelp kRunOptionHelp[] = {
+    {"--dll", "FILE", "the plug-in (default: Pacelark.dll)"},
+    {"--ini", "FILE", "the settings file the plug-in reads (default: the scenario's\n"
+                      "                    ini lines, else none, so defaults)"},
+    {"--scenario", "FILE", "what happens in the game, frame by frame (see docs/scenarios.md)"},
+    {"--frames", "N", "frames to run (default: the scenario's, or "},
+    {"--snapshots", "DIR", "write a PNG of the HUD for each frame the scenario marks"},
+    {"--draws", "FILE", "write the marked frames' draw lists as text"},
+};
+
+std::string runHelp(std::string_view program, std::initializer_list<std::string_view> accepted,
+                    std::string_view about) {
+    std::string usage = "usage: " + std::string(program), options;
+    for (const std::string_view name : accepted) {
+        const RunOptionHelp& o = *std::find_if(std::begin(kRunOptionHelp), std::end(kRunOptionHelp),
+                                               [name](const RunOptionHelp& h) { return h.name == name; });
+        const std::string option = std::string(o.name) + " " + std::string(o.argument);
+        usage += " [" + option + "]";
+        options += "  " + option + std::string(18 - option.size(), ' ') + std::string(o.help);
+        if (o.name == "--frames") options += std::to_string(kDefaultRunFrames) + ")";
+        options += "\n";
+    }
+    return usage + "\n\n" + std::string(about) + "\n" + options;
+}
+
+}  // namespace
+
+bool readRunOptions(CommandLine& a, std::string_view program, std::initializer_list<std::string_view> accepted,
+                    std::string_view about, RunOptions& r) {
     while (!a.done()) {
         const std::string o = a.next();
         if (isHelp(o)) {
-            std::cout << help;
+            std::cout << runHelp(program, accepted, about);
             return false;
         }
         if (std::find(accepted.begin(), accepted.end(), o) == accepted.end()) a.fail("unknown option '" + o + "'");
@@ -46,7 +79,7 @@ SessionResult runAndPrint(const RunOptions& r, const Scenario& scenario, const P
     SettingsFolder folder(r.ini ? readOptionalFile(r.ini) : scenario.ini);
     SessionOptions o;
     o.scenario = r.scenario ? &scenario : nullptr;
-    o.frames = r.frames ? *r.frames : r.scenario ? scenario.frameCount() : 120;
+    o.frames = r.frames ? *r.frames : r.scenario ? scenario.frameCount() : kDefaultRunFrames;
     o.beforeFirstFrame = [&folder] { folder.enter(); };
     o.afterFirstFrame = [&folder] { folder.leave(); };
     o.probe = plugin.probe;

@@ -19,10 +19,13 @@ struct RunOptions {
     std::optional<std::uint64_t> frames;
 };
 
+// Frames a run without a scenario (or --frames) takes.
+inline constexpr std::uint64_t kDefaultRunFrames = 120;
+
 // Reads the options named in `accepted` into `r`; false when help was asked
-// for (and `help` printed).
-bool readRunOptions(CommandLine& a, std::initializer_list<std::string_view> accepted, const char* help,
-                    RunOptions& r);
+// for, and printed: `program`'s usage, `about`, then each option's line.
+bool readRunOptions(CommandLine& a, std::string_view program, std::initializer_list<std::string_view> accepted,
+                    std::string_view about, RunOptions& r);
 
 // The scenario --scenario names, or an empty one.
 Scenario loadRunScenario(CommandLine& a, const RunOptions& r);

@@ -1,6 +1,6 @@
 // What the page's two bindings (page_api.cpp, try_api.cpp) share: a file's
-// bytes in and out, text as the page reads a file's, and the draw items of
-// a pass as the script's objects.
+// bytes in and out, text as the page reads a file's, the draw items of a
+// pass as the script's objects, and the toggles' names.
 #pragma once
 
 #include <emscripten/val.h>
@@ -10,11 +10,20 @@
 #include <string>
 #include <string_view>
 
+#include "hud/notice.h"
 #include "standin/world.h"
 
 namespace page {
 
 using emscripten::val;
+
+// The toggles as the script names them, by notice kind: the plug-in, the
+// speed bars, auto-walk and horse speed control.
+inline constexpr const char* kToggleNames[kNoticeKinds] = {"plugin", "speedBars", "autoWalk", "horseSpeedControl"};
+
+// The Try panel's part of the engine's facts (try_api.cpp): the held-input
+// bits and the keys that hold each, the key messages, the key table's size.
+val tryFacts();
 
 // A Uint8Array's bytes, copied into the heap in one go (TypedArray.set).
 inline std::string bytesIn(const val& array) {

@@ -4,6 +4,12 @@
 
 let runtime = null;
 
+// Embind's enums, once the engine runs: a setting's kind (Integer, Float,
+// Bool) and a finding's severity (Note, Warning, Stop), the engine's own
+// values, compared by identity.
+export const SettingKind = {};
+export const FindingSeverity = {};
+
 // The engine failed: a refusal is a value, this is not. `id`: the message
 // that tells the player, for a failure the engine cannot word itself.
 export class EngineError extends Error {
@@ -31,6 +37,8 @@ export function startEngine(gzipped, onReady, onAbort) {
     onAbort: (what) => onAbort(String(what)),
     onRuntimeInitialized: () => {
       runtime = window.Module;
+      Object.assign(SettingKind, runtime.SettingKind);
+      Object.assign(FindingSeverity, runtime.FindingSeverity);
       onReady();
     },
   };
@@ -38,16 +46,20 @@ export function startEngine(gzipped, onReady, onAbort) {
 
 // The engine catches no C++ exception: one thrown anyway arrives as a bare
 // number, and is named instead.
-function call(name, ...args) {
+function guard(run) {
   try {
-    return runtime[name](...args);
+    return run();
   } catch (e) {
     throw e instanceof Error ? e : new EngineError("unhandled C++ exception " + e, "page.error.unhandled");
   }
 }
+const call = (name, ...args) => guard(() => runtime[name](...args));
+const construct = (name, ...args) => guard(() => new runtime[name](...args));
 
 export const engine = {
-  // The settings (name, kind, default, what), the keys to pick from, notice kinds, the defaults file's bytes.
+  // Its facts in no language, once: names, the settings' section, the toggles, screen sizes, the Try panel's inputs.
+  facts: () => call("facts"),
+  // The settings (name, kind, default, what), the keys to pick from, the defaults file's bytes.
   table: () => call("table"),
   // The checker's report of a file's bytes, its facts, and the settings as loaded.
   check: (bytes, name) => call("check", bytes, name),
@@ -69,18 +81,24 @@ export const engine = {
   chooseLanguage: (list) => call("chooseLanguage", list),
 };
 
-// The Try panel's live session.
-export const tryEngine = {
-  // The held-input bits, key message kinds and key table size a frame takes.
-  inputs: () => call("tryInputs"),
-  start: (bytes, step) => call("tryStart", bytes, step),
+// The WebAssembly heap's bytes in use, for the Try panel's memory figure.
+export const heapInUse = () => call("tryHeap");
+
+// A live session: the plug-in over the stand-in world, recorded as it runs.
+// Its owner deletes it, which unloads the plug-in; one started while another
+// lives ends that one, whose frames are then refused.
+export class TrySession {
+  constructor(bytes, step) {
+    this.native = construct("TrySession", bytes, step);
+    this.keys = this.native.keys();  // [{code}]: the toggles' keys as bound
+  }
   // keys: [code, message, ...]. Out: {row, draws}.
   frame(keys, held, step) {
-    const f = call("tryFrame", keys, held, step);
+    const f = guard(() => this.native.frame(keys, held, step));
     if (f.error) throw new EngineError(f.error);
     return f;
-  },
-  table: () => call("tryTable"),
-  scenario: () => call("tryScenario"),
-  heapInUse: () => call("tryHeap"),
-};
+  }
+  table() { return guard(() => this.native.table()); }
+  scenario() { return guard(() => this.native.scenario()); }
+  delete() { this.native.delete(); }
+}

@@ -4,7 +4,7 @@ import { engine } from "./engine.js";
 import { fromBase64, fromUtf8, sameBytes, utf8 } from "./bytes.js";
 import { showError } from "./errors.js";
 import { clearMark, stopListening } from "./form.js";
-import { m, put, t } from "./i18n.js";
+import { m, names, put, t } from "./i18n.js";
 import { state, CHECK_LIMIT, EDIT_LIMIT, isDirty, refresh } from "./state.js";
 import { $, megabytes, message } from "./ui.js";
 
@@ -108,10 +108,10 @@ function takeFileNow(name, bytes, from) {
   closeOther();
   openDoc(name, bytes, "file", bytes, from);
   const said = [m("page.open.opened", { file: name })];
-  if (look.kind === "empty") said.push(m("page.open.empty", { section: "[SETTINGS]" }));
+  if (look.kind === "empty") said.push(m("page.open.empty", { section: state.facts.section }));
   if (look.zeroBytes) said.push(m("page.open.zero_bytes", { n: look.zeroBytes }));
   // The checker's note says the plug-in reads only Pacelark.ini; this says what Save does about it.
-  const renamed = name.toLowerCase() !== state.table.fileName.toLowerCase();
+  const renamed = name.toLowerCase() !== names.ini.toLowerCase();
   if (renamed) said.push(m("page.open.save_renames"));
   // The verdict below says how the plug-in reads it; green only when all is well.
   message(said, said.length > 1 ? "bad" : state.check.status === 0 ? "good" : "");
@@ -178,13 +178,13 @@ export function setUpFile() {
     if (!askToReplace("page.confirm.open_sample")) return;
     closeOther();
     const sample = sampleBytes();
-    openDoc(state.table.fileName, sample, "sample", sample);
+    openDoc(names.ini, sample, "sample", sample);
     message(m("page.open.sample"), "good");
   });
   $("use-defaults").addEventListener("click", () => {
     if (!askToReplace("page.confirm.open_defaults")) return;
     closeOther();
-    openDoc(state.table.fileName, state.table.defaults, "defaults", state.table.defaults);
+    openDoc(names.ini, state.table.defaults, "defaults", state.table.defaults);
     message(m("page.open.defaults"), "good");
   });
   $("convert").addEventListener("click", convertOther);

@@ -1,7 +1,7 @@
 // The form: one row per setting in the plug-in's order. A field shows what
 // the file holds; a value reaches the file only when the field is left (or
 // Enter pressed) and the whole text reads as meant.
-import { engine } from "./engine.js";
+import { engine, FindingSeverity, SettingKind } from "./engine.js";
 import { sameBytes } from "./bytes.js";
 import { KEYCAPS, language, m, put, t } from "./i18n.js";
 import { virtualKey } from "./keys.js";
@@ -34,7 +34,7 @@ export function buildForm() {
     const id = s.name, described = `what-${id} origin-${id} findings-${id} err-${id}`;
     const controls = element("div", { className: "controls" });
     let field;
-    if (s.kind === "key") {
+    if (s.kind === SettingKind.Integer) {
       const listen = element("button", { type: "button", className: "listen", id: "listen-" + id,
         "aria-pressed": "false", "aria-labelledby": `label-${id} listen-${id}`, "aria-describedby": described });
       const pick = element("select", { id: "pick-" + id });
@@ -47,7 +47,7 @@ export function buildForm() {
       listen.addEventListener("blur", () => { if (state.listening === i) stopListening(); });
       pick.addEventListener("change", () => { if (pick.value) edit(i, pick.value); });
       controls.append(listen, pick, field);
-    } else if (s.kind === "number") {
+    } else if (s.kind === SettingKind.Float) {
       field = element("input", { type: "text", id: "in-" + id, inputMode: "decimal", autocomplete: "off",
         "aria-describedby": described });
       controls.append(field);
@@ -91,7 +91,7 @@ export function labelForm() {
     const reset = $("reset-" + id);
     reset.textContent = t("page.form.default", { value: s.default });
     reset.setAttribute("aria-label", t("page.form.default_label", { setting: id, value: s.default }));
-    if (s.kind !== "key") return;
+    if (s.kind !== SettingKind.Integer) return;
     const pick = $("pick-" + id);
     pick.setAttribute("aria-label", t("page.form.pick_label", { setting: id }));
     keyLabels.forEach((label, k) => { pick.options[k].textContent = label; });
@@ -126,7 +126,7 @@ function afterEdit(i, changed) {
   const h = fileHolds(i), s = state.table.settings[i], c = state.check;
   const args = { setting: s.name, text: h.text, line: h.line };
   if (!isPastStop(i)) {
-    args.value = s.kind === "key" ? c.values[i].shown : c.values[i].value;
+    args.value = s.kind === SettingKind.Integer ? c.values[i].shown : c.values[i].value;
     return [m(changed ? "page.edit.written" : "page.edit.same", args), "good"];
   }
   Object.assign(args, { stop: nameOf(c.stoppedAt), stop_line: stopLine(), value: s.default });
@@ -184,10 +184,10 @@ export function updateForm() {
     }
     const mine = findings.filter((f) => f.setting === i);
     $("findings-" + id).replaceChildren(...mine.map(findingItem));
-    $("row-" + id).className = "setting" + (i === c.stoppedAt || mine.some((f) => f.severity === "stop") ? " at-stop"
-      : mine.some((f) => f.severity === "warning") ? " at-warning" : "");
+    $("row-" + id).className = "setting" + (i === c.stoppedAt || mine.some((f) => f.severity === FindingSeverity.Stop) ? " at-stop"
+      : mine.some((f) => f.severity === FindingSeverity.Warning) ? " at-warning" : "");
     const text = fieldText(i);
-    if (s.kind === "key") {
+    if (s.kind === SettingKind.Integer) {
       if (state.listening !== i) $("listen-" + id).textContent = t("page.form.listen", { key: c.values[i].fieldShown });
       const pick = $("pick-" + id);
       pick.value = text;
@@ -198,7 +198,7 @@ export function updateForm() {
       if (i === c.stoppedAt) field.setAttribute("aria-invalid", "true");
       else field.removeAttribute("aria-invalid");
     }
-    if (s.kind === "switch") {
+    if (s.kind === SettingKind.Bool) {
       field.checked = c.values[i].on;
     } else if (!field.classList.contains("invalid") && document.activeElement !== field) {
       field.value = text;

@@ -5,8 +5,9 @@
 // text the engine makes (rendered again in the new language as well).
 import { engine } from "./engine.js";
 
-// Names, never translated: every message may use them as arguments.
-const NAMES = { app: "Pacelark", ini: "Pacelark.ini", dll: "ScriptHookFRTR.dll", sim: "pacelark-sim", check: "check-ini" };
+// Names, never translated: every message may use them as arguments. The
+// engine's facts fill them in at start.
+const NAMES = {};
 export const names = NAMES;
 
 // The keys the page's help names, as their caps say (in the player's

@@ -15,9 +15,10 @@ import { $ } from "./ui.js";
 
 function start() {
   try {
+    state.facts = engine.facts();
+    Object.assign(names, state.facts.names);
     setUpLanguageMenu($("language"));  // the markup in the player's language first
     state.table = engine.table();
-    names.ini = state.table.fileName;
     buildForm();
     setUpPreview();
     setUpFile();
@@ -37,7 +38,7 @@ function start() {
     });
     if (!/Win/.test(navigator.platform)) $("layout-note").hidden = false;
     document.body.classList.remove("loading");  // laid out first: the preview zooms by the box's size
-    openDoc(state.table.fileName, state.table.defaults, "defaults", state.table.defaults);
+    openDoc(names.ini, state.table.defaults, "defaults", state.table.defaults);
     state.firstShownAt = performance.now();
     document.body.dataset.state = "ready";
   } catch (e) {

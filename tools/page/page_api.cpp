@@ -35,14 +35,6 @@ namespace {
 
 constexpr std::size_t kKeys = kSettingsTable.size();
 
-const char* kindName(SettingKind k) {
-    return k == SettingKind::Integer ? "key" : k == SettingKind::Float ? "number" : "switch";
-}
-
-const char* severityName(FindingSeverity s) {
-    return s == FindingSeverity::Note ? "note" : s == FindingSeverity::Warning ? "warning" : "stop";
-}
-
 // Also the label the page's TextDecoder takes for the UTF-16 kinds.
 const char* fileKindName(FileKind k) {
     switch (k) {
@@ -99,7 +91,7 @@ val origin(const IniCheck& c, std::size_t i) {
         stopped = jump = line != 0;
     } else {
         text = line ? tr("page.engine.origin.from_line", {{"line", std::to_string(line)}})
-                    : tr("page.engine.origin.default", {{"section", "[" + std::string(kSettingsSectionName) + "]"}});
+                    : tr("page.engine.origin.default", {{"section", settingsSectionHeader()}});
     }
     val o = val::object();
     o.set("text", text);
@@ -115,7 +107,7 @@ val table() {
     for (std::size_t i = 0; i < kKeys; ++i) {
         val s = val::object();
         s.set("name", nameOf(i));
-        s.set("kind", kindName(kSettingsTable[i].kind));
+        s.set("kind", kSettingsTable[i].kind);
         s.set("default", defaultText(i));
         s.set("what", settingDescription(i));
         settingsOut.set(i, s);
@@ -130,25 +122,68 @@ val table() {
         k.set("text", playerKeyText(code));
         keys.set(n++, k);
     }
-    // The preview's notice kinds, each as its notice names it.
-    constexpr const char* kNoticeNames[] = {"mod", "hud", "autoWalk", "horseSupport"};
-    val notices = val::array();
-    for (NoticeKind k = kNoticeMod; k <= kNoticeHorseSupport; ++k) {
-        std::string label = kNoticeLabels[k];
-        if (!label.empty() && label.back() == ':') label.pop_back();
-        val o = val::object();
-        o.set("kind", k);
-        o.set("name", kNoticeNames[k]);
-        o.set("label", label);
-        notices.set(static_cast<unsigned>(k), o);
-    }
     val t = val::object();
     t.set("settings", settingsOut);
     t.set("keys", keys);
-    t.set("notices", notices);
     t.set("defaults", bytesOut(defaultsText()));
-    t.set("fileName", std::string(kSettingsFileName));
     return t;
+}
+
+// A screen size the preview offers; the Try panel offers some of them.
+struct Screen {
+    int width, height;
+    const char* aspect;
+    bool wide, inTry;
+};
+constexpr Screen kScreens[] = {
+    {1280, 720, "16:9", false, true},    {1366, 768, "16:9", false, false},   {1600, 900, "16:9", false, false},
+    {1920, 1080, "16:9", false, true},   {2560, 1440, "16:9", false, true},   {3840, 2160, "16:9", false, true},
+    {1280, 800, "16:10", false, false},  {1440, 900, "16:10", false, false},  {1680, 1050, "16:10", false, false},
+    {1920, 1200, "16:10", false, true},  {2560, 1600, "16:10", false, false}, {2560, 1080, "21:9", true, false},
+    {3440, 1440, "21:9", true, true},    {3840, 1600, "24:10", true, false},
+};
+
+// What the script takes from the engine once, in no language: the names
+// every message may use, the settings' section, the toggles by notice kind
+// (the page's name, the label its notice draws), the screen sizes (both
+// lists start on the `usual` one) and the Try panel's inputs.
+val facts() {
+    val names = val::object();
+    names.set("app", "Pacelark");
+    names.set("ini", std::string(kSettingsFileName));
+    names.set("dll", "ScriptHookFRTR.dll");
+    names.set("sim", "pacelark-sim");
+    names.set("check", "check-ini");
+    names.set("session", "pacelark-session.txt");
+    val toggles = val::array();
+    for (std::size_t k = 0; k < kNoticeKinds; ++k) {
+        std::string label = kNoticeLabels[k];
+        if (!label.empty() && label.back() == ':') label.pop_back();
+        val o = val::object();
+        o.set("kind", static_cast<int>(k));
+        o.set("name", page::kToggleNames[k]);
+        o.set("label", label);
+        toggles.set(static_cast<unsigned>(k), o);
+    }
+    val screens = val::array();
+    unsigned n = 0;
+    for (const Screen& s : kScreens) {
+        val o = val::object();
+        o.set("width", s.width);
+        o.set("height", s.height);
+        o.set("aspect", s.aspect);
+        o.set("wide", s.wide);
+        o.set("inTry", s.inTry);
+        o.set("usual", s.width == 1920 && s.height == 1080);
+        screens.set(n++, o);
+    }
+    val f = val::object();
+    f.set("names", names);
+    f.set("section", settingsSectionHeader());
+    f.set("toggles", toggles);
+    f.set("screens", screens);
+    f.set("try", page::tryFacts());
+    return f;
 }
 
 val check(const val& bytes, const std::string& name) {
@@ -176,7 +211,7 @@ val check(const val& bytes, const std::string& name) {
     for (std::size_t i = 0; i < c.findings.size(); ++i) {
         const IniFinding& f = c.findings[i];
         val o = val::object();
-        o.set("severity", severityName(f.severity));
+        o.set("severity", f.severity);
         o.set("setting", f.setting);
         o.set("line", f.line);
         o.set("text", textOut(tr(f.forPage ? *f.forPage : f.text)));
@@ -235,7 +270,7 @@ val preview(const Settings& loaded, const val& view) {
     if (!std::isnan(reported)) request.reported = static_cast<float>(reported);
     request.mounted = view["mounted"].as<bool>();
     const int notice = view["notice"].as<int>(), noticeOn = view["noticeOn"].as<int>();
-    if (notice >= kNoticeMod && notice <= kNoticeHorseSupport) {
+    if (notice >= 0 && static_cast<std::size_t>(notice) < kNoticeKinds) {
         PreviewRequest::Notice n;
         n.kind = notice;
         if (noticeOn >= 0) n.on = noticeOn != 0;
@@ -296,6 +331,16 @@ EMSCRIPTEN_BINDINGS(settings_page) {
             case SettingKind::Bool: loaded.field(name.c_str(), e.boolField); break;
         }
     }
+    // A setting's kind and a finding's severity reach the script as these.
+    emscripten::enum_<SettingKind>("SettingKind")
+        .value("Integer", SettingKind::Integer)
+        .value("Float", SettingKind::Float)
+        .value("Bool", SettingKind::Bool);
+    emscripten::enum_<FindingSeverity>("FindingSeverity")
+        .value("Note", FindingSeverity::Note)
+        .value("Warning", FindingSeverity::Warning)
+        .value("Stop", FindingSeverity::Stop);
+    emscripten::function("facts", &facts);
     emscripten::function("table", &table);
     emscripten::function("check", &check);
     emscripten::function("look", &look);

@@ -6,13 +6,6 @@ import { m, render, t } from "./i18n.js";
 import { state } from "./state.js";
 import { $, element } from "./ui.js";
 
-// Width, height, aspect, and whether it is an ultrawide screen.
-const RESOLUTIONS = [
-  [1280, 720, "16:9"], [1366, 768, "16:9"], [1600, 900, "16:9"], [1920, 1080, "16:9"],
-  [2560, 1440, "16:9"], [3840, 2160, "16:9"], [1280, 800, "16:10"], [1440, 900, "16:10"],
-  [1680, 1050, "16:10"], [1920, 1200, "16:10"], [2560, 1600, "16:10"], [2560, 1080, "21:9", true],
-  [3440, 1440, "21:9", true], [3840, 1600, "24:10", true],
-];
 
 // A speed field: empty is "not given"; other text must be a number, read
 // as the form reads one.
@@ -69,15 +62,15 @@ function paint(canvas, draws, w, h) {
 // Why a frame shows no bars, in the player's words; null when it shows them.
 function whyNoBars(view, rects, onScreen) {
   const c = state.check, v = (name) => c.values[state.table.settings.findIndex((s) => s.name === name)].value;
-  const notice = (name) => state.table.notices.find((n) => n.name === name).kind;
+  const notice = (name) => state.facts.toggles.find((n) => n.name === name).kind;
   if (rects && !onScreen)
     return m("page.preview.off_screen", { left_name: "UI_LEFT_OFFSET", left: v("UI_LEFT_OFFSET"), bottom_name: "UI_BOTTOM_OFFSET",
       bottom: v("UI_BOTTOM_OFFSET"), length_name: "UI_BAR_LENGTH", length: v("UI_BAR_LENGTH") });
   if (rects) return null;
   if (view.mounted && c.loaded.DISABLE_HORSE_SUPPORT)
     return m("page.preview.no_bars_riding", { setting: "DISABLE_HORSE_SUPPORT=true" });
-  if (view.notice === notice("mod")) return m("page.preview.no_bars_off");
-  if (view.notice === notice("hud")) return m("page.preview.no_bars_hidden");
+  if (view.notice === notice("plugin")) return m("page.preview.no_bars_off");
+  if (view.notice === notice("speedBars")) return m("page.preview.no_bars_hidden");
   return m("page.preview.no_bars");
 }
 
@@ -134,11 +127,13 @@ function zoomOn(inked, w, h) {
 
 export function setUpPreview() {
   const notice = $("notice");
-  for (const n of state.table.notices) notice.appendChild(element("option", { value: String(n.kind) }));
+  for (const n of state.facts.toggles) notice.appendChild(element("option", { value: String(n.kind) }));
   const res = $("resolution");
-  for (const r of RESOLUTIONS) res.appendChild(element("option", { value: r[0] + "x" + r[1] }));
+  for (const s of state.facts.screens) {
+    res.appendChild(element("option", { value: s.width + "x" + s.height }));
+    if (s.usual) res.value = s.width + "x" + s.height;
+  }
   res.appendChild(element("option", { value: "window" }));
-  res.value = "1920x1080";
   labelPreview();
   for (const id of ["desired", "reported"]) $(id).addEventListener("input", drawPreview);
   for (const id of ["resolution", "mounted", "notice", "notice-on", "zoom"]) $(id).addEventListener("change", drawPreview);
@@ -155,15 +150,17 @@ export function setUpPreview() {
 // The lists' words, in the page's language. A notice keeps its in-game
 // label, as the game shows it, with the page's name for its toggle where the
 // label does not say it.
-const NOTICE_NAMES = { mod: "page.preview.notice_mod", hud: "page.preview.notice_hud", horseSupport: "page.preview.notice_horse" };
+const NOTICE_NAMES = { plugin: "page.preview.notice_mod", speedBars: "page.preview.notice_hud",
+  horseSpeedControl: "page.preview.notice_horse" };
 export function labelPreview() {
   const notice = $("notice");
-  state.table.notices.forEach((n, k) => {
+  state.facts.toggles.forEach((n, k) => {
     notice.options[k + 1].textContent = NOTICE_NAMES[n.name] ? t(NOTICE_NAMES[n.name], { label: n.label }) : n.label;
   });
   const res = $("resolution");
-  RESOLUTIONS.forEach(([w, h, aspect, wide], k) => {
-    res.options[k].textContent = t(wide ? "page.preview.size_wide" : "page.preview.size", { width: w, height: h, aspect });
+  const screens = state.facts.screens;
+  screens.forEach(({ width, height, aspect, wide }, k) => {
+    res.options[k].textContent = t(wide ? "page.preview.size_wide" : "page.preview.size", { width, height, aspect });
   });
-  res.options[RESOLUTIONS.length].textContent = t("page.preview.size_window");
+  res.options[screens.length].textContent = t("page.preview.size_window");
 }

@@ -5,7 +5,7 @@
 import { download } from "./download.js";
 import { showError } from "./errors.js";
 import { iniTypes } from "./file.js";
-import { m, put, render } from "./i18n.js";
+import { m, names, put, render } from "./i18n.js";
 import { state, refresh } from "./state.js";
 import { $, message } from "./ui.js";
 
@@ -17,10 +17,13 @@ function saved(wording, tone) {
   message(wording, tone || "good");
 }
 
+// What a browser names a download when the folder has the file already.
+const renamedCopy = () => names.ini.replace(/(\.[^.]*)?$/, " (1)$&");
+
 function downloadFile() {
-  const name = state.table.fileName;
+  const name = names.ini;
   download(state.doc.bytes, name, "application/octet-stream");
-  saved(m("page.save.downloaded", { file: name, n: state.doc.bytes.length, renamed: "Pacelark (1).ini" }));
+  saved(m("page.save.downloaded", { file: name, n: state.doc.bytes.length, renamed: renamedCopy() }));
 }
 
 async function writeInto(handle) {
@@ -51,7 +54,7 @@ async function saveBack() {
 }
 
 async function saveAs() {
-  const name = state.table.fileName;
+  const name = names.ini;
   let handle;
   try {
     handle = await window.showSaveFilePicker({ suggestedName: name, types: iniTypes() });
@@ -68,7 +71,7 @@ async function saveAs() {
 async function save() {
   try {
     if (!canWrite()) downloadFile();
-    else if (state.doc.handle && state.doc.handle.name === state.table.fileName) await saveBack();
+    else if (state.doc.handle && state.doc.handle.name === names.ini) await saveBack();
     else await saveAs();
   } catch (e) {
     showError(e, (why) => m("page.save.failed_kept", { why }));
@@ -79,7 +82,7 @@ export function setUpSave() {
   const write = canWrite();
   $("save-as").hidden = !write;
   // Where the plug-in reads the file the header says; this says what Save does.
-  put($("save-note"), m(write ? "page.save.note_write" : "page.save.note_download", { renamed: "Pacelark (1).ini" }));
+  put($("save-note"), m(write ? "page.save.note_write" : "page.save.note_download", { renamed: renamedCopy() }));
   $("save").addEventListener("click", save);
   $("save-as").addEventListener("click", () => saveAs().catch((e) => showError(e, (why) => m("page.save.failed", { why }))));
 }

@@ -9,7 +9,8 @@ export const EDIT_LIMIT = 1 << 20;    // files up to this size are opened and ed
 export const CHECK_LIMIT = 64 << 20;  // bigger ones are reported only; beyond this, refused
 
 export const state = {
-  table: null,      // settings (name, kind, default, what), key names, notice kinds, the defaults file
+  facts: null,      // the engine's facts in no language (engine.facts)
+  table: null,      // settings (name, kind, default, what), key names, the defaults file
   doc: null,        // the open file: name, bytes, baseline (as opened or saved), original, source, handle, stamp
   check: null,      // the engine's report of doc.bytes
   other: null,      // a file reported but not opened: name, bytes, look

@@ -2,29 +2,38 @@
 // the page's settings. The session runs in the engine (the stand-in world,
 // the plug-in, the recording); this part only gathers input, paints the
 // frame and says what changed. Its state is state.try.
-import { engine, tryEngine } from "./engine.js";
+import { engine, heapInUse, TrySession } from "./engine.js";
 import { fromUtf8, sameBytes } from "./bytes.js";
 import { download } from "./download.js";
 import { showError } from "./errors.js";
 import { paintHud } from "./hud_paint.js";
-import { m, put, render, t } from "./i18n.js";
+import { m, names, put, render, t } from "./i18n.js";
 import { virtualKey } from "./keys.js";
 import { state, currentIniBytes, testHooks } from "./state.js";
 import { $, element } from "./ui.js";
 
-const TRY_SIZES = [[1280, 720], [1920, 1080], [2560, 1440], [3840, 2160], [1920, 1200], [3440, 1440]];
 const TRY_KEYS_MAX = 32;     // key messages handed to one pass; more wait for the next
 const TRY_TIMINGS = 1024;    // frame work times kept for the test hooks
-const SESSION_FILE = "pacelark-session.txt";
 
+// Each toggle's words, by the engine's name for it: its button; its state
+// on, off and not known in this frame; its argument in the state line.
+const TOGGLE_WORDS = {
+  plugin: { button: "try.toggle.plugin", arg: "mod", state: ["try.state.mod_on", "try.state.mod_off", "try.state.mod_unknown"] },
+  speedBars: { button: "try.toggle.overlay", arg: "overlay",
+    state: ["try.state.overlay_on", "try.state.overlay_off", "try.state.overlay_unknown"] },
+  autoWalk: { button: "try.toggle.auto_walk", arg: "auto_walk",
+    state: ["try.state.auto_walk_on", "try.state.auto_walk_off", "try.state.auto_walk_unknown"] },
+  horseSpeedControl: { button: "try.toggle.mount_support", arg: "support",
+    state: ["try.state.support_on", "try.state.support_off", "try.state.support_unknown"] },
+};
 // The toggles' buttons, in the notices' order.
-const toggleName = (i) => t(["try.toggle.plugin", "try.toggle.overlay", "try.toggle.auto_walk", "try.toggle.mount_support"][i]);
+const toggleName = (i) => t(TOGGLE_WORDS[state.facts.toggles[i].name].button);
 
 // Before the first session, by their names alone.
 function labelToggles() {
   const panel = state.try;
   if (!panel.session) {
-    for (let i = 0; i < 4; i++) $("try-toggle-" + i).textContent = toggleName(i);
+    state.facts.toggles.forEach((n, i) => { $("try-toggle-" + i).textContent = toggleName(i); });
     return;
   }
   panel.session.keys.forEach((k, i) => {
@@ -39,7 +48,9 @@ function tryStart() {
   const t = state.try;
   t.startedWith = currentIniBytes();
   t.stale = false;
-  t.session = tryEngine.start(t.startedWith, t.step);
+  if (t.session) t.session.delete();
+  t.session = null;  // should the start fail, no deleted session is left behind
+  t.session = new TrySession(t.startedWith, t.step);
   t.keyQueue = [];
   t.wheel = [];
   t.lastRow = null;
@@ -111,12 +122,12 @@ function tryOnFrame(now) {
 }
 
 function tryHeldBits() {
-  const t = state.try, held = t.held, bit = t.inputs.held;
+  const t = state.try, bit = t.inputs.held, held = (name) => t.inputs.keys[name].some((code) => t.held[code]);
   let bits = 0;
-  if (t.wheel[0] === 1 || held[33]) bits |= bit.speedUp;      // Page Up
-  if (t.wheel[0] === -1 || held[34]) bits |= bit.speedDown;   // Page Down
-  if ($("try-pace").checked || held[16]) bits |= bit.pace;
-  if ($("try-walk").checked || held[87] || held[38]) bits |= bit.move;
+  if (t.wheel[0] === 1 || held("speedUp")) bits |= bit.speedUp;
+  if (t.wheel[0] === -1 || held("speedDown")) bits |= bit.speedDown;
+  if ($("try-pace").checked || held("pace")) bits |= bit.pace;
+  if ($("try-walk").checked || held("move")) bits |= bit.move;
   if ($("try-mounted").checked) bits |= bit.mounted;
   if ($("try-blocked").checked) bits |= bit.blocked;
   return bits;
@@ -130,7 +141,7 @@ function tryFrame(ms) {
   const keys = t.keyQueue.splice(0, TRY_KEYS_MAX).flat();
   const bits = tryHeldBits();
   t.wheel.shift();
-  const f = tryEngine.frame(keys, bits, ms);
+  const f = t.session.frame(keys, bits, ms);
   t.passes++;
   tryPaint(f, ms);
   // Timed only for a test that enabled the hooks; a player's frame pays nothing.
@@ -180,14 +191,7 @@ function tryPaintScene(reported, ms) {
   }
 }
 
-// Each switch's words by its state: on, off, not known in this frame.
-const SWITCHES = {
-  mod: ["try.state.mod_on", "try.state.mod_off", "try.state.mod_unknown"],
-  overlay: ["try.state.overlay_on", "try.state.overlay_off", "try.state.overlay_unknown"],
-  autoWalk: ["try.state.auto_walk_on", "try.state.auto_walk_off", "try.state.auto_walk_unknown"],
-  support: ["try.state.support_on", "try.state.support_off", "try.state.support_unknown"],
-};
-const switchText = (r, name) => t(SWITCHES[name][r[name] === null ? 2 : r[name] ? 0 : 1]);
+const switchText = (r, name) => t(TOGGLE_WORDS[name].state[r[name] === null ? 2 : r[name] ? 0 : 1]);
 const trySpeed = (v) => (v === null ? "?" : v.toFixed(2));
 
 // The line in words whenever it changes; the polite announcement only when
@@ -195,11 +199,12 @@ const trySpeed = (v) => (v === null ? "?" : v.toFixed(2));
 // change, not every frame.
 function tryDescribe(r) {
   const panel = state.try;
-  const key = [r.mod, r.overlay, r.autoWalk, r.support, r.mounted, trySpeed(r.desired), trySpeed(r.reported), r.notice].join("|");
+  const toggles = state.facts.toggles;
+  const key = [...toggles.map((n) => r[n.name]), r.mounted, trySpeed(r.desired), trySpeed(r.reported), r.notice].join("|");
   if (key === panel.described) return;
   panel.described = key;
-  const parts = { mod: switchText(r, "mod"), overlay: switchText(r, "overlay"), auto_walk: switchText(r, "autoWalk"),
-    support: switchText(r, "support"), player: t(r.mounted ? "try.state.riding" : "try.state.on_foot") };
+  const parts = { player: t(r.mounted ? "try.state.riding" : "try.state.on_foot") };
+  for (const { name } of toggles) parts[TOGGLE_WORDS[name].arg] = switchText(r, name);
   const speeds = { ...parts, chosen: trySpeed(r.desired), reported: trySpeed(r.reported) };
   // The notice is the plug-in's own text, in English as in the game.
   $("try-state").textContent = r.notice ? t("try.state.line_notice", { ...speeds, notice: r.notice }) : t("try.state.line", speeds);
@@ -213,14 +218,24 @@ function tryAnnounce(wording) { $("try-live").textContent = render(wording); }
 function trySave() {
   if (!state.try.session) tryStart();
   // The engine's bytes as they are: a decode and encode on the way could change them.
-  download(tryEngine.scenario(), SESSION_FILE, "text/plain");
-  tryAnnounce(m("try.said.saved", { file: SESSION_FILE, command: `pacelark-sim run --scenario ${SESSION_FILE}` }));
+  download(state.try.session.scenario(), names.session, "text/plain");
+  tryAnnounce(m("try.said.saved", { file: names.session, command: `${names.sim} run --scenario ${names.session}` }));
+}
+
+// The screen sizes and the toggles' buttons, as the engine lists them.
+function buildTryControls() {
+  for (const { width: w, height: h, inTry, usual } of state.facts.screens) {
+    if (inTry) $("try-size").appendChild(element("option", { value: w + "x" + h, text: w + "×" + h }));
+    if (usual) $("try-size").value = w + "x" + h;
+  }
+  state.facts.toggles.forEach((n, i) => $("try-toggles").appendChild(element("button", { type: "button", id: "try-toggle-" + i })));
+  labelToggles();
 }
 
 export function setUpTry() {
   state.try = {
-    inputs: tryEngine.inputs(),  // held-input bits, key message kinds, key table size
-    session: null,      // { keys: bound toggle keys } once started
+    inputs: state.facts.try,  // held-input bits and keys, key message kinds, key table size
+    session: null,      // the TrySession once started; its keys: the toggles' keys as bound
     startedWith: null,  // the settings bytes the session read
     stale: false,       // the file's bytes differ from those
     keyQueue: [],       // [code, key message kind]
@@ -233,9 +248,7 @@ export function setUpTry() {
     covered: [], paintedSize: "", sky: null,
   };
   const t = state.try;
-  for (const [w, h] of TRY_SIZES) $("try-size").appendChild(element("option", { value: w + "x" + h, text: w + "×" + h }));
-  $("try-size").value = "1920x1080";
-  labelToggles();
+  buildTryControls();
   listenForTryInput(t);
   $("try-restart").addEventListener("click", () => { tryStart(); trySchedule(); });
   $("try-save").addEventListener("click", trySave);
@@ -280,7 +293,7 @@ function listenForTryInput(t) {
     if (t.wheel.length < 64) t.wheel.push(e.deltaY < 0 ? 1 : -1);
   }, { passive: false });
   canvas.addEventListener("click", () => box.focus());
-  for (let i = 0; i < 4; i++) {
+  for (let i = 0; i < state.facts.toggles.length; i++) {
     $("try-toggle-" + i).addEventListener("click", () => {
       if (t.session && watched(t.session.keys[i].code)) t.keyQueue.push([t.session.keys[i].code, message.tap]);
     });
@@ -299,15 +312,17 @@ function addTryTestHooks(t) {
       return t.lastRow;
     },
     live() { t.manual = false; trySchedule(); },
-    table: () => tryEngine.table(),
+    table: () => t.session.table(),
     // As text; the download takes the bytes.
-    scenario: () => fromUtf8.decode(tryEngine.scenario()),
+    scenario: () => fromUtf8.decode(t.session.scenario()),
+    // Deletes the session; the next frame starts another.
+    end() { t.session.delete(); t.session = null; },
     // Oldest first.
     timings() {
       const { at, n } = t.timings;
       return n <= TRY_TIMINGS ? Array.from(at.subarray(0, n))
         : [...at.subarray(n % TRY_TIMINGS), ...at.subarray(0, n % TRY_TIMINGS)];
     },
-    heapInUse: () => tryEngine.heapInUse(),
+    heapInUse,
   };
 }
