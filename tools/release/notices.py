@@ -20,6 +20,8 @@ import textwrap
 
 from debian import copyright as dep5
 
+from buildinfo import os_release
+
 TARGETS = ("Pacelark.dll", "Pacelark-settings.html")
 # The script Emscripten writes around the WebAssembly: its shell, pre- and
 # postamble and the library of runtime calls, from its own src/ folder.
@@ -74,11 +76,7 @@ def plural(n, word):
 
 
 def release():
-    fields = {}
-    with open("/etc/os-release", encoding="utf-8") as f:
-        for line in f:
-            key, _, value = line.strip().partition("=")
-            fields[key] = value.strip('"')
+    fields = os_release()
     return fields.get("VERSION_ID") or fields.get("VERSION_CODENAME", "")
 
 
