@@ -16,6 +16,7 @@
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
 suite=${SUITE:-bookworm}
+[ "$(id -u)" = 0 ] || { echo "fresh_machine: run as root (debootstrap, mount and chroot need it)" >&2; exit 2; }
 commit=$(git -C "$src" rev-parse --verify --quiet "${1:-HEAD}^{commit}") ||
     { echo "fresh_machine: no commit '${1:-HEAD}' in $src" >&2; exit 2; }
 log="$src/build/fresh-machine-$suite.log"

@@ -21,6 +21,7 @@ fail() { echo "verify-release: $*" >&2; exit 2; }
 zip=${1:-}
 [ -n "$zip" ] || fail "usage: make verify-release ZIP=Pacelark-VERSION-win64.zip"
 [ -f "$zip" ] || fail "$zip: no such file"
+[ "$(id -u)" = 0 ] || fail "run as root (debootstrap, mount and chroot need it)"
 for t in git unzip; do command -v "$t" >/dev/null || fail "$t not found (install the package $t)"; done
 zip=$(cd "$(dirname "$zip")" && pwd)/$(basename "$zip")
 work=$(mktemp -d)
