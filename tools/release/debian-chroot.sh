@@ -24,9 +24,12 @@ chroot_cleanup() {
     [ -z "${chroot_tmp:-}" ] || rm -rf "$chroot_tmp"
     [ -n "${chroot_root:-}" ] && [ -d "$chroot_root" ] || return 0
     local m
-    for m in $(chroot_mounts); do umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || true; done
+    # Only what chroot_mount mounted: a mount found there before is someone else's.
+    if [ "${chroot_mounted:-0}" = 1 ]; then
+        for m in $(chroot_mounts); do umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || true; done
+    fi
     if [ -n "$(chroot_mounts)" ]; then
-        echo "$chroot_prefix: still mounted under $chroot_root, left in place" >&2
+        [ "${chroot_mounted:-0}" = 0 ] || echo "$chroot_prefix: still mounted under $chroot_root, left in place" >&2
     elif [ "${CHROOT_KEEP:-0}" = 1 ]; then
         echo "$chroot_prefix: the chroot is kept in $chroot_root" >&2
     elif [ "${chroot_made:-0}" = 1 ]; then
@@ -128,6 +131,7 @@ EOF
 
 # Chromium and Wine want /proc, /sys, /dev and shared memory.
 chroot_mount() {
+    chroot_mounted=1
     mount -t proc proc "$chroot_root/proc"
     mount --bind /sys "$chroot_root/sys"
     mount --bind /dev "$chroot_root/dev"
